@@ -1,0 +1,140 @@
+#include "celvo/numtext.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+namespace celvo {
+
+namespace {
+
+bool isSpace(char16_t c) noexcept
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
+}
+
+bool isDigit(char16_t c) noexcept { return c >= u'0' && c <= u'9'; }
+
+bool matchWordNoCase(u16view text, std::size_t at, const char* word) noexcept
+{
+    std::size_t n = std::strlen(word);
+    if (text.size() - at < n) return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (toLowerUnit(text[at + i]) != static_cast<char16_t>(word[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+int parseInt(u16view text) noexcept
+{
+    std::size_t i = 0;
+    while (i < text.size() && isSpace(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+    long long v = 0;
+    for (; i < text.size() && isDigit(text[i]); ++i) {
+        v = v * 10 + (text[i] - u'0');
+        if (v > static_cast<long long>(INT_MAX) + 1) v = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) v = -v;
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return static_cast<int>(v);
+}
+
+double parseDouble(u16view text, std::size_t* consumed) noexcept
+{
+    if (consumed) *consumed = 0;
+    std::size_t i = 0;
+    while (i < text.size() && isSpace(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+
+    if (matchWordNoCase(text, i, "infinity") || matchWordNoCase(text, i, "inf")) {
+        std::size_t len = matchWordNoCase(text, i, "infinity") ? 8 : 3;
+        if (consumed) *consumed = i + len;
+        return negative ? -HUGE_VAL : HUGE_VAL;
+    }
+    if (matchWordNoCase(text, i, "nan")) {
+        if (consumed) *consumed = i + 3;
+        return negative ? -std::nan("") : std::nan("");
+    }
+
+    // Collect the longest well-formed decimal prefix as ASCII.
+    std::string buf;
+    std::size_t digits = 0;
+    std::size_t j = i;
+    for (; j < text.size() && isDigit(text[j]); ++j, ++digits) buf.push_back(static_cast<char>(text[j]));
+    if (j < text.size() && text[j] == u'.') {
+        buf.push_back('.');
+        ++j;
+        for (; j < text.size() && isDigit(text[j]); ++j, ++digits) buf.push_back(static_cast<char>(text[j]));
+    }
+    if (digits == 0) return 0.0;
+    std::size_t end = j;
+    if (j < text.size() && (text[j] == u'e' || text[j] == u'E')) {
+        std::size_t k = j + 1;
+        std::string exp = "e";
+        if (k < text.size() && (text[k] == u'+' || text[k] == u'-')) exp.push_back(static_cast<char>(text[k++]));
+        std::size_t expDigits = 0;
+        for (; k < text.size() && isDigit(text[k]); ++k, ++expDigits) exp.push_back(static_cast<char>(text[k]));
+        if (expDigits) {
+            buf += exp;
+            end = k;
+        }
+    }
+    double v = 0.0;
+    auto res = std::from_chars(buf.data(), buf.data() + buf.size(), v);
+    if (res.ec == std::errc::result_out_of_range) {
+        // from_chars leaves v untouched: give what strtod gives.
+        v = buf.find("e-") != std::string::npos ? 0.0 : HUGE_VAL;
+    }
+    if (consumed) *consumed = end;
+    return negative ? -v : v;
+}
+
+u16string formatInt(long long value)
+{
+    char buf[32];
+    auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return widenAscii(std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)));
+}
+
+namespace {
+
+std::string nonFinite(double value)
+{
+    if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
+    return value < 0 ? "-inf" : "inf";
+}
+
+}  // namespace
+
+u16string formatG15(double value)
+{
+    if (!std::isfinite(value)) return widenAscii(nonFinite(value));
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    return widenAscii(std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)));
+}
+
+std::string formatShortestNarrow(double value)
+{
+    if (!std::isfinite(value)) return nonFinite(value);
+    // The fewest significant digits that read back to the same double, laid
+    // out as "%.<digits>g" lays them out.
+    char buf[64];
+    auto sci = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    int digits = 0;
+    for (const char* p = buf; p < sci.ptr && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9') ++digits;
+    if (digits < 1) digits = 1;
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, digits);
+    return std::string(buf, static_cast<std::size_t>(res.ptr - buf));
+}
+
+u16string formatShortest(double value) { return widenAscii(formatShortestNarrow(value)); }
+
+}  // namespace celvo

@@ -1,0 +1,75 @@
+#include "celvo/numtext.h"
+
+#include <clocale>
+#include <cmath>
+#include <limits>
+
+#include "test_support.h"
+
+using namespace celvo;
+
+TEST(NumText, ParseIntLikeTheRuntime)
+{
+    struct Case { std::u16string text; int expected; };
+    const Case cases[] = {
+        {u"42", 42}, {u"  -17xyz", -17}, {u"+8", 8}, {u"", 0}, {u"abc", 0},
+        {u"2147483647", 2147483647}, {u"2147483648", 2147483647},
+        {u"-2147483648", -2147483647 - 1}, {u"-99999999999999999999", -2147483647 - 1},
+        {u"\t\n12", 12},
+    };
+    for (const auto& c : cases) EXPECT_EQ(parseInt(c.text), c.expected) << utf16ToUtf8(c.text);
+}
+
+TEST(NumText, ParseDoubleTakesTheLongestNumberPrefix)
+{
+    struct Case { std::u16string text; double expected; std::size_t consumed; };
+    const Case cases[] = {
+        {u"1.5", 1.5, 3}, {u" -0.25x", -0.25, 6}, {u"1e3", 1000.0, 3}, {u"1E+2", 100.0, 4},
+        {u"2e", 2.0, 1}, {u"2e-", 2.0, 1}, {u".5", 0.5, 2}, {u"5.", 5.0, 2}, {u".", 0.0, 0},
+        {u"abc", 0.0, 0}, {u"1e400", HUGE_VAL, 5}, {u"1e-400", 0.0, 6},
+        {u"0.1", 0.1, 3}, {u"12,5", 12.0, 2},
+    };
+    for (const auto& c : cases) {
+        std::size_t used = 99;
+        EXPECT_EQ(parseDouble(c.text, &used), c.expected) << utf16ToUtf8(c.text);
+        EXPECT_EQ(used, c.consumed) << utf16ToUtf8(c.text);
+    }
+    std::size_t used = 0;
+    EXPECT_TRUE(std::isinf(parseDouble(u"-inf", &used)));
+    EXPECT_EQ(used, 4u);
+    EXPECT_TRUE(std::isnan(parseDouble(u"nan", &used)));
+}
+
+TEST(NumText, FormattingIsLocaleIndependent)
+{
+    // A process locale with a decimal comma must not change number text.
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    std::string saved = previous ? previous : "C";
+    bool switched = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    EXPECT_EQ(formatG15(1.5), u"1.5");
+    EXPECT_EQ(parseDouble(u"1.5"), 1.5);
+    if (switched) std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(NumText, G15AndShortestForms)
+{
+    struct Case { double v; std::u16string g15; std::u16string shortest; };
+    const Case cases[] = {
+        {0.1, u"0.1", u"0.1"},
+        {1.0 / 3.0, u"0.333333333333333", u"0.3333333333333333"},
+        {1e20, u"1e+20", u"1e+20"},
+        {1e300, u"1e+300", u"1e+300"},
+        {-0.0, u"-0", u"-0"},
+        {123456789012345678.0, u"1.23456789012346e+17", u"1.2345678901234568e+17"},
+        {0.0001, u"0.0001", u"0.0001"},
+        {0.00001, u"1e-05", u"1e-05"},
+        {5e-324, u"4.94065645841247e-324", u"5e-324"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(formatG15(c.v), c.g15);
+        EXPECT_EQ(formatShortest(c.v), c.shortest);
+        EXPECT_EQ(parseDouble(formatShortest(c.v)), c.v);
+    }
+    EXPECT_EQ(formatShortest(std::numeric_limits<double>::infinity()), u"inf");
+    EXPECT_EQ(formatInt(-2147483648LL), u"-2147483648");
+}

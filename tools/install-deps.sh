@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that the build, the tests and the main job
+# need; does nothing when they are all present.
+set -euo pipefail
+packages=(
+  cmake g++ make pkg-config
+  lua5.1 liblua5.1-0-dev
+  libicu-dev zlib1g-dev libboost-filesystem-dev libxml2-dev libxml2-utils libsparsehash-dev
+  libgtest-dev libbenchmark-dev
+  libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-crosextra-carlito
+  python3 python3-xlrd python3-openpyxl python3-olefile
+  libreoffice-calc-nogui
+  zip unzip
+  clang
+)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
