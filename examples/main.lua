@@ -1,18 +1,77 @@
--- The main job: loads the module, makes workbooks, reads them back and
--- prints what they hold.
+-- The main job: loads the module, shows its table and its file tests, then
+-- makes a workbook of each kind, saves it, reads it back and prints what it
+-- holds (for the engines present in this build).
+--
+--   lua5.1 examples/main.lua [output-folder]
 local out = arg[1] or "."
 local m = require "corvantis.ExcelLibrary_0.CelvoWrapper"
 
+-- The table.
 local names = {}
-for k in pairs(m) do names[#names + 1] = k end
+for k, v in pairs(m) do
+  if type(v) == "function" then names[#names + 1] = k end
+end
 table.sort(names)
 print(("CelvoWrapper: %d functions"):format(#names))
-print("  " .. table.concat(names, " "))
-
-print(("FileExists(%q) = %s"):format(out, tostring(m.FileExists(out))))
-print(("DirectoryExists(%q) = %s"):format(out, tostring(m.DirectoryExists(out))))
-
-local book = m.CreateBook()
-if book == 0 then
-  print("CreateBook: the .xls engine is not available in this build")
+for i = 1, #names, 6 do
+  print("  " .. table.concat(names, " ", i, math.min(i + 5, #names)))
 end
+
+-- The file tests.
+local script = arg[0] or "examples/main.lua"
+print("File tests:")
+for _, p in ipairs({ out, script, out .. "/no-such-file", script .. "/below-a-file", "" }) do
+  print(("  %-40s FileExists=%-5s DirectoryExists=%s"):format(("%q"):format(p),
+    tostring(m.FileExists(p)), tostring(m.DirectoryExists(p))))
+end
+
+-- Handles: 0 gives no results; a handle never given out is refused.
+print(("Handle 0: GetSheetCount(0) gives %d values"):format(select("#", m.GetSheetCount(0))))
+local ok, err = pcall(function() local n = m.GetSheetCount(424242) return n end)
+print(("Unknown handle: %s"):format(ok and "accepted?!" or tostring(err)))
+
+-- Workbooks.
+local function roundTrip(kind, create, ext)
+  local book = create()
+  if book == 0 then
+    print(("%s: this build has no %s engine yet (%s gave 0)"):format(kind, ext, kind == "xls" and "CreateBook" or "CreateXMLBook"))
+    return
+  end
+  local sheet = m.AddSheet(book, "Data")
+  m.WriteString(sheet, 0, 0, "Name")
+  m.WriteString(sheet, 0, 1, "Value")
+  m.WriteString(sheet, 1, 0, "pi")
+  m.WriteNumber(sheet, 1, 1, 3.14159)
+  m.WriteString(sheet, 2, 0, "text \240\159\152\128")
+  m.WriteBool(sheet, 2, 1, 1)
+  local path = out .. "/example." .. ext
+  print(("%s: Save(%q) = %s (%s)"):format(kind, path, tostring(m.Save(book, path)), m.GetErrorMessage(book)))
+  m.BookRelease(book)
+
+  local back = create()
+  print(("%s: Load = %s (%s), %d sheet(s)"):format(kind, tostring(m.Load(back, path)), m.GetErrorMessage(back),
+    m.GetSheetCount(back)))
+  for i = 0, m.GetSheetCount(back) - 1 do
+    local s = m.GetSheet(back, i)
+    print(("  sheet %d %q rows %d-%d, columns %d-%d"):format(i, m.GetSheetName(s) or "?", m.GetFirstRow(s),
+      m.GetLastRow(s), m.GetFirstColumn(s), m.GetLastColumn(s)))
+    for r = m.GetFirstRow(s), m.GetLastRow(s) - 1 do
+      local cells = {}
+      for c = m.GetFirstColumn(s), m.GetLastColumn(s) - 1 do
+        local text, isText = m.ReadString(s, r, c)
+        if isText then
+          cells[#cells + 1] = ("%q"):format(text)
+        elseif m.GetCellType(s, r, c) == 3 then
+          cells[#cells + 1] = tostring(m.ReadBool(s, r, c) == 1)
+        else
+          cells[#cells + 1] = tostring((m.ReadNumber(s, r, c)))
+        end
+      end
+      print(("    row %d: %s"):format(r, table.concat(cells, ", ")))
+    end
+  end
+  m.BookRelease(back)
+end
+
+roundTrip("xls", m.CreateBook, "xls")
+roundTrip("xlsx", m.CreateXMLBook, "xlsx")

@@ -1,0 +1,711 @@
+// The 46 functions of the table "CelvoWrapper".
+//
+// Every function reads all its arguments first (a wrong one raises the Lua
+// argument error), returns nothing when its first handle is 0, resolves its
+// handles through the registry ("invalid handle" for an unknown, released or
+// wrong-kind one), makes one engine call and pushes the results.
+//
+// Lua errors are longjmps through these C++ frames, so no object with a
+// destructor is alive while a Lua function that can raise runs: engine calls
+// and text conversions happen inside call(), which catches every exception
+// and raises it as a Lua error only once the C++ objects of the call are gone.
+// Text results are staged in a per-thread buffer and pushed afterwards.
+
+#include <lua.hpp>
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "celvo/IBookT.h"
+#include "celvo/IFormatT.h"
+#include "celvo/ISheetT.h"
+#include "celvo/factory.h"
+#include "celvo/file.h"
+#include "celvo/text.h"
+#include "handles.h"
+#include "wrapper.h"
+
+namespace celvo::lua {
+
+namespace {
+
+IBookT* makeXlsBook() { return createXlsBook(); }
+IBookT* makeXlsxBook() { return createXlsxBook(); }
+
+std::atomic<BookMaker> xlsMaker{&makeXlsBook};
+std::atomic<BookMaker> xlsxMaker{&makeXlsxBook};
+
+// ---- engine calls --------------------------------------------------------
+
+thread_local char pendingError[512];
+thread_local std::string stagedText;
+
+void setPending(const char* text) noexcept
+{
+    std::strncpy(pendingError, text ? text : "general failure", sizeof pendingError - 1);
+    pendingError[sizeof pendingError - 1] = '\0';
+}
+
+// Runs the body; an exception that escapes it becomes a Lua error carrying
+// its text, raised after the body's objects are destroyed.
+template <class Body>
+void call(lua_State* L, Body&& body)
+{
+    bool failed = false;
+    try {
+        body();
+    } catch (const std::exception& e) {
+        setPending(e.what());
+        failed = true;
+    } catch (...) {
+        setPending("general failure");
+        failed = true;
+    }
+    if (failed) luaL_error(L, "%s", pendingError);
+}
+
+// UTF-8 argument text as the engine's NUL-terminated UTF-16 (up to the first
+// NUL byte of the Lua string).
+u16string wide(const char* utf8) { return utf8ToUtf16(std::string_view(utf8)); }
+
+// Stages an engine text for pushText; false for a null text.
+bool stage(const char16_t* text)
+{
+    stagedText.clear();
+    if (!text) return false;
+    stagedText = utf16ToUtf8(u16(text));
+    return true;
+}
+
+void pushText(lua_State* L, bool present)
+{
+    if (present)
+        lua_pushlstring(L, stagedText.data(), stagedText.size());
+    else
+        lua_pushnil(L);
+}
+
+// ---- arguments -----------------------------------------------------------
+
+std::int32_t argInt(lua_State* L, int arg) { return truncateToInt32(luaL_checknumber(L, arg)); }
+double argNumber(lua_State* L, int arg) { return luaL_checknumber(L, arg); }
+const char* argText(lua_State* L, int arg) { return luaL_checklstring(L, arg, nullptr); }
+
+Target resolve(lua_State* L, int arg, std::int32_t handle, Kind kind)
+{
+    Target t;
+    if (!registry().find(handle, kind, t)) luaL_argerror(L, arg, "invalid handle");
+    return t;
+}
+
+IBookT* bookAt(lua_State* L, int arg, std::int32_t handle, Target* target = nullptr)
+{
+    Target t = resolve(L, arg, handle, Kind::book);
+    if (target) *target = t;
+    return static_cast<IBookT*>(t.object);
+}
+
+ISheetT* sheetAt(lua_State* L, int arg, std::int32_t handle, Target* target = nullptr)
+{
+    Target t = resolve(L, arg, handle, Kind::sheet);
+    if (target) *target = t;
+    return static_cast<ISheetT*>(t.object);
+}
+
+IFormatT* formatAt(lua_State* L, int arg, std::int32_t handle)
+{
+    return static_cast<IFormatT*>(resolve(L, arg, handle, Kind::format).object);
+}
+
+// A format argument where 0 means "no format".
+IFormatT* formatOrNull(lua_State* L, int arg, std::int32_t handle)
+{
+    return handle == 0 ? nullptr : formatAt(L, arg, handle);
+}
+
+// ---- results -------------------------------------------------------------
+
+void pushInt(lua_State* L, std::int32_t v) { lua_pushnumber(L, static_cast<lua_Number>(v)); }
+
+int one(lua_State* L, bool v)
+{
+    lua_pushboolean(L, v ? 1 : 0);
+    return 1;
+}
+
+int oneInt(lua_State* L, std::int32_t v)
+{
+    pushInt(L, v);
+    return 1;
+}
+
+// The handle of an engine object (0 for null), made inside call().
+template <class T>
+std::int32_t handleOf(Kind kind, T* object, std::int32_t book)
+{
+    return object ? registry().handleOf(kind, object, book) : 0;
+}
+
+// ---- books ---------------------------------------------------------------
+
+int createBook(lua_State* L, BookMaker maker)
+{
+    std::int32_t handle = 0;
+    call(L, [&] {
+        IBookT* book = maker ? maker() : nullptr;
+        if (!book) return;
+        try {
+            handle = registry().handleOf(Kind::book, book, 0);
+        } catch (...) {
+            book->release();
+            throw;
+        }
+    });
+    return oneInt(L, handle);
+}
+
+int CreateBook(lua_State* L) { return createBook(L, xlsMaker.load()); }
+int CreateXMLBook(lua_State* L) { return createBook(L, xlsxMaker.load()); }
+
+int Load(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    const char* path = argText(L, 2);
+    if (h == 0) return 0;
+    Target t;
+    IBookT* book = bookAt(L, 1, h, &t);
+    // Loading replaces every sheet and format of the book, whatever its
+    // outcome: their handles go.
+    registry().dropContents(t.book);
+    bool ok = false;
+    call(L, [&] { ok = book->load(wide(path).c_str()); });
+    return one(L, ok);
+}
+
+int Save(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    const char* path = argText(L, 2);
+    if (h == 0) return 0;
+    IBookT* book = bookAt(L, 1, h);
+    bool ok = false;
+    call(L, [&] { ok = book->save(wide(path).c_str()); });
+    return one(L, ok);
+}
+
+int BookRelease(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    if (h == 0) return 0;
+    Target t;
+    IBookT* book = bookAt(L, 1, h, &t);
+    registry().dropBook(t.book);
+    call(L, [&] { book->release(); });
+    return 0;
+}
+
+int GetSheetCount(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    if (h == 0) return 0;
+    IBookT* book = bookAt(L, 1, h);
+    std::int32_t n = 0;
+    call(L, [&] { n = book->sheetCount(); });
+    return oneInt(L, n);
+}
+
+int GetErrorMessage(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    if (h == 0) return 0;
+    IBookT* book = bookAt(L, 1, h);
+    const char* message = nullptr;
+    call(L, [&] { message = book->errorMessage(); });
+    lua_pushstring(L, message);  // the book's own bytes, unconverted
+    return 1;
+}
+
+int AddSheet(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    const char* name = argText(L, 2);
+    if (h == 0) return 0;
+    Target t;
+    IBookT* book = bookAt(L, 1, h, &t);
+    std::int32_t sheet = 0;
+    call(L, [&] { sheet = handleOf(Kind::sheet, book->addSheet(wide(name).c_str(), nullptr), t.book); });
+    return oneInt(L, sheet);
+}
+
+int InsertSheet(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    const std::int32_t index = argInt(L, 2);
+    const char* name = argText(L, 3);
+    if (h == 0) return 0;
+    IBookT* book = bookAt(L, 1, h);
+    call(L, [&] { book->insertSheet(index, wide(name).c_str(), nullptr); });
+    return 0;
+}
+
+int DeleteSheet(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    const std::int32_t index = argInt(L, 2);
+    if (h == 0) return 0;
+    IBookT* book = bookAt(L, 1, h);
+    bool ok = false;
+    call(L, [&] {
+        // The sheet that goes, so that its handle goes with it.
+        ISheetT* victim = book->sheet(index);
+        ok = book->deleteSheet(index);
+        if (ok && victim) registry().drop(Kind::sheet, victim);
+    });
+    return oneInt(L, ok ? 1 : 0);
+}
+
+int GetSheet(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    const std::int32_t index = argInt(L, 2);
+    if (h == 0) return 0;
+    Target t;
+    IBookT* book = bookAt(L, 1, h, &t);
+    std::int32_t sheet = 0;
+    call(L, [&] { sheet = handleOf(Kind::sheet, book->sheet(index), t.book); });
+    return oneInt(L, sheet);
+}
+
+int GetActiveSheetNumber(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    if (h == 0) return 0;
+    IBookT* book = bookAt(L, 1, h);
+    std::int32_t n = 0;
+    call(L, [&] { n = book->activeSheetNumber(); });
+    return oneInt(L, n);
+}
+
+int SetActiveSheetNumber(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    const std::int32_t index = argInt(L, 2);
+    if (h == 0) return 0;
+    IBookT* book = bookAt(L, 1, h);
+    call(L, [&] { book->setActiveSheetNumber(index); });
+    return 0;
+}
+
+int BookAddFormat(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    const std::int32_t init = argInt(L, 2);
+    if (h == 0) return 0;
+    Target t;
+    IBookT* book = bookAt(L, 1, h, &t);
+    IFormatT* initFormat = formatOrNull(L, 2, init);
+    std::int32_t format = 0;
+    call(L, [&] { format = handleOf(Kind::format, book->addFormat(initFormat), t.book); });
+    return oneInt(L, format);
+}
+
+int BookGetCustomNumFormat(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    const std::int32_t id = argInt(L, 2);
+    if (h == 0) return 0;
+    IBookT* book = bookAt(L, 1, h);
+    bool present = false;
+    call(L, [&] { present = stage(book->customNumFormat(id)); });
+    pushText(L, present);
+    return 1;
+}
+
+int BookAddCustomNumFormat(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    const char* text = argText(L, 2);
+    if (h == 0) return 0;
+    IBookT* book = bookAt(L, 1, h);
+    std::int32_t id = 0;
+    call(L, [&] { id = book->addCustomNumFormat(wide(text).c_str()); });
+    return oneInt(L, id);
+}
+
+int GetPackedDate(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    std::int32_t part[7];
+    for (int i = 0; i < 7; ++i) part[i] = argInt(L, i + 2);
+    if (h == 0) return 0;
+    IBookT* book = bookAt(L, 1, h);
+    double serial = 0.0;
+    call(L, [&] { serial = book->packedDate(part[0], part[1], part[2], part[3], part[4], part[5], part[6]); });
+    lua_pushnumber(L, serial);
+    return 1;
+}
+
+int GetUnpackedDate(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    const double serial = argNumber(L, 2);
+    if (h == 0) return 0;
+    IBookT* book = bookAt(L, 1, h);
+    int part[7] = {0, 0, 0, 0, 0, 0, 0};
+    call(L, [&] {
+        (void)book->unpackedDate(serial, &part[0], &part[1], &part[2], &part[3], &part[4], &part[5], &part[6]);
+    });
+    for (int v : part) pushInt(L, v);
+    return 7;
+}
+
+// ---- sheets --------------------------------------------------------------
+
+// Reads the handle, the row and the column; the caller reads its further
+// arguments and then asks for the sheet.
+struct CellArgs {
+    std::int32_t handle, row, col;
+};
+
+CellArgs cellArgs(lua_State* L)
+{
+    CellArgs a;
+    a.handle = argInt(L, 1);
+    a.row = argInt(L, 2);
+    a.col = argInt(L, 3);
+    return a;
+}
+
+int ReadString(lua_State* L)
+{
+    const CellArgs a = cellArgs(L);
+    if (a.handle == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, a.handle);
+    bool present = false;
+    call(L, [&] { present = stage(sheet->readString(a.row, a.col, nullptr)); });
+    pushText(L, present);
+    lua_pushboolean(L, present ? 1 : 0);
+    return 2;
+}
+
+// A (sheet, row, col, text) function writing the text with no format.
+int writeText(lua_State* L, bool (ISheetT::*op)(int, int, const char16_t*, IFormatT*))
+{
+    const CellArgs a = cellArgs(L);
+    const char* text = argText(L, 4);
+    if (a.handle == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, a.handle);
+    bool ok = false;
+    call(L, [&] { ok = (sheet->*op)(a.row, a.col, wide(text).c_str(), nullptr); });
+    return one(L, ok);
+}
+
+int WriteString(lua_State* L) { return writeText(L, &ISheetT::writeString); }
+int WriteFormula(lua_State* L) { return writeText(L, &ISheetT::writeFormula); }
+
+int ReadNumber(lua_State* L)
+{
+    const CellArgs a = cellArgs(L);
+    if (a.handle == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, a.handle);
+    double value = 0.0;
+    IFormatT* format = nullptr;
+    call(L, [&] { value = sheet->readNumber(a.row, a.col, &format); });
+    lua_pushnumber(L, value);
+    lua_pushboolean(L, format != nullptr);
+    return 2;
+}
+
+int WriteNumber(lua_State* L)
+{
+    const CellArgs a = cellArgs(L);
+    const double value = argNumber(L, 4);
+    if (a.handle == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, a.handle);
+    bool ok = false;
+    call(L, [&] { ok = sheet->writeNumber(a.row, a.col, value, nullptr); });
+    return one(L, ok);
+}
+
+int ReadFormula(lua_State* L)
+{
+    const CellArgs a = cellArgs(L);
+    if (a.handle == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, a.handle);
+    bool present = false;
+    call(L, [&] { present = stage(sheet->readFormula(a.row, a.col, nullptr)); });
+    pushText(L, present);
+    return 1;
+}
+
+int ReadBool(lua_State* L)
+{
+    const CellArgs a = cellArgs(L);
+    if (a.handle == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, a.handle);
+    bool value = false;
+    IFormatT* format = nullptr;
+    call(L, [&] { value = sheet->readBool(a.row, a.col, &format); });
+    pushInt(L, value ? 1 : 0);  // a number, not a boolean
+    lua_pushboolean(L, format != nullptr);
+    return 2;
+}
+
+int WriteBool(lua_State* L)
+{
+    const CellArgs a = cellArgs(L);
+    const std::int32_t value = argInt(L, 4);
+    if (a.handle == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, a.handle);
+    bool ok = false;
+    call(L, [&] { ok = sheet->writeBool(a.row, a.col, value != 0, nullptr); });
+    return one(L, ok);
+}
+
+int WriteBlank(lua_State* L)
+{
+    const CellArgs a = cellArgs(L);
+    const std::int32_t f = argInt(L, 4);
+    if (a.handle == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, a.handle);
+    IFormatT* format = formatOrNull(L, 4, f);
+    bool ok = false;
+    call(L, [&] { ok = sheet->writeBlank(a.row, a.col, format); });
+    return one(L, ok);
+}
+
+int ClearCells(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    const std::int32_t rowFirst = argInt(L, 2);
+    const std::int32_t rowLast = argInt(L, 3);
+    const std::int32_t colFirst = argInt(L, 4);
+    const std::int32_t colLast = argInt(L, 5);
+    if (h == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, h);
+    call(L, [&] { (void)sheet->clearCells(rowFirst, rowLast, colFirst, colLast); });
+    return one(L, true);
+}
+
+// A (sheet) function with one result computed by `get`.
+template <class Get>
+int sheetQuery(lua_State* L, Get get)
+{
+    const std::int32_t h = argInt(L, 1);
+    if (h == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, h);
+    return get(L, sheet);
+}
+
+int GetSheetName(lua_State* L)
+{
+    return sheetQuery(L, [](lua_State* S, ISheetT* sheet) {
+        bool present = false;
+        call(S, [&] { present = stage(sheet->name()); });
+        pushText(S, present);
+        return 1;
+    });
+}
+
+int GetSheetIsHidden(lua_State* L)
+{
+    return sheetQuery(L, [](lua_State* S, ISheetT* sheet) {
+        int state = 0;
+        call(S, [&] { state = sheet->hidden(); });
+        return one(S, state != 0);  // hidden and very hidden alike
+    });
+}
+
+int GetSheetIsProtected(lua_State* L)
+{
+    return sheetQuery(L, [](lua_State* S, ISheetT* sheet) {
+        bool v = false;
+        call(S, [&] { v = sheet->isProtected(); });
+        return one(S, v);
+    });
+}
+
+// A (sheet) function giving one number from an int operation of the sheet.
+int sheetNumber(lua_State* L, int (ISheetT::*op)())
+{
+    return sheetQuery(L, [op](lua_State* S, ISheetT* sheet) {
+        std::int32_t v = 0;
+        call(S, [&] { v = (sheet->*op)(); });
+        return oneInt(S, v);
+    });
+}
+
+int GetFirstRow(lua_State* L) { return sheetNumber(L, &ISheetT::firstRow); }
+int GetLastRow(lua_State* L) { return sheetNumber(L, &ISheetT::lastRow); }
+int GetFirstColumn(lua_State* L) { return sheetNumber(L, &ISheetT::firstColumn); }
+int GetLastColumn(lua_State* L) { return sheetNumber(L, &ISheetT::lastColumn); }
+
+// A (sheet, row, col) function giving one boolean.
+int cellFlag(lua_State* L, bool (ISheetT::*op)(int, int))
+{
+    const CellArgs a = cellArgs(L);
+    if (a.handle == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, a.handle);
+    bool v = false;
+    call(L, [&] { v = (sheet->*op)(a.row, a.col); });
+    return one(L, v);
+}
+
+int GetCellIsDate(lua_State* L) { return cellFlag(L, &ISheetT::isDate); }
+int GetCellIsFormula(lua_State* L) { return cellFlag(L, &ISheetT::isFormula); }
+
+int GetCellType(lua_State* L)
+{
+    const CellArgs a = cellArgs(L);
+    if (a.handle == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, a.handle);
+    std::int32_t type = 0;
+    call(L, [&] { type = sheet->cellType(a.row, a.col); });
+    return oneInt(L, type);
+}
+
+// A (sheet, index) function giving one boolean.
+int lineFlag(lua_State* L, bool (ISheetT::*op)(int))
+{
+    const std::int32_t h = argInt(L, 1);
+    const std::int32_t index = argInt(L, 2);
+    if (h == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, h);
+    bool v = false;
+    call(L, [&] { v = (sheet->*op)(index); });
+    return one(L, v);
+}
+
+int GetRowIsHidden(lua_State* L) { return lineFlag(L, &ISheetT::isRowHidden); }
+int GetColumnIsHidden(lua_State* L) { return lineFlag(L, &ISheetT::isColumnHidden); }
+
+int GetCellFormat(lua_State* L)
+{
+    const CellArgs a = cellArgs(L);
+    if (a.handle == 0) return 0;
+    Target t;
+    ISheetT* sheet = sheetAt(L, 1, a.handle, &t);
+    std::int32_t format = 0;
+    call(L, [&] { format = handleOf(Kind::format, sheet->cellFormat(a.row, a.col), t.book); });
+    return oneInt(L, format);
+}
+
+int SetCellFormat(lua_State* L)
+{
+    const CellArgs a = cellArgs(L);
+    const std::int32_t f = argInt(L, 4);
+    if (a.handle == 0) return 0;
+    ISheetT* sheet = sheetAt(L, 1, a.handle);
+    if (f == 0) return 0;
+    IFormatT* format = formatAt(L, 4, f);
+    call(L, [&] { sheet->setCellFormat(a.row, a.col, format); });
+    return 0;
+}
+
+// ---- formats -------------------------------------------------------------
+
+int GetFormatNumFormat(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    if (h == 0) return 0;
+    IFormatT* format = formatAt(L, 1, h);
+    std::int32_t id = 0;
+    call(L, [&] { id = format->numFormat(); });
+    return oneInt(L, id);
+}
+
+int SetFormatNumFormat(lua_State* L)
+{
+    const std::int32_t h = argInt(L, 1);
+    const std::int32_t id = argInt(L, 2);
+    if (h == 0) return 0;
+    IFormatT* format = formatAt(L, 1, h);
+    call(L, [&] { format->setNumFormat(id); });
+    return 0;
+}
+
+// ---- file system ---------------------------------------------------------
+
+// The path goes through UTF-16 as every engine path does, so that these
+// tests agree with what Load and Save find.
+int pathTest(lua_State* L, bool (*test)(const std::string&) noexcept)
+{
+    const char* path = argText(L, 1);
+    bool v = false;
+    call(L, [&] { v = test(pathToNative(wide(path))); });
+    return one(L, v);
+}
+
+int DirectoryExists(lua_State* L) { return pathTest(L, &directoryExists); }
+int FileExists(lua_State* L) { return pathTest(L, &fileExists); }
+
+const luaL_Reg functions[] = {
+    {"CreateBook", CreateBook},
+    {"CreateXMLBook", CreateXMLBook},
+    {"Load", Load},
+    {"Save", Save},
+    {"BookRelease", BookRelease},
+    {"ReadString", ReadString},
+    {"WriteString", WriteString},
+    {"ReadNumber", ReadNumber},
+    {"WriteNumber", WriteNumber},
+    {"ReadFormula", ReadFormula},
+    {"WriteFormula", WriteFormula},
+    {"ReadBool", ReadBool},
+    {"WriteBool", WriteBool},
+    {"WriteBlank", WriteBlank},
+    {"ClearCells", ClearCells},
+    {"GetSheetCount", GetSheetCount},
+    {"GetSheetName", GetSheetName},
+    {"GetSheetIsHidden", GetSheetIsHidden},
+    {"GetSheetIsProtected", GetSheetIsProtected},
+    {"GetFirstRow", GetFirstRow},
+    {"GetLastRow", GetLastRow},
+    {"GetFirstColumn", GetFirstColumn},
+    {"GetLastColumn", GetLastColumn},
+    {"GetErrorMessage", GetErrorMessage},
+    {"GetCellIsDate", GetCellIsDate},
+    {"GetCellIsFormula", GetCellIsFormula},
+    {"GetCellType", GetCellType},
+    {"GetRowIsHidden", GetRowIsHidden},
+    {"GetColumnIsHidden", GetColumnIsHidden},
+    {"GetCellFormat", GetCellFormat},
+    {"SetCellFormat", SetCellFormat},
+    {"AddSheet", AddSheet},
+    {"InsertSheet", InsertSheet},
+    {"DeleteSheet", DeleteSheet},
+    {"GetSheet", GetSheet},
+    {"GetActiveSheetNumber", GetActiveSheetNumber},
+    {"SetActiveSheetNumber", SetActiveSheetNumber},
+    {"BookAddFormat", BookAddFormat},
+    {"BookGetCustomNumFormat", BookGetCustomNumFormat},
+    {"BookAddCustomNumFormat", BookAddCustomNumFormat},
+    {"GetPackedDate", GetPackedDate},
+    {"GetUnpackedDate", GetUnpackedDate},
+    {"GetFormatNumFormat", GetFormatNumFormat},
+    {"SetFormatNumFormat", SetFormatNumFormat},
+    {"DirectoryExists", DirectoryExists},
+    {"FileExists", FileExists},
+    {nullptr, nullptr},
+};
+
+}  // namespace
+
+int openLibrary(lua_State* L)
+{
+    luaL_openlib(L, "CelvoWrapper", functions, 0);
+    return 1;
+}
+
+BookMakers defaultBookMakers() noexcept { return {&makeXlsBook, &makeXlsxBook}; }
+
+void setBookMakers(BookMakers makers) noexcept
+{
+    xlsMaker.store(makers.xls);
+    xlsxMaker.store(makers.xlsx);
+}
+
+}  // namespace celvo::lua

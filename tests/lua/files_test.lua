@@ -1,0 +1,76 @@
+-- FileExists and DirectoryExists over a small tree of real paths: any
+-- failing query answers false and raises nothing.
+local t = require "testlib"
+local m = require "corvantis.ExcelLibrary_0.CelvoWrapper"
+
+local function sh(cmd)
+  local p = assert(io.popen(cmd))
+  local out = p:read("*a")
+  p:close()
+  return (out:gsub("%s+$", ""))
+end
+
+local root = sh("mktemp -d /tmp/celvo-lua-files-XXXXXX")
+assert(root ~= "", "mktemp")
+local function q(p) return "'" .. p:gsub("'", "'\\''") .. "'" end
+local function path(p) return root .. "/" .. p end
+
+local smile = "\240\159\152\128"  -- U+1F600, outside the Basic Multilingual Plane
+assert(os.execute(table.concat({
+  "cd " .. q(root),
+  "echo x > file",
+  "mkdir dir",
+  "echo x > " .. q(smile .. ".txt"),
+  "mkdir " .. q("d" .. smile),
+  "mkfifo fifo",
+  "ln -s dir dirlink",
+  "ln -s file filelink",
+  "ln -s missing dangling",
+  "ln -s loop loop",
+  "mkdir locked && echo x > locked/inner && chmod 000 locked",
+}, " && ")) == 0, "building the tree")
+
+local long = ("n"):rep(300)
+local cases = {
+  -- path, FileExists, DirectoryExists
+  { path("file"), true, false },
+  { path("dir"), false, true },
+  { path("dir/"), false, true },
+  { root, false, true },
+  { path("missing"), false, false },
+  { path("file/below"), false, false },
+  { path(smile .. ".txt"), true, false },
+  { path("d" .. smile), false, true },
+  { path("fifo"), true, false },
+  { path("dirlink"), false, true },
+  { path("filelink"), true, false },
+  { path("dangling"), false, false },
+  { path("loop"), false, false },
+  { path("loop/x"), false, false },
+  { path(long), false, false },
+  { path(long .. "/x"), false, false },
+  { "", false, false },
+  { path("file\0trailing"), true, false },  -- the path ends at its first NUL
+}
+-- A component that cannot be searched hides what is below it (root is not
+-- held back by permissions, so this only shows for other users).
+if sh("id -u") ~= "0" then
+  cases[#cases + 1] = { path("locked/inner"), false, false }
+else
+  print("running as root: the unreadable-component case is skipped")
+end
+
+for _, c in ipairs(cases) do
+  local shown = c[1]:gsub("%z", "\\0")
+  local ok1, file = pcall(m.FileExists, c[1])
+  local ok2, dir = pcall(m.DirectoryExists, c[1])
+  t.eq(ok1 and ok2, true, "no error for " .. shown)
+  t.eq(file, c[2], "FileExists(" .. shown .. ")")
+  t.eq(dir, c[3], "DirectoryExists(" .. shown .. ")")
+end
+
+-- A number given as the path is taken in its string form.
+t.eq(m.FileExists(12345), false, "FileExists(12345)")
+
+os.execute("chmod -R u+rwx " .. q(root) .. " && rm -rf " .. q(root))
+t.finish("files")
