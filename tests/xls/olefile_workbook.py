@@ -1,0 +1,31 @@
+# Independent reference for the container tests: for every file of a folder,
+# the workbook stream as python3-olefile reads it (the first stream named
+# "Workbook" or "Book", any case, directly below the root storage).
+# Usage: olefile_workbook.py <folder> <out-folder>; prints "<file> OK|NOWB|ERR"
+# and writes the stream of each OK file to <out-folder>/<file>.bin.
+import os
+import sys
+
+import olefile
+
+src, out = sys.argv[1], sys.argv[2]
+for name in sorted(os.listdir(src)):
+    path = os.path.join(src, name)
+    if not os.path.isfile(path):
+        continue
+    try:
+        ole = olefile.OleFileIO(path)
+        below_root = set(id(k) for k in ole.root.kids)
+        found = [e for e in ole.direntries
+                 if e is not None and e.entry_type == olefile.STGTY_STREAM
+                 and e.name.lower() in ('workbook', 'book') and id(e) in below_root]
+        if not found:
+            print(name, 'NOWB')
+            continue
+        e = found[0]
+        data = ole._open(e.isectStart, e.size, force_FAT=e.size >= ole.minisectorcutoff).read()
+        with open(os.path.join(out, name + '.bin'), 'wb') as f:
+            f.write(data)
+        print(name, 'OK')
+    except Exception as ex:  # the reference refuses the file
+        print(name, 'ERR', type(ex).__name__)
