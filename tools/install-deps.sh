@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake g++ make pkg-config
-  lua5.1 liblua5.1-0-dev
+  lua5.1 liblua5.1-0-dev luajit
   libicu-dev zlib1g-dev libboost-filesystem-dev libxml2-dev libxml2-utils libsparsehash-dev
   libgtest-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-crosextra-carlito
