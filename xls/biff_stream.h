@@ -99,6 +99,9 @@ public:
     bool atEnd() const noexcept { return pos_ == end_; }
     // Bytes read from the current piece so far.
     std::size_t consumed() const noexcept { return pos_ - start_; }
+    // Bytes from the read position to the end of the stream: an upper bound
+    // for any count that data going on in CONTINUE records may claim.
+    std::size_t streamLeft() const noexcept { return in_->data_.size() - pos_; }
     // Number of CONTINUE records entered.
     unsigned continues() const noexcept { return continues_; }
 
