@@ -408,6 +408,8 @@ std::vector<std::uint8_t> Xls::write()
         throw xlerror("Xls::write(): the workbook stream (" + num(stream.size()) +
                       " bytes) is too big for a compound document");
     DirEntry& wb = dir_[workbook_];
+    wb.startSector = kEndOfChain;
+    wb.size = 0;
     if (!stream.empty()) {
         // No mini stream is written: a short stream is padded to the cutoff.
         if (stream.size() < kMiniStreamCutoff) stream.resize(kMiniStreamCutoff, 0);
