@@ -1,0 +1,43 @@
+// Base of the worksheet record classes: a BIFF record that is never
+// continued, so its data must fit one record.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "biff_stream.h"
+#include "celvo/xlerror.h"
+
+namespace celvo {
+
+// A record class whose data always fits one record: write() refuses data
+// longer than 8224 bytes instead of continuing it.
+class SheetRecord : public BiffRecord {
+public:
+    std::size_t write(BiffOutput& out) const override;
+    // The record's data as write() would put it after the header.
+    std::vector<std::uint8_t> body() const;
+};
+
+// A sheet record class with a fixed id.
+template <std::uint16_t Id>
+class SheetRecordT : public SheetRecord {
+public:
+    static constexpr std::uint16_t kId = Id;
+    std::uint16_t recordId() const override { return Id; }
+};
+
+// A record kept as its id and data bytes.
+struct RawRecord {
+    std::uint16_t id = 0;
+    std::vector<std::uint8_t> data;
+};
+
+// Fails with "<name> size is incorrect" unless at least n bytes are left.
+inline void requireAtLeast(const RecordCursor& in, std::size_t n)
+{
+    if (in.remaining() < n) in.fail();
+}
+
+}  // namespace celvo
