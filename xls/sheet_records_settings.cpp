@@ -4,13 +4,13 @@
 
 namespace celvo {
 
-void U16Record::readBody(RecordCursor& in)
+void SheetU16Record::readBody(RecordCursor& in)
 {
     in.requireLength(2);
     value = in.u16();
 }
 
-void U16Record::readLeading(RecordCursor& in)
+void SheetU16Record::readLeading(RecordCursor& in)
 {
     requireAtLeast(in, 2);
     value = in.u16();

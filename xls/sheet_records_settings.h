@@ -11,7 +11,7 @@
 namespace celvo {
 
 // A record of one 16-bit value (length 2).
-class U16Record : public SheetRecord {
+class SheetU16Record : public SheetRecord {
 public:
     std::uint16_t value;
 
@@ -19,7 +19,7 @@ public:
     const char* name() const override { return name_; }
 
 protected:
-    U16Record(std::uint16_t id, const char* name, std::uint16_t initial) : value(initial), id_(id), name_(name) {}
+    SheetU16Record(std::uint16_t id, const char* name, std::uint16_t initial) : value(initial), id_(id), name_(name) {}
     void readBody(RecordCursor& in) override;  // exactly 2 bytes
     void writeBody(ByteWriter& out) const override { out.u16(value); }
     // The value from a record of 2 bytes or more, skipping the rest.
@@ -30,62 +30,62 @@ private:
     const char* name_;
 };
 
-class CalcMode : public U16Record {
+class CalcMode : public SheetU16Record {
 public:
     static constexpr std::uint16_t kId = 0x000D;
-    CalcMode() : U16Record(kId, "CalcMode", 1) {}
+    CalcMode() : SheetU16Record(kId, "CalcMode", 1) {}
 };
-class CalcCount : public U16Record {
+class CalcCount : public SheetU16Record {
 public:
     static constexpr std::uint16_t kId = 0x000C;
-    CalcCount() : U16Record(kId, "CalcCount", 100) {}
+    CalcCount() : SheetU16Record(kId, "CalcCount", 100) {}
 };
-class CalcRefMode : public U16Record {
+class CalcRefMode : public SheetU16Record {
 public:
     static constexpr std::uint16_t kId = 0x000F;
-    CalcRefMode() : U16Record(kId, "CalcRefMode", 1) {}
+    CalcRefMode() : SheetU16Record(kId, "CalcRefMode", 1) {}
 };
-class CalcIter : public U16Record {
+class CalcIter : public SheetU16Record {
 public:
     static constexpr std::uint16_t kId = 0x0011;
-    CalcIter() : U16Record(kId, "CalcIter", 0) {}
+    CalcIter() : SheetU16Record(kId, "CalcIter", 0) {}
 };
-class CalcSaveRecalc : public U16Record {
+class CalcSaveRecalc : public SheetU16Record {
 public:
     static constexpr std::uint16_t kId = 0x005F;
-    CalcSaveRecalc() : U16Record(kId, "CalcSaveRecalc", 1) {}
+    CalcSaveRecalc() : SheetU16Record(kId, "CalcSaveRecalc", 1) {}
 };
-class PrintRowCol : public U16Record {
+class PrintRowCol : public SheetU16Record {
 public:
     static constexpr std::uint16_t kId = 0x002A;
-    PrintRowCol() : U16Record(kId, "PrintRowCol", 0) {}
+    PrintRowCol() : SheetU16Record(kId, "PrintRowCol", 0) {}
 };
-class PrintGrid : public U16Record {
+class PrintGrid : public SheetU16Record {
 public:
     static constexpr std::uint16_t kId = 0x002B;
-    PrintGrid() : U16Record(kId, "PrintGrid", 0) {}
+    PrintGrid() : SheetU16Record(kId, "PrintGrid", 0) {}
 };
-class GridSet : public U16Record {
+class GridSet : public SheetU16Record {
 public:
     static constexpr std::uint16_t kId = 0x0082;
-    GridSet() : U16Record(kId, "GridSet", 1) {}
+    GridSet() : SheetU16Record(kId, "GridSet", 1) {}
 };
-class WsBool : public U16Record {
+class WsBool : public SheetU16Record {
 public:
     static constexpr std::uint16_t kId = 0x0081;
-    WsBool() : U16Record(kId, "WsBool", 0x04C1) {}
+    WsBool() : SheetU16Record(kId, "WsBool", 0x04C1) {}
 };
-class DefColWidth : public U16Record {
+class DefColWidth : public SheetU16Record {
 public:
     static constexpr std::uint16_t kId = 0x0055;
-    DefColWidth() : U16Record(kId, "DefColWidth", 8) {}
+    DefColWidth() : SheetU16Record(kId, "DefColWidth", 8) {}
 };
 // Present only when read from a file (or set); written only when present.
-class Uncalced : public U16Record {
+class Uncalced : public SheetU16Record {
 public:
     static constexpr std::uint16_t kId = 0x005E;
     bool present = false;
-    Uncalced() : U16Record(kId, "Uncalced", 0) {}
+    Uncalced() : SheetU16Record(kId, "Uncalced", 0) {}
 };
 
 class CalcDelta : public SheetRecordT<0x0010> {
