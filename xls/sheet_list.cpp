@@ -1,0 +1,199 @@
+// The book's two parallel sheet lists (sheet objects and BOUNDSHEET8
+// entries) and the operations that keep them, the active sheet and the
+// defined names consistent.
+#include <algorithm>
+
+#include "book.h"
+#include "sheet.h"
+
+namespace celvo {
+
+int BookImplT::sheetCount()
+{
+    message_ = "ok";
+    return static_cast<int>(sheets_.size());
+}
+
+ISheetT* BookImplT::sheet(int index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= sheets_.size()) {
+        message_ = "index is out of range";
+        return nullptr;
+    }
+    message_ = "ok";
+    return sheets_[static_cast<std::size_t>(index)].get();
+}
+
+int BookImplT::sheetIndex(const ISheetT* sheet) const noexcept
+{
+    for (std::size_t i = 0; i < sheets_.size(); ++i)
+        if (sheets_[i].get() == sheet) return static_cast<int>(i);
+    return -1;
+}
+
+ISheetT* BookImplT::addSheet(const char16_t* name, ISheetT* initSheet)
+{
+    if (boundSheets_.size() != sheets_.size()) {
+        message_ = "integrity error: _boundSheets.size() != _sheets.size()";
+        return nullptr;
+    }
+    return insertSheet(static_cast<int>(sheets_.size()), name, initSheet);
+}
+
+ISheetT* BookImplT::insertSheet(int index, const char16_t* name, ISheetT* initSheet)
+{
+    return guard(message_, static_cast<ISheetT*>(nullptr),
+                 [&] { return insertSheetImpl(index, name, initSheet); });
+}
+
+ISheetT* BookImplT::insertSheetImpl(int index, const char16_t* name, ISheetT* initSheet)
+{
+    if (boundSheets_.size() != sheets_.size())
+        throw xlerror("integrity error: _boundSheets.size() != _sheets.size()");
+    if (index < 0 || static_cast<std::size_t>(index) > sheets_.size()) throw xlerror("index is out of range");
+    bool cut = false;
+    const u16string sheetName = cutSheetName(u16(name), &cut);
+    for (const auto& s : sheets_)
+        if (equalNoCase(s->nameText(), sheetName)) throw xlerror("book already contains such sheet name");
+
+    std::unique_ptr<SheetImplT> sheet;
+    if (!initSheet) {
+        sheet = std::make_unique<SheetImplT>(*this, sheetName);
+    } else {
+        // Only a sheet of this book can be copied: another book's sheet
+        // would bring formats and strings that this book does not hold.
+        auto* src = dynamic_cast<SheetImplT*>(initSheet);
+        if (!src || src->book() != this) throw xlerror("initSheet belongs to another book");
+        sheet = std::make_unique<SheetImplT>(*src);
+        sheet->setNameText(sheetName);
+        sheet->setSelected(false);
+    }
+    sheet->setR1C1(r1c1_);
+
+    BoundSheet8 entry;
+    entry.sheetName.assign(sheetName, pool_);
+    const auto pos = static_cast<std::size_t>(index);
+    boundSheets_.insert(boundSheets_.begin() + static_cast<std::ptrdiff_t>(pos), entry);
+    sheets_.insert(sheets_.begin() + static_cast<std::ptrdiff_t>(pos), std::move(sheet));
+    SheetImplT* result = sheets_[pos].get();
+
+    if (sheets_.size() == 1) {
+        setActiveSheetNumber(0);
+    } else if (index <= static_cast<int>(window1_.itabCur)) {
+        setActiveSheetNumber(window1_.itabCur + 1);
+    }
+    updateFirstVisibleTab();
+    message_ = cut ? "warning: sheet's name is cut to 31 characters" : "ok";
+    return result;
+}
+
+void BookImplT::setActiveSheetNumber(int index)
+{
+    guardVoid(message_, [&] {
+        if (index < 0 || static_cast<std::size_t>(index) >= sheets_.size()) throw xlerror("index is out of range");
+        window1_.itabCur = static_cast<std::uint16_t>(index);
+        for (std::size_t i = 0; i < sheets_.size(); ++i) sheets_[i]->setSelected(static_cast<int>(i) == index);
+    });
+}
+
+int BookImplT::activeSheetNumber() { return window1_.itabCur; }
+
+bool BookImplT::deleteSheet(int index)
+{
+    return guard(message_, false, [&] {
+        if (index < 0 || static_cast<std::size_t>(index) >= sheets_.size()) throw xlerror("index is out of range");
+        if (sheets_.size() == 1) throw xlerror("can't remove the last sheet in workbook");
+        const auto pos = static_cast<std::size_t>(index);
+        const int itab = index + 1;
+
+        // Names of the deleted sheet go; names of later sheets move down.
+        names_.erase(std::remove_if(names_.begin(), names_.end(), [&](const Lbl& n) { return n.itab == itab; }),
+                     names_.end());
+        for (Lbl& n : names_)
+            if (n.itab > itab) --n.itab;
+
+        updateSelfReferences(index, static_cast<int>(sheets_.size()) - 1);
+
+        // The sheet object stays alive (callers may hold it) but leaves the book.
+        detachedSheets_.push_back(std::move(sheets_[pos]));
+        sheets_.erase(sheets_.begin() + static_cast<std::ptrdiff_t>(pos));
+        boundSheets_.erase(boundSheets_.begin() + static_cast<std::ptrdiff_t>(pos));
+        detachedSheets_.back()->setSelected(false);
+
+        const int count = static_cast<int>(sheets_.size());
+        const int active = window1_.itabCur < count ? window1_.itabCur : count - 1;
+        setActiveSheetNumber(active);
+        updateFirstVisibleTab();
+        fixActiveSheet();
+        message_ = "ok";
+        return true;
+    });
+}
+
+void BookImplT::updateSelfReferences(int deleted, int sheetsLeft)
+{
+    // The position of the book's own SUPBOOK among all SUPBOOK records, as
+    // EXTERNSHEET entries count them.
+    int position = 0;
+    int self = -1;
+    SupBook* selfBlock = nullptr;
+    for (SupBook& block : supBooks_) {
+        if (self < 0 && block.isSelfReference()) {
+            self = position;
+            selfBlock = &block;
+        }
+        ++position;
+        for (const RawRecord& r : block.records)
+            if (r.id == SupBook::kId) ++position;
+    }
+    if (!selfBlock) return;
+    putU16(selfBlock->supBook.data.data(), static_cast<std::uint16_t>(sheetsLeft));
+    for (SupBook& block : supBooks_) {
+        if (!block.hasXti) continue;
+        for (Xti& x : block.externSheet.entries) {
+            if (x.supBook != self) continue;
+            if (x.firstSheet <= deleted && deleted <= x.lastSheet) {
+                x.firstSheet = x.lastSheet = -1;
+                continue;
+            }
+            if (x.firstSheet > deleted) --x.firstSheet;
+            if (x.lastSheet > deleted) --x.lastSheet;
+        }
+    }
+}
+
+int BookImplT::visibleSheetCount()
+{
+    int n = 0;
+    for (auto& s : sheets_)
+        if (s->hidden() == SHEETSTATE_VISIBLE) ++n;
+    return n;
+}
+
+void BookImplT::updateFirstVisibleTab()
+{
+    for (std::size_t i = 0; i < boundSheets_.size(); ++i) {
+        if ((boundSheets_[i].hsState & 3) == 0) {
+            window1_.itabFirst = static_cast<std::uint16_t>(i);
+            return;
+        }
+    }
+    // None visible: the first tab must still name a sheet.
+    if (window1_.itabFirst >= boundSheets_.size()) window1_.itabFirst = 0;
+}
+
+void BookImplT::fixActiveSheet()
+{
+    const std::size_t n = boundSheets_.size();
+    const std::size_t active = window1_.itabCur;
+    if (active >= n || (boundSheets_[active].hsState & 3) == 0) return;
+    for (std::size_t step = 1; step < n; ++step) {
+        const std::size_t i = (active + step) % n;
+        if ((boundSheets_[i].hsState & 3) == 0) {
+            setActiveSheetNumber(static_cast<int>(i));
+            return;
+        }
+    }
+}
+
+}  // namespace celvo
