@@ -1,0 +1,24 @@
+// Formula text of a cell, in the book's reference mode, to tokens and back.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "celvo/text.h"
+#include "compiler.h"
+#include "formula_context.h"
+#include "printer.h"
+
+namespace celvo {
+
+// Compiles the formula text of the cell at (row, col); R1C1 text is read
+// relative to that cell when the book works in R1C1 mode.
+std::vector<std::uint8_t> compileCellFormula(u16view text, FormulaContext& context, int row, int col);
+
+// The text of the cell's tokens in the book's reference mode. sharedAtCell:
+// the tokens are those of a shared formula, printed for this cell.
+u16string printCellFormula(const std::uint8_t* tokens, std::size_t size, const FormulaContext& context, int row,
+                           int col, bool sharedAtCell = false);
+
+}  // namespace celvo
