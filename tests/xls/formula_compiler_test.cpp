@@ -62,6 +62,7 @@ TEST(FormulaCompiler, TokenBytes)
         {u"=ATAN2(1,2)", "1E 01 00 1E 02 00 42 02 61 00"},
         {u"=SUMXMY2(A1:A2,B1:B2)", "25 00 00 01 00 00 C0 00 C0 25 00 00 01 00 01 C0 01 C0 42 02 2F 01"},
         {u"=MMULT(A1:B2,C1:D2)", "25 00 00 01 00 00 C0 01 C0 25 00 00 01 00 02 C0 03 C0 42 02 A5 00"},
+        {u"=DSUM(A1:C9,2,E1:E2)", "25 00 00 08 00 00 C0 02 C0 1E 02 00 25 00 00 01 00 04 C0 04 C0 42 03 29 00"},
         {u"=SUM(A1:A3)=6", "25 00 00 02 00 00 C0 00 C0 42 01 04 00 1E 06 00 0B"},
         {u"=(A1)=B1", "44 00 00 00 C0 15 44 00 00 01 C0 0B"},
         // TRUE and FALSE are literals unless called.
@@ -168,6 +169,7 @@ TEST(FormulaCompiler, RefusedTexts)
         {u"=ABS(1,2)", "incorrect number of function parameters"},
         {u"=ROUND(1)", "incorrect number of function parameters"},
         {u"=TODAY(1)", "incorrect number of function parameters"},
+        {u"=DSUM(A1:C9,2)", "incorrect number of function parameters"},
     };
     for (const Case& c : cases) {
         FakeFormulaContext book = FakeFormulaContext::sample();

@@ -13,7 +13,7 @@ TEST(FunctionTable, RowsByName)
     const Case cases[] = {
         {u"COUNT", 0, 0x3FFFFFFF, 0}, {u"IF", 1, 0x6, 0}, {u"SUM", 4, 0x3FFFFFFF, 0},
         {u"ROW", 8, 0x1, 0}, {u"NA", 10, 0, 0}, {u"NPV", 11, 0x3FFFFFFE, 0},
-        {u"LOG10", 23, 0, 1}, {u"ROUND", 27, 0, 2}, {u"MID", 31, 0, 3}, {u"DCOUNT", 40, 0x7, 0},
+        {u"LOG10", 23, 0, 1}, {u"ROUND", 27, 0, 2}, {u"MID", 31, 0, 3}, {u"DCOUNT", 40, 0x7, 3}, {u"DVAR", 47, 0x7, 3}, {u"ARGUMENT", 81, 0x7, 0},
         {u"LINEST", 49, 0xF, 0}, {u"GOTO", 53, 0x1, 1}, {u"MIRR", 61, 0x1, 3}, {u"OFFSET", 78, 0x1, 0},
         {u"ABSREF", 79, 0x2, 2}, {u"RELREF", 80, 0x3, 2}, {u"SERIES", 92, 0x17, 0}, {u"ATAN2", 97, 0, 2},
         {u"SET.VALUE", 108, 0x1, 2}, {u"REPLACE", 119, 0, 4}, {u"CELL", 125, 0x2, 0},

@@ -84,7 +84,15 @@ TEST(FormulaPrinter, Texts)
         {"43 03 00 00 00", u"?"}, {"43 00 00 00 00", u"?"},
         // Tokens shown by marker texts.
         {"1C 07", u"ERR"}, {"2A 00 00 00 00", u"#REF!"}, {"4A 00 00 00 00", u"ERR"},
-        {"48 00 00 00 00 00 00", u"NOMEM"}, {"16", u"MISS"},
+        {"16", u"MISS"},
+        // Reference operators, and Mem tokens that only announce the
+        // subexpression after them.
+        {"25 00 00 01 00 00 C0 01 C0 25 01 00 02 00 01 C0 02 C0 0F", u"A1:B2 B2:C3"},
+        {"24 00 00 00 C0 24 00 00 01 C0 10 15", u"(A1,B1)"},
+        {"29 0B 00 23 01 00 00 00 23 02 00 00 00 11 19 10 00 00", u"SUM(Rate:Tax)"},
+        {"26 00 00 00 00 09 00 25 00 00 01 00 00 C0 01 C0", u"A1:B2"},
+        {"48 00 00 00 00 05 00 24 00 00 00 C0", u"A1"},
+        {"49 15 00 18 0A 00 00 0C 80 25 01 00 03 00 0C 00 0C 00 23 01 00 00 00 0F", u"? Rate"},
         {"01 00 00 00 00", u"?"}, {"39 00 00 01 00 00 00", u"?"},
     };
     for (const Case& c : cases) {

@@ -46,6 +46,10 @@ private:
             return;
         }
         switch (id) {
+        // The reference operators: intersection, union, range.
+        case ptg::kIsect: items.push_back({Item::Binary, u" "}); return;
+        case ptg::kUnion: items.push_back({Item::Binary, u","}); return;
+        case ptg::kRange: items.push_back({Item::Binary, u":"}); return;
         case ptg::kUplus: items.push_back({Item::Prefix, u"+"}); return;
         case ptg::kUminus: items.push_back({Item::Prefix, u"-"}); return;
         case ptg::kPercent: items.push_back({Item::Percent, {}}); return;
@@ -108,8 +112,11 @@ private:
             operand(std::move(text));
             return;
         }
-        case ptg::kMemNoMem: operand(u"NOMEM"); return;
-        case ptg::kMemErr: case ptg::kAreaErr: case ptg::kRefErr3d: case ptg::kAreaErr3d:
+        // The subexpression that follows a Mem token gives the value; the
+        // token itself shows nothing.
+        case ptg::kMemArea: case ptg::kMemErr: case ptg::kMemNoMem: case ptg::kMemFunc:
+            return;
+        case ptg::kAreaErr: case ptg::kRefErr3d: case ptg::kAreaErr3d:
         case ptg::kRefErr:
             operand(u"ERR");
             return;

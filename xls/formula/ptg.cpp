@@ -86,16 +86,21 @@ PtgUnit readPtgUnit(ByteReader& in)
         size = in.pos() - start;
         in.seek(start);
     } else if (id == ptg::kExtend) {
+        // Natural-language references: the sub-type, then four bytes, or
+        // thirteen for the radical forms (as files written by the
+        // spreadsheet application have them).
         std::uint8_t sub = in.u8();
         switch (sub) {
-        case 0x01: case 0x02: case 0x03: case 0x06: case 0x07: case 0x0A: case 0x0B:
-        case 0x0D: case 0x0F: case 0x10: case 0x1D:
+        case 0x01: case 0x02: case 0x03: case 0x06: case 0x07: case 0x0D: case 0x0F: case 0x10: case 0x1D:
+            size = 5;
+            break;
+        case 0x0A: case 0x0B:
+            size = 14;
             break;
         default:
             throw xlerror("unknown Ptg 0x18");
         }
         in.seek(start);
-        size = 6;
     } else if (id == ptg::kAttr) {
         std::uint8_t type = in.u8();
         switch (type) {
