@@ -198,6 +198,33 @@ TEST(FormulaCompiler, ArgumentLimits)
     EXPECT_EQ(MakeFormula(book).compile(longest).size(), 3u + 2 * 255);
 }
 
+TEST(FormulaCompiler, DeepNesting)
+{
+    auto nested = [](const std::u16string& open, int depth, const std::u16string& close) {
+        std::u16string text = u"=";
+        for (int i = 0; i < depth; ++i) text += open;
+        text += u"1";
+        for (int i = 0; i < depth; ++i) text += close;
+        return text;
+    };
+    FakeFormulaContext book = FakeFormulaContext::sample();
+    // Deep enough for any formula people write ...
+    EXPECT_NO_THROW(MakeFormula(book).compile(nested(u"(", 100, u")")));
+    EXPECT_NO_THROW(MakeFormula(book).compile(nested(u"ABS(", 100, u")")));
+    EXPECT_NO_THROW(MakeFormula(book).compile(nested(u"-", 100, u"")));
+    // ... and refused, not a crash, far beyond that.
+    for (const char16_t* openText : {u"(", u"ABS(", u"-"}) {
+        const std::u16string open = openText;
+        const std::u16string close = open == u"-" ? u"" : u")";
+        try {
+            MakeFormula(book).compile(nested(open, 100000, close));
+            ADD_FAILURE() << utf16ToUtf8(open);
+        } catch (const xlerror& e) {
+            EXPECT_STREQ(e.what(), "error in formula") << utf16ToUtf8(open);
+        }
+    }
+}
+
 TEST(FormulaCompiler, RefusedTextLeavesTheBookAsItWas)
 {
     FakeFormulaContext book = FakeFormulaContext::sample();

@@ -18,6 +18,9 @@ constexpr const char* kIncorrectToken = "incorrect token in formula";
 constexpr const char* kBadParameterCount = "incorrect number of function parameters";
 constexpr std::uint16_t kOffsetId = 78;
 constexpr std::uint16_t kTodayId = 221;
+// Parentheses, calls and signs nested deeper than this are refused, so that
+// no text can exhaust the stack of the parser.
+constexpr int kMaxNesting = 256;
 
 // Follows double quotes and apostrophes: a double quote counts only outside
 // apostrophes and an apostrophe only outside double quotes.
@@ -218,9 +221,25 @@ private:
         }
     }
 
+    // Counts one level of nesting while it lives.
+    class Nested {
+    public:
+        explicit Nested(int& depth) : depth_(depth)
+        {
+            if (++depth_ > kMaxNesting) throw xlerror(kErrorInFormula);
+        }
+        ~Nested() { --depth_; }
+        Nested(const Nested&) = delete;
+        Nested& operator=(const Nested&) = delete;
+
+    private:
+        int& depth_;
+    };
+
     // The six comparisons share the loosest level; "&" binds tighter.
     void expression()
     {
+        Nested level(depth_);
         binary(&Parser::concatenation, {{u"=", ptg::kEq}, {u"<>", ptg::kNe}, {u"<", ptg::kLt},
                                         {u">", ptg::kGt}, {u"<=", ptg::kLe}, {u">=", ptg::kGe}});
     }
@@ -232,6 +251,7 @@ private:
 
     void unary()
     {
+        Nested level(depth_);
         if (peekOperator({u"-"})) {
             ++pos_;
             unary();
@@ -340,6 +360,7 @@ private:
     const FunctionTable& functions_;
     const FormulaContext& context_;
     std::size_t pos_ = 0;
+    int depth_ = 0;
     std::vector<Call> calls_;
     std::vector<Postfix> out_;
 };
