@@ -42,6 +42,8 @@ TEST(FormulaPrinter, Texts)
         {"44 00 00 00 C0 44 00 00 01 C0 42 02 04 00", u"SUM(A1;B1)"},
         {"1E 01 00 19 02 04 00 1E 02 00 19 40 00 01 03", u"1+2"},  // IF and space attributes leave no trace
         {"19 01 00 00 41 DD 00", u"TODAY()"},
+        {"1E 01 00 19 04 02 00 08 00 0C 00 10 00 1E 02 00 19 08 07 00 1E 03 00 19 08 03 00 42 03 64 00",
+         u"CHOOSE(1;2;3)"},  // choose and goto attributes as the spreadsheet application writes them
         {"42 00 13 00", u"PI()"},
         {"1E 02 00 41 18 00", u"ABS(2)"},  // a fixed count comes from the table
         {"25 00 00 01 00 00 C0 01 C0 25 00 00 01 00 02 C0 03 C0 41 A5 00", u"MMULT(A1:B2;C1:D2)"},

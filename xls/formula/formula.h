@@ -1,4 +1,12 @@
 // Formula text of a cell, in the book's reference mode, to tokens and back.
+//
+// How a sheet uses it:
+//   writing: tokens = compileCellFormula(text, book, row, col) into a
+//            temporary; the cell changes only when that returned (a refused
+//            text throws xlerror with the compiler's message);
+//   reading: printCellFormula(cell tokens, book, row, col) for a formula of
+//            its own; for a member of a shared formula, the SHRFMLA tokens
+//            with sharedAtCell = true (isSharedFormulaRef finds the anchor).
 #pragma once
 
 #include <cstddef>
