@@ -34,6 +34,19 @@ struct RawRecord {
     std::vector<std::uint8_t> data;
 };
 
+// Reads the record in hand with readOne, then every directly following
+// record whose id `belongs` accepts; the stream is left at the first record
+// that does not belong.
+template <class Belongs, class ReadOne>
+void readRecordRun(BiffInput& in, RecordCursor& first, Belongs belongs, ReadOne readOne)
+{
+    readOne(first);
+    while (!in.eof() && belongs(in.peekRecordId())) {
+        RecordCursor rec = in.next();
+        readOne(rec);
+    }
+}
+
 // Fails with "<name> size is incorrect" unless at least n bytes are left.
 inline void requireAtLeast(const RecordCursor& in, std::size_t n)
 {

@@ -7,11 +7,14 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "biff_stream.h"
 #include "sheet_records_cells.h"
 #include "sheet_records_formula.h"
+#include "sheet_records_text.h"
+#include "sheet_records_pagesetup.h"
 #include "sheet_records_settings.h"
 #include "xls_test_util.h"
 
@@ -81,16 +84,44 @@ double fromBits(std::uint64_t bits)
 // Reads records from the input and writes what was read.
 using RecordRun = std::function<void(BiffInput&, BiffOutput&)>;
 
+// The pool that holds the texts the tests read.
+MemPool& pool()
+{
+    static MemPool p;
+    return p;
+}
+
+// A record class, given the pool when it keeps text.
+template <class R>
+R make()
+{
+    if constexpr (std::is_constructible_v<R, MemPool&>)
+        return R(pool());
+    else
+        return R();
+}
+
 // One record read by a record class and written back.
 template <class R>
-RecordRun one(std::function<void(R&)> setup = nullptr)
+RecordRun one()
 {
-    return [setup](BiffInput& in, BiffOutput& out) {
-        R r;
-        if (setup) setup(r);
+    return [](BiffInput& in, BiffOutput& out) {
+        R r = make<R>();
         RecordCursor c = in.next();
         r.read(c);
         r.write(out);
+    };
+}
+
+template <class Block>
+RecordRun block(bool biff5 = false)
+{
+    return [biff5](BiffInput& in, BiffOutput& out) {
+        Block b = make<Block>();
+        if constexpr (std::is_same_v<Block, PageSetup>) b = PageSetup(pool(), biff5);
+        RecordCursor c = in.next();
+        b.read(in, c);
+        b.write(out);
     };
 }
 
@@ -145,6 +176,9 @@ TEST(SheetRecords, EveryRecordWritesBackTheBytesItRead)
         {"LABELSST", rec(0x00FD, cat(u16s({9, 0, 15}), u32b(123456))), one<LabelSst>()},
         {"BOOLERR boolean", rec(0x0205, cat(u16s({0, 0, 15}), Bytes{1, 0})), one<BoolErr>()},
         {"BOOLERR error", rec(0x0205, cat(u16s({0, 1, 15}), Bytes{0x2A, 1})), one<BoolErr>()},
+        {"LABEL 8-bit", rec(0x0204, cat(u16s({2, 3, 15}), str8("hello"))), one<Label>()},
+        {"LABEL 16-bit", rec(0x0204, cat(u16s({2, 3, 15}), str16(u"\u00e9t\u00e9 \u6771"))), one<Label>()},
+        {"LABEL empty", rec(0x0204, cat(u16s({2, 3, 15}), str8(""))), one<Label>()},
         {"MULRK", rec(0x00BD, cat(u16s({4, 2, 15}), u32b(0x3FF00000), u16s({16}), u32b(6), u16s({3}))),
          one<MulRk>()},
         {"MULBLANK", rec(0x00BE, u16s({4, 1, 15, 16, 17, 3})), one<MulBlank>()},
@@ -154,6 +188,8 @@ TEST(SheetRecords, EveryRecordWritesBackTheBytesItRead)
         {"DBCELL without cells", rec(0x00D7, u32b(44)), one<DBCell>()},
         {"INDEX", rec(0x020B, cat(u32b(0), u32b(0), u32b(3), u32b(0x200), u32b(0x1000), u32b(0x2000))),
          one<Index>()},
+        {"NOTE", rec(0x001C, cat(u16s({3, 4, 2, 1}), str8("Author"), Bytes{0})), one<Note>()},
+        {"NOTE without padding byte", rec(0x001C, cat(u16s({3, 4, 0, 7}), str16(u"An"))), one<Note>()},
         // formulas
         {"FORMULA number",
          rec(0x0006, cat(u16s({1, 2, 15}), f64b(3.5), u16s({1}), u32b(0), u16s({3}), Bytes{0x1E, 0x05, 0x00})),
@@ -193,7 +229,26 @@ TEST(SheetRecords, EveryRecordWritesBackTheBytesItRead)
         {"MERGECELLS empty", rec(0x00E5, u16s({0})), one<MergeCells>()},
         {"PHONETIC", rec(0x00EF, u16s({0, 0x0037, 1, 1, 1, 2, 2})), one<PhoneticInfo>()},
         // page setup and protection
+        {"HCENTER", rec(0x0083, u16s({1})), one<HCenter>()},
+        {"VCENTER", rec(0x0084, u16s({1})), one<VCenter>()},
+        {"SETUP", rec(0x00A1, cat(u16s({9, 85, 2, 1, 0, 0x0000, 600, 600}), f64b(0.3), f64b(0.4), u16s({2}))),
+         one<celvo::Setup>()},
+        {"HEADER", rec(0x0014, str8("&CPage &P")), one<Header>()},
+        {"FOOTER", rec(0x0015, str16(u"&L\u00a9 2026")), one<Footer>()},
+        {"HEADER empty", rec(0x0014, {}), one<Header>()},
+        {"PLS", rec(0x004D, cat(u16s({0}), fill(40))), one<Pls>()},
+        {"OBJPROTECT", rec(0x0063, u16s({1})), one<ObjProtect>()},
+        {"SCENPROTECT", rec(0x00DD, u16s({1})), one<ScenProtect>()},
         // blocks
+        {"page-setup run",
+         cat(rec(0x0014, str8("h")), rec(0x0015, str8("f")), rec(0x0083, u16s({1})), rec(0x0084, u16s({0})),
+             rec(0x0026, f64b(0.5)), rec(0x0027, f64b(0.6)), rec(0x0028, f64b(0.7)), rec(0x0029, f64b(0.8)),
+             rec(0x004D, cat(u16s({0}), fill(10))),
+             rec(0x00A1, cat(u16s({9, 100, 1, 1, 1, 0x0002, 600, 600}), f64b(0.5), f64b(0.5), u16s({1})))),
+         block<PageSetup>()},
+        {"protection run",
+         cat(rec(0x0012, u16s({1})), rec(0x00DD, u16s({1})), rec(0x0063, u16s({1})), rec(0x0013, u16s({0xCC3D}))),
+         block<SheetProtection>()},
         {"formula block with cached string",
          cat(rec(0x0006, cat(u16s({0, 0, 15}), Bytes{0, 0, 0, 0, 0, 0, 0xFF, 0xFF}, u16s({1}), u32b(0), u16s({3}),
                              Bytes{0x17, 0x00, 0x00})),
@@ -252,6 +307,11 @@ TEST(SheetRecords, EveryWrongLengthGivesTheRecordsMessage)
         {"BOOLERR long", rec(0x0205, u16s({1, 2, 3, 4, 5})), one<BoolErr>(), "BoolErr size is incorrect"},
         {"ROW short", rec(0x0208, u16s({1, 2, 3, 4, 5, 6, 7})), one<Row>(), "Row size is incorrect"},
         {"ROW long", rec(0x0208, u16s({1, 2, 3, 4, 5, 6, 7, 8, 9})), one<Row>(), "Row size is incorrect"},
+        {"LABEL string ends before the record",
+         rec(0x0204, cat(u16s({1, 2, 15}), str8("abc"), Bytes{0})), one<Label>(), "Label size is incorrect"},
+        {"LABEL string runs past the record", rec(0x0204, cat(u16s({1, 2, 15, 5}), Bytes{0}, Bytes{'a', 'b'})),
+         one<Label>(), "Label size is incorrect"},
+        {"LABEL without a string", rec(0x0204, u16s({1, 2, 15})), one<Label>(), "Label size is incorrect"},
         {"MULRK short", rec(0x00BD, u16s({1, 2})), one<MulRk>(), "MulRk size is incorrect"},
         {"MULRK entry cut", rec(0x00BD, cat(u16s({1, 2, 15}), u32b(1), u16s({2}), Bytes{0})), one<MulRk>(),
          "MulRk size is incorrect"},
@@ -265,6 +325,9 @@ TEST(SheetRecords, EveryWrongLengthGivesTheRecordsMessage)
         {"DBCELL short", rec(0x00D7, u16s({1})), one<DBCell>(), "DBCell size is incorrect"},
         {"DBCELL odd", rec(0x00D7, cat(u32b(1), Bytes{2})), one<DBCell>(), "DBCell size is incorrect"},
         {"INDEX short", rec(0x020B, cat(u32b(0), u32b(0), u32b(3))), one<Index>(), "Index size is incorrect"},
+        {"NOTE author runs past the record", rec(0x001C, cat(u16s({1, 2, 0, 1, 9}), Bytes{0, 'a'})), one<Note>(),
+         "Note size is incorrect"},
+        {"NOTE short", rec(0x001C, u16s({1, 2, 0})), one<Note>(), "Note size is incorrect"},
         {"FORMULA short", rec(0x0006, fill(21)), one<Formula>(), "Formula size is incorrect"},
         {"FORMULA token count beyond the record",
          rec(0x0006, cat(u16s({1, 2, 15}), f64b(1), u16s({0}), u32b(0), u16s({4}), Bytes{0x1E, 1, 0})),
@@ -315,6 +378,23 @@ TEST(SheetRecords, EveryWrongLengthGivesTheRecordsMessage)
         {"PHONETIC short", rec(0x00EF, fill(5)), one<PhoneticInfo>(), "PhoneticInfo size is incorrect"},
         {"PHONETIC of length 14 with count 2", rec(0x00EF, u16s({0, 0x37, 2, 1, 1, 2, 2})), one<PhoneticInfo>(),
          "PhoneticInfo size is incorrect"},
+        {"HCENTER long", rec(0x0083, fill(3)), one<HCenter>(), "HCenter size is incorrect"},
+        {"VCENTER short", rec(0x0084, fill(1)), one<VCenter>(), "VCenter size is incorrect"},
+        {"margin short", rec(0x0026, fill(4)), block<PageSetup>(), "Margin size is incorrect"},
+        {"margin long", rec(0x0029, fill(9)), block<PageSetup>(), "Margin size is incorrect"},
+        {"PLS without its environment", rec(0x004D, Bytes{1}), block<PageSetup>(), "Pls size is incorrect"},
+        {"SETUP short", rec(0x00A1, fill(33)), block<PageSetup>(), "Setup size is incorrect"},
+        {"SETUP long", rec(0x00A1, fill(36)), block<PageSetup>(), "Setup size is incorrect"},
+        {"HEADER string runs past the record", rec(0x0014, cat(u16s({10}), Bytes{0, 'a'})), block<PageSetup>(),
+         "Header size is incorrect"},
+        {"FOOTER with bytes after the text", rec(0x0015, cat(str8("x"), Bytes{0})), block<PageSetup>(),
+         "Footer size is incorrect"},
+        {"PROTECT long", rec(0x0012, fill(4)), block<SheetProtection>(), "Protect size is incorrect"},
+        {"PASSWORD short", rec(0x0013, fill(1)), block<SheetProtection>(), "Password size is incorrect"},
+        {"OBJPROTECT empty", rec(0x0063, {}), block<SheetProtection>(), "ObjProtect size is incorrect"},
+        {"SCENPROTECT short", rec(0x00DD, Bytes{1}), block<SheetProtection>(), "ScenProtect size is incorrect"},
+        {"page-setup block started on a foreign record", rec(0x0055, u16s({8})), block<PageSetup>(),
+         "error in PageSetup"},
         {"formula block: a two-byte record not followed by FORMULA",
          cat(rec(0x0006, u16s({0})), rec(0x0203, cat(u16s({1, 2, 3}), f64b(1)))), formulaBlock(),
          "error in record FormulaBlock"},
@@ -343,10 +423,13 @@ TEST(SheetRecords, TolerantLengthsAreAcceptedAndWrittenInFullForm)
          rec(0x007D, u16s({1, 1, 4000, 15, 0, 7}))},
         {"PANE of 9 bytes", rec(0x0041, cat(u16s({0, 3, 3, 0}), Bytes{2})), one<Pane>(),
          rec(0x0041, cat(u16s({0, 3, 3, 0}), Bytes{2, 0}))},
+        {"OBJPROTECT of 4 bytes", rec(0x0063, u16s({1, 0xEEEE})), one<ObjProtect>(), rec(0x0063, u16s({1}))},
         {"INDEX with a cut position", rec(0x020B, cat(u32b(0), u32b(0), u32b(3), u32b(0), u32b(77), Bytes{1, 2})),
          one<Index>(), rec(0x020B, cat(u32b(0), u32b(0), u32b(3), u32b(0), u32b(77)))},
         {"MERGECELLS with bytes after the ranges", rec(0x00E5, cat(u16s({1, 1, 2, 1, 2}), Bytes{9, 9})),
          one<MergeCells>(), rec(0x00E5, u16s({1, 1, 2, 1, 2}))},
+        {"NOTE with bytes after the padding", rec(0x001C, cat(u16s({3, 4, 0, 1}), str8("A"), Bytes{0, 5, 5})),
+         one<Note>(), rec(0x001C, cat(u16s({3, 4, 0, 1}), str8("A"), Bytes{0}))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -364,6 +447,7 @@ TEST(SheetRecords, ReadersStopAtTheirRecord)
     const std::vector<RoundTripCase> cases = {
         {"MERGECELLS", rec(0x00E5, u16s({3, 1, 1, 1, 1})), one<MergeCells>()},
         {"INDEX", rec(0x020B, fill(15)), one<Index>()},
+        {"NOTE", rec(0x001C, u16s({1, 2, 0, 1})), one<Note>()},
         {"PANE", rec(0x0041, fill(4)), one<Pane>()},
         {"COLINFO", rec(0x007D, fill(6)), one<ColInfo>()},
         {"FORMULA", rec(0x0006, cat(u16s({1, 2, 15}), f64b(1), u16s({0}), u32b(0), u16s({40}))), one<Formula>()},
@@ -662,12 +746,75 @@ TEST(SheetRecords, NewSheetSettingsWriteTheirDefaults)
         {"INDEX", [](BiffOutput& o) { Index().write(o); }, rec(0x020B, cat(u32b(0), u32b(0), u32b(3), u32b(0)))},
         {"DIMENSIONS", [](BiffOutput& o) { Dimensions().write(o); },
          rec(0x0200, cat(u32b(0), u32b(0), u16s({0, 0, 0})))},
+        {"page setup", [](BiffOutput& o) { PageSetup(pool()).write(o); },
+         cat(rec(0x0014, {}), rec(0x0015, {}), rec(0x0083, u16s({0})), rec(0x0084, u16s({0})),
+             rec(0x00A1, cat(u16s({0, 100, 1, 1, 1, 6, 0, 0}), f64b(0.5), f64b(0.5), u16s({0}))))},
+        {"protection", [](BiffOutput& o) { SheetProtection().write(o); }, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         BiffOutput out;
         c.write(out);
         EXPECT_EQ(out.bytes(), c.expected);
+    }
+}
+
+TEST(SheetRecords, BiffFiveLayoutsRead)
+{
+    {
+        BiffInput in(rec(0x0200, u16s({1, 9, 2, 5})));
+        Dimensions d;
+        d.biff5 = true;
+        RecordCursor c = in.next();
+        d.read(c);
+        EXPECT_EQ(d.firstRow, 1u);
+        EXPECT_EQ(d.rowBound, 9u);
+        EXPECT_EQ(d.firstCol, 2);
+        EXPECT_EQ(d.colBound, 5);
+    }
+    {
+        BiffInput in(rec(0x023E, cat(u16s({0x06B6, 4, 2}), u32b(0x12345678))));
+        Window2 w;
+        w.biff5 = true;
+        RecordCursor c = in.next();
+        w.read(c);
+        EXPECT_EQ(w.options, 0x06B6);
+        EXPECT_EQ(w.topRow, 4);
+        EXPECT_EQ(w.leftCol, 2);
+        EXPECT_EQ(w.gridColor, 64);
+    }
+    {
+        BiffInput in(rec(0x0204, cat(u16s({1, 2, 15, 3}), Bytes{'a', 'b', 'c'})));
+        Label l(pool());
+        l.biff5 = true;
+        RecordCursor c = in.next();
+        l.read(c);
+        EXPECT_TRUE(l.text.view() == u"abc");
+    }
+    {
+        BiffInput in(rec(0x020B, cat(u32b(0), u16s({0, 5}), u32b(0x99), u32b(0x400))));
+        Index x;
+        x.biff5 = true;
+        RecordCursor c = in.next();
+        x.read(c);
+        EXPECT_EQ(x.rowBound, 3u);  // the 16-bit row fields are not kept
+        EXPECT_EQ(x.defColWidthPos, 0x99u);
+        EXPECT_EQ(x.dbCellPos, std::vector<std::uint32_t>{0x400});
+    }
+    {
+        BiffInput in(rec(0x001C, cat(u16s({1, 2, 4}), Bytes{'n', 'o', 't', 'e'})));
+        Note n(pool());
+        n.biff5 = true;
+        RecordCursor c = in.next();
+        n.read(c);
+        EXPECT_EQ(n.biff5Text, (Bytes{'n', 'o', 't', 'e'}));
+    }
+    {
+        BiffInput in(rec(0x0014, Bytes{2, 'h', 'i'}));
+        PageSetup p(pool(), true);
+        RecordCursor c = in.next();
+        p.read(in, c);
+        EXPECT_TRUE(p.header.text.view() == u"hi");
     }
 }
 
@@ -852,6 +999,32 @@ TEST(SheetRecords, MergedRangesAreSplitAt1026PerRecord)
     }
 }
 
+TEST(SheetRecords, HeaderAndFooterTextIsLimitedTo255Characters)
+{
+    struct Case {
+        std::size_t chars;
+        bool accepted;
+    };
+    for (const auto& c : std::vector<Case>{{0, true}, {1, true}, {255, true}, {256, false}, {70000, false}}) {
+        SCOPED_TRACE(c.chars);
+        Header h(pool());
+        std::u16string text(c.chars, u'\u00e9');
+        if (c.accepted) {
+            h.assign(text);
+            BiffOutput out;
+            h.write(out);
+            EXPECT_EQ(recordLengths(out.bytes()), std::vector<std::size_t>{c.chars ? 3 + 2 * c.chars : 0});
+        } else {
+            try {
+                h.assign(text);
+                ADD_FAILURE() << "accepted";
+            } catch (const xlerror& e) {
+                EXPECT_STREQ(e.what(), "string is too long");
+            }
+        }
+    }
+}
+
 TEST(SheetRecords, RecordsLongerThanTheFormatAllowsAreRefused)
 {
     struct Case {
@@ -859,6 +1032,11 @@ TEST(SheetRecords, RecordsLongerThanTheFormatAllowsAreRefused)
         std::function<void(BiffOutput&)> write;
     };
     const std::vector<Case> cases = {
+        {"LABEL", [](BiffOutput& o) {
+             Label l(pool());
+             l.text.assign(std::u16string(4200, u'x').c_str(), pool());
+             l.write(o);
+         }},
         {"SELECTION", [](BiffOutput& o) {
              Selection s;
              s.refs.resize(1400);
@@ -889,6 +1067,154 @@ TEST(SheetRecords, RecordsLongerThanTheFormatAllowsAreRefused)
 }
 
 // ---- page setup and protection blocks -------------------------------------------------
+
+TEST(SheetRecords, PageSetupRunStopsAtTheFirstForeignRecord)
+{
+    Bytes run = cat(rec(0x0014, str8("head")), rec(0x0015, str8("foot")), rec(0x0026, f64b(0.25)),
+                    rec(0x00A1, cat(u16s({9, 80, 1, 2, 3, 0x0000, 0, 0}), f64b(0.3), f64b(0.4), u16s({1}))));
+    Bytes input = cat(run, rec(0x0055, u16s({8})));
+    BiffInput in(input);
+    PageSetup p(pool());
+    RecordCursor first = in.next();
+    p.read(in, first);
+    EXPECT_EQ(in.position(), run.size());
+    EXPECT_EQ(in.peekRecordId(), 0x0055);
+    EXPECT_TRUE(p.header.text.view() == u"head");
+    EXPECT_TRUE(p.footer.text.view() == u"foot");
+    EXPECT_TRUE(p.left.present);
+    EXPECT_DOUBLE_EQ(p.left.value, 0.25);
+    EXPECT_FALSE(p.right.present);
+    EXPECT_DOUBLE_EQ(p.right.value, 0.75);
+    EXPECT_DOUBLE_EQ(p.top.value, 1.0);
+    EXPECT_EQ(p.paper(), 9);
+    EXPECT_EQ(p.printZoom(), 80);
+    EXPECT_TRUE(p.landscape());
+    EXPECT_EQ(p.setup.fitWidth, 2);
+    EXPECT_EQ(p.setup.fitHeight, 3);
+}
+
+TEST(SheetRecords, PrinterSettingsGoOnInContinueRecords)
+{
+    struct Case {
+        std::size_t dataBytes;
+        std::vector<std::size_t> lengths;
+    };
+    const std::vector<Case> cases = {
+        {0, {2}},
+        {8222, {8224}},
+        {8223, {8224, 1}},
+        {20000, {8224, 8224, 3554}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dataBytes);
+        PageSetup p(pool());
+        p.pls.present = true;
+        p.pls.environment = 1;
+        for (std::size_t i = 0; i < c.dataBytes; ++i) p.pls.data.push_back(static_cast<std::uint8_t>(i * 7));
+        BiffOutput out;
+        p.write(out);
+        std::vector<std::uint16_t> ids;
+        std::vector<std::size_t> lengths = recordLengths(out.bytes(), &ids);
+        // HEADER, FOOTER, HCENTER, VCENTER, PLS and its CONTINUE records, SETUP.
+        ASSERT_EQ(ids.size(), 5 + c.lengths.size());
+        EXPECT_EQ(ids[4], 0x004D);
+        for (std::size_t i = 1; i < c.lengths.size(); ++i) EXPECT_EQ(ids[4 + i], 0x003C);
+        EXPECT_EQ(std::vector<std::size_t>(lengths.begin() + 4, lengths.end() - 1), c.lengths);
+
+        BiffInput in(out.bytes());
+        PageSetup back(pool());
+        RecordCursor first = in.next();
+        back.read(in, first);
+        EXPECT_TRUE(in.eof());
+        EXPECT_TRUE(back.pls.present);
+        EXPECT_EQ(back.pls.environment, 1);
+        EXPECT_EQ(back.pls.data, p.pls.data);
+    }
+}
+
+TEST(SheetRecords, PrintSettingsFollowTheNoPrinterSettingsBit)
+{
+    PageSetup p(pool());
+    EXPECT_EQ(p.paper(), 0);
+    EXPECT_EQ(p.printZoom(), 100);
+    EXPECT_FALSE(p.landscape());
+    p.setup.paperSize = 5;
+    EXPECT_EQ(p.paper(), 0);
+
+    struct Case {
+        const char* what;
+        std::function<void(PageSetup&)> change;
+        int paper, zoom;
+        bool landscape;
+    };
+    const std::vector<Case> cases = {
+        {"paper 9", [](PageSetup& s) { s.setPaper(9); }, 9, 100, false},
+        {"zoom 75", [](PageSetup& s) { s.setPrintZoom(75); }, 0, 75, false},
+        {"landscape", [](PageSetup& s) { s.setLandscape(true); }, 0, 100, true},
+        {"portrait", [](PageSetup& s) { s.setLandscape(false); }, 0, 100, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PageSetup s(pool());
+        c.change(s);
+        EXPECT_EQ(s.setup.options & celvo::Setup::kNoPrinterSettings, 0);
+        EXPECT_EQ(s.paper(), c.paper);
+        EXPECT_EQ(s.printZoom(), c.zoom);
+        EXPECT_EQ(s.landscape(), c.landscape);
+    }
+}
+
+TEST(SheetRecords, SetMarginWritesTheMarginRecord)
+{
+    PageSetup p(pool());
+    p.left.value = 0.75;
+    p.left.present = true;
+    BiffOutput out;
+    p.write(out);
+    std::vector<std::uint16_t> ids;
+    recordLengths(out.bytes(), &ids);
+    EXPECT_EQ(ids, (std::vector<std::uint16_t>{0x0014, 0x0015, 0x0083, 0x0084, 0x0026, 0x00A1}));
+}
+
+TEST(SheetRecords, ProtectionRunAndSwitch)
+{
+    Bytes run = cat(rec(0x0012, u16s({1})), rec(0x0013, u16s({0x83AF})));
+    BiffInput in(cat(run, rec(0x0055, u16s({8}))));
+    SheetProtection p;
+    RecordCursor first = in.next();
+    p.read(in, first);
+    EXPECT_EQ(in.position(), run.size());
+    EXPECT_TRUE(p.isProtected());
+    EXPECT_TRUE(p.hasPassword);
+    EXPECT_FALSE(p.hasObjProtect);
+
+    struct Case {
+        const char* what;
+        bool present;
+        std::uint16_t flag;
+        bool arg;
+        bool presentAfter;
+        bool protectedAfter;
+    };
+    const std::vector<Case> cases = {
+        {"off on a sheet without PROTECT", false, 0, false, false, false},
+        {"on on a sheet without PROTECT", false, 0, true, true, true},
+        {"off on a protected sheet", true, 1, false, true, false},
+        {"on on an unprotected sheet with PROTECT", true, 0, true, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SheetProtection s;
+        s.hasProtect = c.present;
+        s.protect.value = c.flag;
+        s.setProtected(c.arg);
+        EXPECT_EQ(s.hasProtect, c.presentAfter);
+        EXPECT_EQ(s.isProtected(), c.protectedAfter);
+        BiffOutput out;
+        s.write(out);
+        EXPECT_EQ(out.bytes().empty(), !c.presentAfter);
+    }
+}
 
 }  // namespace
 }  // namespace celvo
