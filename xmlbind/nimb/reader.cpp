@@ -1062,7 +1062,9 @@ void c_xml_reader::collect_declarations(c_any_info& info) const
 
 enimb_error c_xml_reader::capture_error(enimb_error code, const std::string& item, const char* file, int line_no)
 {
-    if (code == e_unexpected_end && m_sink->has_fatal()) code = m_sink->last_code;
+    // After a fatal error every later read fails; the fatal error is the
+    // true cause of whatever is reported then.
+    if (code != e_no_error && m_sink->has_fatal()) code = m_sink->last_code;
     m_record.code = code;
     m_record.item = item;
     m_record.program_file = file;

@@ -15,6 +15,8 @@
 
 namespace nimb {
 
+class c_value_spec_base;
+
 // Current-token values of the reader.
 enum {
     tok_end_of_document = 0,
@@ -231,6 +233,17 @@ public:
     int handle_error(enimb_error code);
     int handle_attribute_error(enimb_error code);
     int handle_error_at_line(enimb_error code, int line);
+    // A failed value check: reported with the item whose value is read
+    // ("@" and the name for an attribute, else the element's name).
+    int handle_value_error(enimb_error code);
+
+    // Value operations of the drivers: read the current attribute's value,
+    // the current element's text, or a simple-typed child element into a
+    // holder of the spec's type.
+    enimb_error unmarshal_attribute_value(const c_value_spec_base& spec, void* holder);
+    enimb_error unmarshal_content_value(const c_value_spec_base& spec, void* holder);
+    enimb_error unmarshal_element_value(const c_value_spec_base& spec, void* holder, const c_token_entry* table);
+    const std::string& attribute_name() const { return m_attr_name; }
 
     // Element-name stack of the unmarshal helpers.
     std::size_t push_element_name(const std::string& name);
@@ -258,6 +271,7 @@ private:
     std::string m_name;
     std::string m_value;
     std::string m_attr_name;
+    std::string m_value_item;
 };
 
 class c_xml_reader_memory : private c_read_memory, public c_xml_reader {

@@ -6,7 +6,7 @@
 #include <limits>
 #include <locale.h>
 
-#include "celvo/numtext.h"
+#include <charconv>
 #include "nimb/input.h"
 
 namespace nimb {
@@ -248,7 +248,10 @@ std::ostream& write_double(std::ostream& out, double v)
     if (std::isnan(v)) return out << "NaN";
     if (std::isinf(v)) return out << (v < 0 ? "-INF" : "INF");
     if (v == 0) return out << (std::signbit(v) ? "-0.0" : "0.0");
-    return out << celvo::formatShortestNarrow(v);
+    // The shortest text that reads back to the same double.
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return out.write(buf, r.ptr - buf);
 }
 
 std::ostream& write_bool(std::ostream& out, bool v) { return out << (v ? "true" : "false"); }

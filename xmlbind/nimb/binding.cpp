@@ -1,0 +1,405 @@
+#include "nimb/binding.h"
+
+#include <sstream>
+
+namespace nimb {
+
+c_binding::~c_binding() = default;
+
+namespace {
+
+// Namespaces whose attributes and elements a binding file does not describe
+// but keeps: every namespace except no namespace, the XML namespace, the XML
+// Schema instance namespace and the file's own.
+bool is_foreign(const c_class_desc& d, unsigned ns)
+{
+    if (ns == ns_none || ns == ns_xml || ns == ns_xsi || ns == ns_undeclared) return false;
+    if (d.namespaces)
+        for (const c_ns_entry* row = d.namespaces; row->uri; ++row)
+            if (row->id == ns) return false;
+    return true;
+}
+
+bool is_file_declaration(const c_class_desc& d, const std::string& prefix, const std::string& uri)
+{
+    if (d.namespaces)
+        for (const c_ns_entry* row = d.namespaces; row->uri; ++row)
+            if (prefix == (row->prefix ? row->prefix : "") && uri == row->uri) return true;
+    return false;
+}
+
+bool may_be_empty(const c_class_desc& d)
+{
+    if (d.flags & cls_may_be_empty) return true;
+    for (unsigned i = 0; i < d.child_count; ++i)
+        if (d.children[i].min > 0) return false;
+    return true;
+}
+
+bool name_is(const c_name_record& r, unsigned ns, const char* local) { return r.ns_id == ns && r.local == local; }
+
+// The alternative of a choice position that the current element names, or
+// the number of alternatives.
+unsigned matching_alternative(const c_child_desc& c, const c_name_record& r)
+{
+    for (unsigned i = 0; i < c.choice_count; ++i)
+        if (name_is(r, c.choices[i].ns, c.choices[i].local)) return i;
+    return c.choice_count;
+}
+
+bool position_matches(const c_class_desc& d, const c_child_desc& c, const c_name_record& r)
+{
+    switch (c.kind) {
+    case child_kind::choice:
+    case child_kind::choice_list: return matching_alternative(c, r) < c.choice_count;
+    case child_kind::any:
+    case child_kind::any_list: return is_foreign(d, r.ns_id);
+    default: return name_is(r, c.ns, c.local);
+    }
+}
+
+std::size_t position_count(const c_child_desc& c, c_binding* object)
+{
+    void* m = c.member(object);
+    switch (c.kind) {
+    case child_kind::single: return static_cast<c_child_holder*>(m)->peek_object() ? 1 : 0;
+    case child_kind::list: return static_cast<c_child_list*>(m)->size();
+    case child_kind::simple: return c.spec->is_set(m) ? 1 : 0;
+    case child_kind::choice: return static_cast<c_choice*>(m)->none() ? 0 : 1;
+    case child_kind::choice_list: return static_cast<std::vector<c_choice>*>(m)->size();
+    case child_kind::any: return static_cast<c_any_info*>(m)->present ? 1 : 0;
+    case child_kind::any_list: return static_cast<c_any_list*>(m)->size();
+    }
+    return 0;
+}
+
+class descriptor_helper : public c_unmarshal_helper {
+public:
+    descriptor_helper(c_xml_reader& reader, const c_class_desc& desc, c_binding& object)
+        : c_unmarshal_helper(reader), m_desc(desc), m_object(object)
+    {
+        set_may_be_empty(may_be_empty(desc));
+        // The namespace declarations of this start tag that the binding file
+        // does not write by itself are kept and written back here.
+        const auto& scopes = reader.getter().m_scopes;
+        if (!scopes.empty())
+            for (const auto& decl : scopes.back().decls) {
+                std::string uri = decl.id == ns_none || decl.id == ns_undeclared
+                                      ? std::string()
+                                      : reader.getter().namespace_uri(decl.id);
+                if (!is_file_declaration(desc, decl.prefix, uri))
+                    object.kept_content().declarations.emplace_back(decl.prefix, uri);
+            }
+    }
+
+    bool unmarshal_attribute(enimb_error& error) override
+    {
+        const c_name_record& r = m_reader->name_record();
+        unsigned ns = r.has_prefix ? r.ns_id : ns_none;
+        for (unsigned i = 0; i < m_desc.attribute_count; ++i) {
+            const c_attribute_desc& a = m_desc.attributes[i];
+            if (a.ns == ns && r.local == a.local) {
+                m_reader->program_line = static_cast<int>(100 + i);
+                error = m_reader->unmarshal_attribute_value(*a.spec, a.member(&m_object));
+                return true;
+            }
+        }
+        return false;
+    }
+
+    enimb_error check_required_attributes() override
+    {
+        for (unsigned i = 0; i < m_desc.attribute_count; ++i) {
+            const c_attribute_desc& a = m_desc.attributes[i];
+            if (a.required && !a.spec->is_set(a.member(&m_object))) {
+                enimb_error c = m_reader->capture_error(e_required_attribute_missing, m_desc.type_name, m_desc.source, 2);
+                return static_cast<enimb_error>(m_reader->on_error(c, m_desc.type_name, m_desc.source, 2));
+            }
+        }
+        return e_no_error;
+    }
+
+    bool unmarshal_text(enimb_error& error) override
+    {
+        m_reader->program_line = 3;
+        error = m_reader->unmarshal_content_value(*m_desc.text_spec, m_desc.text(&m_object));
+        return error == e_no_error;
+    }
+
+    bool unmarshal_child_elements(enimb_error& error) override
+    {
+        if (m_desc.hooks && m_desc.hooks->read_children) return m_desc.hooks->read_children(*m_reader, m_object, error);
+        return read_sequence(error);
+    }
+
+protected:
+    c_any_list* kept_attribute_list(unsigned ns) override
+    {
+        if ((m_desc.flags & cls_keep_unknown_attributes) || is_foreign(m_desc, ns))
+            return &m_object.kept_content().attributes;
+        return nullptr;
+    }
+
+private:
+    int offer(enimb_error code, const std::string& item, int line)
+    {
+        enimb_error c = m_reader->capture_error(code, item, m_desc.source, line);
+        return m_reader->on_error(c, item, m_desc.source, line);
+    }
+
+    // Reports the mandatory positions from..to-1 that hold too few items.
+    bool check_minimum(unsigned from, unsigned to, enimb_error& error)
+    {
+        for (unsigned p = from; p < to; ++p) {
+            const c_child_desc& c = m_desc.children[p];
+            if (position_count(c, &m_object) < c.min)
+                if (int answer = offer(e_mandatory_element_missing, c.qname, static_cast<int>(300 + p))) {
+                    error = static_cast<enimb_error>(answer);
+                    return false;
+                }
+        }
+        return true;
+    }
+
+    bool read_child(const c_child_desc& c, unsigned p, enimb_error& error)
+    {
+        c_xml_reader& r = *m_reader;
+        const std::string& name = r.current_name();
+        void* m = c.member(&m_object);
+        r.program_line = static_cast<int>(200 + p);
+        switch (c.kind) {
+        case child_kind::single:
+            error = unmarshal_object(r, *static_cast<c_child_holder*>(m)->get_object(c.cls->create), name);
+            break;
+        case child_kind::list:
+            error = unmarshal_object(r, *static_cast<c_child_list*>(m)->append_object(c.cls->create), name);
+            break;
+        case child_kind::simple: error = r.unmarshal_element_value(*c.spec, m, nullptr); break;
+        case child_kind::choice:
+        case child_kind::choice_list: {
+            unsigned i = matching_alternative(c, r.name_record());
+            c_choice* choice = static_cast<c_choice*>(m);
+            if (c.kind == child_kind::choice_list) {
+                auto* v = static_cast<std::vector<c_choice>*>(m);
+                v->emplace_back(c.choice_count);
+                choice = &v->back();
+            }
+            error = unmarshal_object(r, *choice->select(i, c.choices[i].cls->create), name);
+            break;
+        }
+        case child_kind::any: error = unmarshal_any(r, *static_cast<c_any_info*>(m), nullptr); break;
+        case child_kind::any_list: error = unmarshal_any(r, *static_cast<c_any_list*>(m)->append(), nullptr); break;
+        }
+        if (error) return false;
+        return next_event(p, error);
+    }
+
+    bool next_event(unsigned p, enimb_error& error)
+    {
+        enimb_error e;
+        m_reader->scan_element_event(e, m_reader->current_name());
+        if (e)
+            if (int answer = offer(e, element_name(), static_cast<int>(400 + p))) {
+                error = static_cast<enimb_error>(answer);
+                return false;
+            }
+        return true;
+    }
+
+    bool read_sequence(enimb_error& error)
+    {
+        c_xml_reader& r = *m_reader;
+        unsigned p = 0;
+        std::size_t count = 0;  // items read at position p
+        while (r.token() == tok_name || r.token() == tok_unknown_name || r.token() >= tok_first_binding) {
+            const c_name_record& rec = r.name_record();
+            // The first position, from the current one on, that names this
+            // element; a single position already read is passed.
+            unsigned q = p;
+            std::size_t have = count;
+            for (; q < m_desc.child_count; ++q, have = 0) {
+                const c_child_desc& c = m_desc.children[q];
+                if ((c.max == 0 || have < c.max) && position_matches(m_desc, c, rec)) break;
+            }
+            if (q == m_desc.child_count) {
+                if (!is_foreign(m_desc, rec.ns_id)) break;  // an unknown element ends the children
+                c_kept_element& k = (m_object.kept_content().elements.emplace_back(), m_object.kept_content().elements.back());
+                k.position = p;
+                k.index = count;
+                if ((error = unmarshal_any(r, k.info, nullptr))) return false;
+                if (!next_event(p, error)) return false;
+                continue;
+            }
+            if (q != p) {
+                if (!check_minimum(p, q, error)) return false;
+                p = q;
+                count = 0;
+            }
+            if (!read_child(m_desc.children[p], p, error)) return false;
+            ++count;
+        }
+        return check_minimum(p, m_desc.child_count, error);
+    }
+
+    const c_class_desc& m_desc;
+    c_binding& m_object;
+};
+
+void write_kept_elements(c_xml_writer& w, const c_kept* kept, unsigned position, std::size_t index, bool at_or_after)
+{
+    if (!kept) return;
+    for (const auto& k : kept->elements)
+        if (k.position == position && (k.index == index || (at_or_after && k.index > index))) w.marshal_any_element(k.info);
+}
+
+enimb_error write_position(c_xml_writer& w, const c_child_desc& c, c_binding* object, const c_kept* kept, unsigned p)
+{
+    void* m = c.member(object);
+    std::size_t n = 0;
+    auto before = [&](std::size_t i) { write_kept_elements(w, kept, p, i, false); };
+    switch (c.kind) {
+    case child_kind::single:
+        before(0);
+        if (c_binding* child = static_cast<c_child_holder*>(m)->peek_object())
+            if (enimb_error e = marshal_object(w, *child, c.qname)) return e;
+        n = 1;
+        break;
+    case child_kind::list: {
+        auto* list = static_cast<c_child_list*>(m);
+        for (n = 0; n < list->size(); ++n) {
+            before(n);
+            if (enimb_error e = marshal_object(w, *list->object_at(n), c.qname)) return e;
+        }
+        break;
+    }
+    case child_kind::simple:
+        before(0);
+        w.marshal_element(c.qname, *c.spec, m, nullptr);
+        n = 1;
+        break;
+    case child_kind::choice:
+    case child_kind::choice_list: {
+        const c_choice* items = static_cast<c_choice*>(m);
+        std::size_t count = 1;
+        if (c.kind == child_kind::choice_list) {
+            auto* v = static_cast<std::vector<c_choice>*>(m);
+            items = v->data();
+            count = v->size();
+        }
+        for (n = 0; n < count; ++n) {
+            before(n);
+            const c_choice& ch = items[n];
+            if (ch.none() || !ch.object() || ch.which() >= c.choice_count) {
+                if (c.kind == child_kind::choice) continue;  // an absent optional choice
+                if (int answer = w.handle_error(e_inappropriate_choice, c.qname, "", 500))
+                    return static_cast<enimb_error>(answer);
+                continue;
+            }
+            if (enimb_error e = marshal_object(w, *ch.object(), c.choices[ch.which()].qname)) return e;
+        }
+        break;
+    }
+    case child_kind::any:
+        before(0);
+        w.marshal_any_element(*static_cast<c_any_info*>(m));
+        n = 1;
+        break;
+    case child_kind::any_list: {
+        auto* list = static_cast<c_any_list*>(m);
+        for (n = 0; n < list->size(); ++n) {
+            before(n);
+            w.marshal_any_element((*list)[n]);
+        }
+        break;
+    }
+    }
+    write_kept_elements(w, kept, p, n, true);
+    return e_no_error;
+}
+
+}  // namespace
+
+enimb_error unmarshal_object(c_xml_reader& reader, c_binding& object, const std::string& name)
+{
+    const c_class_desc& d = object.descriptor();
+    if (&name != &reader.current_name()) reader.current_name() = name;
+    descriptor_helper helper(reader, d, object);
+    switch (d.content) {
+    case content_kind::empty: return helper.unmarshal_empty_content(d.source, 1);
+    case content_kind::simple: return helper.unmarshal_simple_content(d.source, 1);
+    default: return helper.unmarshal_complex_content(d.source, 1);
+    }
+}
+
+enimb_error marshal_object(c_xml_writer& w, const c_binding& object, const char* name)
+{
+    const c_class_desc& d = object.descriptor();
+    c_binding* self = const_cast<c_binding*>(&object);
+    const c_kept* kept = object.kept();
+    c_writer_element_scope frame(w);
+    w.start_element(name);
+    w.set_ns_map(d.namespaces);
+    w.write_namespace_declarations(false);
+    if (kept)
+        for (const auto& decl : kept->declarations) w.write_kept_declaration(decl.first, decl.second);
+    for (unsigned i = 0; i < d.attribute_count; ++i)
+        w.marshal_attribute(d.attributes[i].qname, *d.attributes[i].spec, d.attributes[i].member(self));
+    if (kept) w.marshal_any_attributes(kept->attributes);
+    if (d.hooks && d.hooks->write_children) {
+        if (enimb_error e = d.hooks->write_children(w, object)) return e;
+    } else if (d.content == content_kind::simple) {
+        w.marshal_simple_content(d.type_name, *d.text_spec, d.text(self));
+    } else {
+        for (unsigned p = 0; p < d.child_count; ++p)
+            if (enimb_error e = write_position(w, d.children[p], self, kept, p)) return e;
+        write_kept_elements(w, kept, d.child_count, 0, true);
+    }
+    w.end_element(name);
+    return e_no_error;
+}
+
+enimb_error unmarshal_any(c_xml_reader& reader, c_any_info& record, const c_token_entry* table)
+{
+    std::string ns;
+    reader.get_element_namespace(ns);
+    std::string name = reader.current_name();
+    if (!reader.get_element_xml(name, reader.value_text(), ws_preserve))
+        if (int answer = reader.handle_error(e_unable_to_read_element)) return static_cast<enimb_error>(answer);
+    record.present = true;
+    record.ns = ns == " " ? std::string() : ns;
+    record.name = name;
+    record.text = reader.value_text();
+    record.declarations.clear();
+    reader.collect_declarations(record);
+    if (!table) return e_no_error;
+    enimb_error e;
+    reader.get_element_event(table, e, reader.current_name());
+    return e;
+}
+
+enimb_error unmarshal_document(c_xml_reader& reader, c_binding& root, unsigned ns, const char* local)
+{
+    const c_class_desc& d = root.descriptor();
+    reader.set_ns_map(d.namespaces);
+    reader.program_file = d.source;
+    enimb_error e;
+    reader.scan_element_event(e, reader.current_name());
+    if (e)
+        if (int answer = reader.handle_error(e)) return static_cast<enimb_error>(answer);
+    if (reader.token() != tok_name || !name_is(reader.name_record(), ns, local))
+        if (int answer = reader.handle_error(e_element_not_found)) return static_cast<enimb_error>(answer);
+    return unmarshal_object(reader, root, reader.current_name());
+}
+
+enimb_error marshal_document(const c_binding& root, const char* name, std::string& out, c_error_record* error)
+{
+    std::ostringstream text;
+    c_xml_writer w(text, 1);
+    enimb_error e = marshal_object(w, root, name);
+    if (!e && w.failed()) e = w.capture_error(e_undefined, name, root.descriptor().source, 0);
+    if (error) *error = w.error_record();
+    if (!e) out = text.str();
+    return e;
+}
+
+}  // namespace nimb

@@ -1,0 +1,220 @@
+#include "nimb/writer.h"
+
+#include <locale>
+
+#include "nimb/holders.h"
+#include "nimb/spec.h"
+#include "nimb/values.h"
+
+namespace nimb {
+
+c_writer_element_scope::c_writer_element_scope(c_xml_writer& writer)
+    : m_writer(&writer), m_previous(writer.m_frame), m_declarations(writer.m_declared.size())
+{
+    writer.m_frame = this;
+}
+
+c_writer_element_scope::c_writer_element_scope(c_xml_writer& writer, bool)
+    : start_tag_closed(true), m_writer(&writer), m_previous(nullptr), m_declarations(0)
+{
+}
+
+c_writer_element_scope::~c_writer_element_scope()
+{
+    if (m_writer->m_frame == this) {
+        m_writer->m_frame = m_previous;
+        if (m_previous) m_writer->m_declared.resize(m_declarations);
+    }
+}
+
+c_xml_writer::c_xml_writer(std::ostream& out, std::uint8_t flags, const char* indent, const char* line_end,
+                           const char* attribute_indent, const char* attribute_line_end)
+    : m_out(out), m_root_frame(*this, true),
+      m_indent(indent ? indent : "\t"), m_line_end(line_end ? line_end : "\n"),
+      m_attribute_indent(attribute_indent ? attribute_indent : m_indent),
+      m_attribute_line_end(attribute_line_end ? attribute_line_end : m_line_end)
+{
+    m_frame = &m_root_frame;
+    m_out.imbue(std::locale::classic());
+    if (flags & 3) {
+        m_out << "<?xml version=\"1.0\" encoding=\"UTF-8\"";
+        if (flags & 2) m_out << " standalone=\"yes\"";
+        m_out << "?>" << m_line_end;
+    }
+}
+
+c_xml_writer::~c_xml_writer() = default;
+
+void c_xml_writer::set_ns_map(const c_ns_entry* table)
+{
+    if (!m_namespaces) m_namespaces = table;
+}
+
+void c_xml_writer::close_parent_start_tag()
+{
+    c_writer_element_scope* parent = m_frame ? m_frame->m_previous : nullptr;
+    if (parent && !parent->start_tag_closed) {
+        m_out << '>' << m_line_end;
+        parent->start_tag_closed = true;
+        parent->has_child_elements = true;
+    } else if (parent) {
+        parent->has_child_elements = true;
+    }
+}
+
+void c_xml_writer::start_element(const char* name)
+{
+    close_parent_start_tag();
+    for (int i = 0; i < m_level; ++i) m_out << m_indent;
+    m_out << '<' << name;
+    ++m_level;
+}
+
+void c_xml_writer::write_attribute_separator()
+{
+    if (!m_frame->attribute_written) {
+        m_out << ' ';
+        m_frame->attribute_written = true;
+        return;
+    }
+    if (!m_attribute_line_end.empty()) {
+        m_out << m_attribute_line_end;
+        for (int i = 0; i < m_level + 1; ++i) m_out << m_attribute_indent;
+    } else if (m_attribute_indent.empty()) {
+        m_out << ' ';
+    } else {
+        m_out << m_attribute_indent;
+    }
+}
+
+const std::string* c_xml_writer::declared_uri(const std::string& prefix) const
+{
+    for (auto d = m_declared.rbegin(); d != m_declared.rend(); ++d)
+        if (d->first == prefix) return &d->second;
+    return nullptr;
+}
+
+void c_xml_writer::write_namespace_declarations(bool declare_xsi)
+{
+    if (m_declarations_written) return;
+    m_declarations_written = true;
+    if (m_namespaces)
+        for (const c_ns_entry* row = m_namespaces; row->uri; ++row) {
+            std::string prefix = row->prefix ? row->prefix : "";
+            write_attribute_separator();
+            m_out << "xmlns";
+            if (!prefix.empty()) m_out << ':' << prefix;
+            m_out << "=\"";
+            write_escaped(m_out, row->uri, true);
+            m_out << '"';
+            m_declared.emplace_back(prefix, row->uri);
+        }
+    if (declare_xsi) write_kept_declaration("xsi", "http://www.w3.org/2001/XMLSchema-instance");
+}
+
+void c_xml_writer::write_kept_declaration(const std::string& prefix, const std::string& uri)
+{
+    const std::string* in_force = declared_uri(prefix);
+    if (in_force ? *in_force == uri : (prefix.empty() && uri.empty())) return;
+    write_attribute_separator();
+    m_out << "xmlns";
+    if (!prefix.empty()) m_out << ':' << prefix;
+    m_out << "=\"";
+    write_escaped(m_out, uri, true);
+    m_out << '"';
+    m_declared.emplace_back(prefix, uri);
+}
+
+void c_xml_writer::marshal_attribute(const char* name, const c_value_spec_base& spec, const void* holder)
+{
+    if (!spec.is_set(holder)) return;
+    write_attribute_separator();
+    m_out << name << "=\"";
+    set_stream_in_attribute(m_out, true);
+    spec.write_value(m_out, holder);
+    set_stream_in_attribute(m_out, false);
+    m_out << '"';
+}
+
+void c_xml_writer::marshal_simple_content(const char*, const c_value_spec_base& spec, const void* holder)
+{
+    if (spec.is_empty(holder)) return;
+    if (!m_frame->start_tag_closed) {
+        m_out << '>';
+        m_frame->start_tag_closed = true;
+    }
+    spec.write_value(m_out, holder);
+}
+
+void c_xml_writer::marshal_element(const char* name, const c_value_spec_base& spec, const void* holder,
+                                   const c_ns_entry* namespaces)
+{
+    if (!spec.is_set(holder)) return;
+    c_writer_element_scope frame(*this);
+    start_element(name);
+    if (namespaces) {
+        set_ns_map(namespaces);
+        write_namespace_declarations(false);
+    }
+    marshal_simple_content(name, spec, holder);
+    end_element(name);
+}
+
+void c_xml_writer::end_element(const char* name)
+{
+    if (m_level > 0) --m_level;
+    if (m_frame->start_tag_closed) {
+        if (m_frame->has_child_elements && m_level > 0)
+            for (int i = 0; i < m_level; ++i) m_out << m_indent;
+        m_out << "</" << name << '>';
+    } else {
+        m_out << "/>";
+    }
+    m_out << m_line_end;
+}
+
+void c_xml_writer::write_markup_line(const c_any_info& record)
+{
+    for (int i = 0; i < m_level; ++i) m_out << m_indent;
+    m_out << record.text << m_line_end;
+}
+
+void c_xml_writer::marshal_any_element(const c_any_info& record)
+{
+    if (!record.present) return;
+    if (!m_frame->start_tag_closed) {
+        m_out << '>' << m_line_end;
+        m_frame->start_tag_closed = true;
+    }
+    m_frame->has_child_elements = true;
+    write_markup_line(record);
+}
+
+void c_xml_writer::marshal_any_attributes(const c_any_list& records)
+{
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const c_any_info& r = records[i];
+        write_attribute_separator();
+        m_out << r.name << "=\"";
+        write_escaped(m_out, r.text, true);
+        m_out << '"';
+    }
+}
+
+enimb_error c_xml_writer::capture_error(enimb_error code, const std::string& item, const char* program_file, int program_line)
+{
+    m_record.code = code;
+    m_record.item = item;
+    m_record.program_file = program_file;
+    m_record.program_line = program_line;
+    m_record.xml_line = -1;
+    return code;
+}
+
+int c_xml_writer::handle_error(enimb_error code, const std::string& item, const char* program_file, int program_line)
+{
+    enimb_error c = capture_error(code, item, program_file, program_line);
+    return on_error(c, item, program_file, program_line);
+}
+
+}  // namespace nimb

@@ -1,0 +1,91 @@
+// The XML writer: layout (declaration, indentation, attribute lines, "/>"
+// or end tag) of the documents written from binding objects.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "nimb/anyinfo.h"
+#include "nimb/errors.h"
+#include "nimb/reader.h"
+
+namespace nimb {
+
+class c_value_spec_base;
+class c_any_list;
+class c_xml_writer;
+
+// The frame of one element being written; lives on the stack of the code
+// that writes the element.
+class c_writer_element_scope {
+public:
+    explicit c_writer_element_scope(c_xml_writer& writer);
+    ~c_writer_element_scope();
+    c_writer_element_scope(const c_writer_element_scope&) = delete;
+    c_writer_element_scope& operator=(const c_writer_element_scope&) = delete;
+
+    bool attribute_written = false;
+    bool start_tag_closed = false;
+    bool has_child_elements = false;
+
+private:
+    friend class c_xml_writer;
+    c_writer_element_scope(c_xml_writer& writer, bool root);
+    c_xml_writer* m_writer;
+    c_writer_element_scope* m_previous;
+    std::size_t m_declarations;  // size of the writer's declaration list when opened
+};
+
+class c_xml_writer : public c_xml {
+public:
+    // flags bit 0 or 1: write the XML declaration; bit 1: standalone="yes".
+    c_xml_writer(std::ostream& out, std::uint8_t flags, const char* indent = nullptr, const char* line_end = nullptr,
+                 const char* attribute_indent = nullptr, const char* attribute_line_end = nullptr);
+    ~c_xml_writer() override;
+    c_xml_writer(const c_xml_writer&) = delete;
+    c_xml_writer& operator=(const c_xml_writer&) = delete;
+
+    void set_ns_map(const c_ns_entry* table);
+    void start_element(const char* name);
+    void write_namespace_declarations(bool declare_xsi);
+    // A namespace declaration kept from the document read; written unless
+    // the same prefix is bound to the same URI where it stands.
+    void write_kept_declaration(const std::string& prefix, const std::string& uri);
+    void marshal_attribute(const char* name, const c_value_spec_base& spec, const void* holder);
+    void marshal_simple_content(const char* name, const c_value_spec_base& spec, const void* holder);
+    void marshal_element(const char* name, const c_value_spec_base& spec, const void* holder,
+                         const c_ns_entry* namespaces);
+    void end_element(const char* name);
+    enimb_error capture_error(enimb_error code, const std::string& item, const char* program_file, int program_line);
+    // capture_error and on_error; returns the hook's answer.
+    int handle_error(enimb_error code, const std::string& item, const char* program_file, int program_line);
+
+    virtual void write_attribute_separator();
+    virtual void write_markup_line(const c_any_info& record);
+    void marshal_any_element(const c_any_info& record);
+    void marshal_any_attributes(const c_any_list& records);
+
+    std::ostream& stream() { return m_out; }
+    bool failed() const { return m_out.fail(); }
+    int level() const { return m_level; }
+
+private:
+    friend class c_writer_element_scope;
+    void close_parent_start_tag();
+    const std::string* declared_uri(const std::string& prefix) const;
+
+    std::ostream& m_out;
+    c_writer_element_scope* m_frame = nullptr;
+    c_writer_element_scope m_root_frame;
+    int m_level = 0;
+    std::string m_indent, m_line_end, m_attribute_indent, m_attribute_line_end;
+    bool m_declarations_written = false;
+    const c_ns_entry* m_namespaces = nullptr;
+    // Declarations in force: (prefix, URI), outermost first.
+    std::vector<std::pair<std::string, std::string>> m_declared;
+};
+
+}  // namespace nimb
