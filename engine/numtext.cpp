@@ -124,14 +124,20 @@ std::string formatShortestNarrow(double value)
 {
     if (!std::isfinite(value)) return nonFinite(value);
     // The fewest significant digits that read back to the same double, laid
-    // out as "%.<digits>g" lays them out.
+    // out as "%.<digits>g" lays them out; whole numbers below 1e17 keep all
+    // their integer digits (1000, not 1e+03).
     char buf[64];
     auto sci = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
     int digits = 0;
-    for (const char* p = buf; p < sci.ptr && *p != 'e'; ++p)
+    const char* p = buf;
+    for (; p < sci.ptr && *p != 'e'; ++p)
         if (*p >= '0' && *p <= '9') ++digits;
+    int exponent = 0;
+    if (p < sci.ptr) std::from_chars(*(p + 1) == '+' ? p + 2 : p + 1, sci.ptr, exponent);
     if (digits < 1) digits = 1;
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, digits);
+    int precision = digits;
+    if (exponent + 1 > digits && exponent + 1 <= 17) precision = exponent + 1;
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, precision);
     return std::string(buf, static_cast<std::size_t>(res.ptr - buf));
 }
 

@@ -24,8 +24,9 @@ u16string formatInt(long long value);
 // "%.15g" as the C library prints it in the "C" locale.
 u16string formatG15(double value);
 // The fewest significant digits that read back to the same double, laid out
-// as "%g" lays them out ("1e+300", "0.1", "0.0001",
-// "-0"); non-finite values give "inf", "-inf" or "nan".
+// as "%g" lays them out, whole numbers below 1e17 with all their digits
+// ("0.1", "0.0001", "1000", "1e+20", "-0"); non-finite values give "inf",
+// "-inf" or "nan".
 u16string formatShortest(double value);
 std::string formatShortestNarrow(double value);
 

@@ -1,5 +1,7 @@
 #include "printer.h"
 
+#include <charconv>
+#include <string_view>
 #include <vector>
 
 #include "cellref.h"
@@ -11,6 +13,20 @@
 namespace celvo {
 
 namespace {
+
+// A PtgNum operand. A whole number up to 65535 written out in digits would
+// compile back to a PtgInt, so it keeps an exponent ("1e+03") and the printed
+// text compiles to the same token.
+u16string numberOperand(double value)
+{
+    u16string text = formatShortest(value);
+    bool digitsOnly = !text.empty();
+    for (char16_t c : text) digitsOnly = digitsOnly && c >= u'0' && c <= u'9';
+    if (!digitsOnly || value > 65535.0) return text;
+    char buf[32];
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    return widenAscii(std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)));
+}
 
 struct Item {
     enum Kind { Operand, Prefix, Percent, Binary, Paren, Function } kind;
@@ -62,7 +78,7 @@ private:
         case ptg::kErr: operand(u"ERR"); return;
         case ptg::kBool: operand(in.u8() ? u"TRUE" : u"FALSE"); return;
         case ptg::kInt: operand(intToWstr(in.u16())); return;
-        case ptg::kNum: operand(formatShortest(in.f64())); return;
+        case ptg::kNum: operand(numberOperand(in.f64())); return;
         case ptg::kRefErr: operand(u"#REF!"); return;
         default: break;
         }
