@@ -84,6 +84,7 @@ void StringRecord::readBody(RecordCursor& in)
     std::uint8_t option = biff5 ? 0 : in.u8();
     wide = (option & 0x01) != 0;
     text.clear();
+    pieces.clear();
     text.reserve(std::min<std::size_t>(left, in.remaining()));
     bool pieceWide = wide;
     while (left > 0) {
@@ -91,59 +92,84 @@ void StringRecord::readBody(RecordCursor& in)
             // The characters go on in a CONTINUE record with an option byte of its own.
             in.enterContinue();
             pieceWide = (in.u8() & 0x01) != 0;
-            if (pieceWide) wide = true;
         }
         std::size_t width = pieceWide ? 2 : 1;
         std::size_t n = std::min(left, in.remaining() / width);
         if (n == 0) in.fail();  // half a character at the end of a piece
         const std::uint8_t* p = in.take(n * width);
         for (std::size_t i = 0; i < n; ++i) text.push_back(pieceWide ? char16_t(getU16(p + 2 * i)) : char16_t(p[i]));
+        pieces.push_back(Piece{n, pieceWide});
         left -= n;
     }
     if (!in.atEnd()) in.fail();
 }
 
+std::vector<StringRecord::Piece> StringRecord::layout() const
+{
+    // The pieces read still fit the text when they add up to it, hold every
+    // character in their width and fit their records.
+    std::size_t total = 0, room = kMaxRecordData - 3;
+    bool fits = !pieces.empty() || text.empty();
+    for (const Piece& piece : pieces) {
+        std::size_t width = piece.wide ? 2 : 1;
+        if (piece.chars * width > room) fits = false;
+        for (std::size_t i = total; fits && i < total + piece.chars && i < text.size(); ++i)
+            if (!piece.wide && text[i] > 0xFF) fits = false;
+        total += piece.chars;
+        room = kMaxRecordData - 1;
+    }
+    if (fits && total == text.size() && (pieces.empty() || pieces.front().wide == wide)) return pieces;
+
+    bool w = wide || std::any_of(text.begin(), text.end(), [](char16_t c) { return c > 0xFF; });
+    std::size_t width = w ? 2 : 1;
+    std::vector<Piece> out;
+    room = kMaxRecordData - 3;
+    for (std::size_t done = 0; done < text.size();) {
+        std::size_t n = std::min(text.size() - done, room / width);
+        out.push_back(Piece{n, w});
+        done += n;
+        room = kMaxRecordData - 1;
+    }
+    return out;
+}
+
 void StringRecord::writeBody(ByteWriter& out) const
 {
-    // Used only for texts that fit one record; write() handles the others.
-    bool w = wide || std::any_of(text.begin(), text.end(), [](char16_t c) { return c > 0xFF; });
+    // The text and its first piece; write() adds the others.
+    std::vector<Piece> parts = layout();
+    bool w = parts.empty() ? wide : parts.front().wide;
     out.u16(static_cast<std::uint16_t>(text.size()));
     out.u8(w ? 1 : 0);
-    for (char16_t c : text) {
+    std::size_t n = parts.empty() ? 0 : parts.front().chars;
+    for (std::size_t i = 0; i < n; ++i) {
         if (w)
-            out.u16(c);
+            out.u16(text[i]);
         else
-            out.u8(static_cast<std::uint8_t>(c));
+            out.u8(static_cast<std::uint8_t>(text[i]));
     }
 }
 
 std::size_t StringRecord::write(BiffOutput& out) const
 {
     if (text.size() > 0xFFFF) throw xlerror("string is too long");
-    bool w = wide || std::any_of(text.begin(), text.end(), [](char16_t c) { return c > 0xFF; });
-    std::size_t width = w ? 2 : 1;
-    std::uint8_t option = w ? 1 : 0;
-    RecordWriter rec(out, kId);
-    rec.u16(static_cast<std::uint16_t>(text.size()));
-    rec.u8(option);
-    std::size_t done = 0;
-    std::vector<std::uint8_t> chunk;
-    while (done < text.size()) {
-        if (rec.room() < width) {
-            rec.startContinue();
-            rec.u8(option);
+    std::vector<Piece> parts = layout();
+    ByteWriter first;
+    writeBody(first);
+    std::size_t written = out.writeRecord(kId, first.buffer());
+    std::size_t done = parts.empty() ? 0 : parts.front().chars;
+    for (std::size_t k = 1; k < parts.size(); ++k) {
+        ByteWriter piece;
+        piece.u8(parts[k].wide ? 1 : 0);
+        for (std::size_t i = done; i < done + parts[k].chars; ++i) {
+            if (parts[k].wide)
+                piece.u16(text[i]);
+            else
+                piece.u8(static_cast<std::uint8_t>(text[i]));
         }
-        std::size_t n = std::min(text.size() - done, rec.room() / width);
-        chunk.clear();
-        for (std::size_t i = 0; i < n; ++i) {
-            char16_t c = text[done + i];
-            chunk.push_back(static_cast<std::uint8_t>(c));
-            if (w) chunk.push_back(static_cast<std::uint8_t>(c >> 8));
-        }
-        rec.bytes(chunk.data(), chunk.size());
-        done += n;
+        written += out.writeRecord(kContinueId, piece.buffer());
+        done += parts[k].chars;
     }
-    return rec.finish();
+    return written;
 }
 
 void FormulaBlock::read(BiffInput& in, RecordCursor& first)

@@ -67,14 +67,28 @@ public:
     bool wide = false;   // characters stored as 16-bit units
     bool biff5 = false;  // read with no option byte (8-bit characters)
 
+    // How the characters were laid out in the records read: characters and
+    // their width per record. A text written unchanged is split the same way.
+    struct Piece {
+        std::size_t chars = 0;
+        bool wide = false;
+    };
+    std::vector<Piece> pieces;
+
     std::uint16_t recordId() const override { return kId; }
     const char* name() const override { return "String"; }
-    // Splits the characters over CONTINUE records as they need.
+    // Splits the characters over CONTINUE records as read, or else as they
+    // need; each CONTINUE starts with its option byte.
     std::size_t write(BiffOutput& out) const override;
 
 protected:
     void readBody(RecordCursor& in) override;
     void writeBody(ByteWriter& out) const override;
+
+private:
+    // The pieces read when they still describe the text, else a split that
+    // fills every record.
+    std::vector<Piece> layout() const;
 };
 
 // One formula cell and the records kept with it.

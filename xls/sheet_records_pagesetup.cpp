@@ -57,6 +57,11 @@ void HeaderFooter::readBody(RecordCursor& in)
 {
     text.clear();
     if (in.length() == 0) return;
+    if (!biff5 && in.length() == 2) {
+        // Some writers end an empty text after its count, without the option byte.
+        if (in.u16() != 0) in.fail();
+        return;
+    }
     // BIFF5: a 1-byte count and 8-bit characters.
     text.read(in, *pool_, biff5, biff5);
     if (!in.atEnd()) in.fail();

@@ -201,6 +201,12 @@ TEST(SheetRecords, EveryRecordWritesBackTheBytesItRead)
          one<ShrFmla>()},
         {"STRING 8-bit", rec(0x0207, str8("cached")), one<StringRecord>()},
         {"STRING 16-bit", rec(0x0207, str16(u"\u0416")), one<StringRecord>()},
+        {"STRING split before its record is full",
+         cat(rec(0x0207, cat(u16s({8300}), Bytes{0}, fill(8217, 'a'))), rec(0x003C, cat(Bytes{0}, fill(83, 'b')))),
+         one<StringRecord>()},
+        {"STRING of 8-bit and 16-bit pieces",
+         cat(rec(0x0207, cat(u16s({3}), Bytes{0}, Bytes{'a'})), rec(0x003C, cat(Bytes{1}, u16s({0x0416, 0x0417})))),
+         one<StringRecord>()},
         // settings
         {"CALCMODE", rec(0x000D, u16s({0})), one<CalcMode>()},
         {"CALCCOUNT", rec(0x000C, u16s({50})), one<CalcCount>()},
@@ -387,6 +393,7 @@ TEST(SheetRecords, EveryWrongLengthGivesTheRecordsMessage)
         {"SETUP long", rec(0x00A1, fill(36)), block<PageSetup>(), "Setup size is incorrect"},
         {"HEADER string runs past the record", rec(0x0014, cat(u16s({10}), Bytes{0, 'a'})), block<PageSetup>(),
          "Header size is incorrect"},
+        {"HEADER of 2 bytes with characters", rec(0x0014, u16s({1})), block<PageSetup>(), "Header size is incorrect"},
         {"FOOTER with bytes after the text", rec(0x0015, cat(str8("x"), Bytes{0})), block<PageSetup>(),
          "Footer size is incorrect"},
         {"PROTECT long", rec(0x0012, fill(4)), block<SheetProtection>(), "Protect size is incorrect"},
@@ -428,6 +435,7 @@ TEST(SheetRecords, TolerantLengthsAreAcceptedAndWrittenInFullForm)
          one<Index>(), rec(0x020B, cat(u32b(0), u32b(0), u32b(3), u32b(0), u32b(77)))},
         {"MERGECELLS with bytes after the ranges", rec(0x00E5, cat(u16s({1, 1, 2, 1, 2}), Bytes{9, 9})),
          one<MergeCells>(), rec(0x00E5, u16s({1, 1, 2, 1, 2}))},
+        {"HEADER of an empty text without option byte", rec(0x0014, u16s({0})), one<Header>(), rec(0x0014, {})},
         {"NOTE with bytes after the padding", rec(0x001C, cat(u16s({3, 4, 0, 1}), str8("A"), Bytes{0, 5, 5})),
          one<Note>(), rec(0x001C, cat(u16s({3, 4, 0, 1}), str8("A"), Bytes{0}))},
     };
