@@ -75,3 +75,39 @@ end
 
 roundTrip("xls", m.CreateBook, "xls")
 roundTrip("xlsx", m.CreateXMLBook, "xlsx")
+
+-- A .xls book with several sheets and number formats, saved and read back.
+local function sheetsAndFormats()
+  local book = m.CreateBook()
+  if book == 0 then return end
+  for _, name in ipairs({ "Summary", "Data 2024", "Notes \226\156\148" }) do m.AddSheet(book, name) end
+  m.AddSheet(book, "A sheet name much longer than thirty-one characters")
+  print(("xls sheets: AddSheet with a long name: %s"):format(m.GetErrorMessage(book)))
+  m.SetActiveSheetNumber(book, 1)
+  local formats = { "0.000", "#,##0.00 \"EUR\"", "yyyy-mm-dd hh:mm" }
+  for _, text in ipairs(formats) do
+    local id = m.BookAddCustomNumFormat(book, text)
+    local f = m.BookAddFormat(book, 0)
+    m.SetFormatNumFormat(f, id)
+    print(("  custom format %d %q on a new cell format (%d)"):format(id, text, m.GetFormatNumFormat(f)))
+  end
+  local path = out .. "/sheets.xls"
+  print(("  Save(%q) = %s (%s)"):format(path, tostring(m.Save(book, path)), m.GetErrorMessage(book)))
+  m.BookRelease(book)
+
+  local back = m.CreateBook()
+  print(("  Load = %s (%s)"):format(tostring(m.Load(back, path)), m.GetErrorMessage(back)))
+  for i = 0, m.GetSheetCount(back) - 1 do
+    local s = m.GetSheet(back, i)
+    print(("  sheet %d %q%s"):format(i, m.GetSheetName(s),
+      i == m.GetActiveSheetNumber(back) and " (active)" or ""))
+  end
+  for id = 164, 166 do
+    print(("  format %d: %q"):format(id, m.BookGetCustomNumFormat(back, id)))
+  end
+  local y, mo, d, h, mi = m.GetUnpackedDate(back, m.GetPackedDate(back, 2024, 2, 29, 18, 30, 0, 0))
+  print(("  date 2024-02-29 18:30 packs to %.6f and back to %04d-%02d-%02d %02d:%02d"):format(
+    m.GetPackedDate(back, 2024, 2, 29, 18, 30, 0, 0), y, mo, d, h, mi))
+  m.BookRelease(back)
+end
+sheetsAndFormats()

@@ -1,8 +1,15 @@
+#include "book.h"
 #include "celvo/factory.h"
 
 namespace celvo {
 
-// The .xls engine is not in this build yet.
-IBookT* createXlsBook() noexcept { return nullptr; }
+IBookT* createXlsBook() noexcept
+{
+    try {
+        return new BookImplT();
+    } catch (...) {
+        return nullptr;
+    }
+}
 
 }  // namespace celvo
