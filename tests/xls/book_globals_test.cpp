@@ -7,18 +7,13 @@
 #include <vector>
 
 #include "book.h"
-#include "xls_test_util.h"
+#include "book_test_util.h"
 
 namespace celvo {
 namespace {
 
+using test::BookHolder;
 using test::Bytes;
-
-struct BookHolder {
-    BookImplT* book = new BookImplT();
-    ~BookHolder() { book->release(); }
-    BookImplT* operator->() const { return book; }
-};
 
 struct Record {
     std::uint16_t id;

@@ -10,20 +10,15 @@
 #include "celvo/factory.h"
 #include "sheet.h"
 #include "xls.h"
-#include "xls_test_util.h"
+#include "book_test_util.h"
 
 namespace celvo {
 namespace {
 
+using test::BookHolder;
 using test::Bytes;
 using test::cat;
 using test::rec;
-
-struct BookHolder {
-    BookImplT* book = new BookImplT();
-    ~BookHolder() { book->release(); }
-    BookImplT* operator->() const { return book; }
-};
 
 std::string msg(BookImplT* b) { return b->errorMessage(); }
 
@@ -315,11 +310,7 @@ TEST(BookFiles, LoadedBookHoldsOnlyTheFilesFormats)
     putU32(boundSheet.data() + 4, static_cast<std::uint32_t>(head.size() + boundSheet.size() + tail.size()));
     const Bytes globals = cat(head, boundSheet, tail);
     const Bytes sheet = cat(rec(0x809, {0, 6, 0x10, 0}), rec(0x0200, Bytes(14, 0)), rec(0x0A, {}));
-    Xls xls;
-    xls.create();
-    xls.output().writeBytes(globals.data(), globals.size());
-    xls.output().writeBytes(sheet.data(), sheet.size());
-    const Bytes file = xls.write();
+    const Bytes file = test::xlsFile(cat(globals, sheet));
 
     BookHolder book;
     ASSERT_TRUE(loadBytes(book.book, file)) << book->errorMessage();
@@ -346,10 +337,7 @@ Bytes fileWith(const Bytes& records, std::uint16_t version = 0x0600)
 {
     Bytes globals = cat(rec(0x809, {static_cast<std::uint8_t>(version), static_cast<std::uint8_t>(version >> 8), 5, 0}),
                         records, rec(0x0A, {}));
-    Xls xls;
-    xls.create();
-    xls.output().writeBytes(globals.data(), globals.size());
-    return xls.write();
+    return test::xlsFile(globals);
 }
 
 TEST(BookFiles, FailedLoadsGiveTheirMessageAndAUsableBook)
@@ -418,7 +406,9 @@ TEST(BookFiles, FailedLoadFromAFileLeavesADefaultBook)
         book->addSheet(u"Before", nullptr);
         book->addFormat(nullptr);
         EXPECT_FALSE(book->load(utf8ToUtf16(c.path).c_str()));
-        if (!c.message.empty()) EXPECT_EQ(msg(book.book), c.message);
+        if (!c.message.empty()) {
+            EXPECT_EQ(msg(book.book), c.message);
+        }
         EXPECT_EQ(book->sheetCount(), 0);
         EXPECT_EQ(book->formatCount(), 21);
         EXPECT_EQ(book->fontCount(), 5);
@@ -463,11 +453,7 @@ TEST(BookFiles, Biff5BooksLoadAndAreNotSavedAsBiff8)
                               rec(0x293, {0x15, 0, 2, 'S', 't'}), rec(0x85, {0, 0, 0, 0, 0, 0, 2, 'O', 'k'}),
                               rec(0x0A, {}));
     const Bytes sheet = cat(rec(0x809, {0, 5, 0x10, 0, 0, 0, 0, 0}), rec(0x0A, {}));
-    Xls xls;
-    xls.create();
-    xls.output().writeBytes(globals.data(), globals.size());
-    xls.output().writeBytes(sheet.data(), sheet.size());
-    const Bytes file = xls.write();
+    const Bytes file = test::xlsFile(cat(globals, sheet));
     BookHolder book;
     ASSERT_TRUE(loadBytes(book.book, file)) << book->errorMessage();
     EXPECT_EQ(book->biffVersion(), 0x0500);

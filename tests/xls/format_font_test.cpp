@@ -7,19 +7,15 @@
 #include <vector>
 
 #include "book.h"
-#include "xls_test_util.h"
+#include "book_test_util.h"
 
 namespace celvo {
 namespace {
 
+using test::BookHolder;
 using test::Bytes;
 using test::cat;
 using test::rec;
-
-struct BookHolder {
-    BookImplT* book = new BookImplT();
-    ~BookHolder() { book->release(); }
-};
 
 // A getter/setter pair of the format and the field it must stay inside.
 struct FieldCase {
