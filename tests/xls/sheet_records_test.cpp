@@ -868,6 +868,53 @@ TEST(SheetRecords, BiffFiveLayoutsRead)
     }
 }
 
+TEST(SheetRecords, ReadingMarksOptionalRecordsPresent)
+{
+    struct Case {
+        const char* what;
+        Bytes input;
+        std::function<bool(BiffInput&)> readPresent;
+    };
+    const std::vector<Case> cases = {
+        {"UNCALCED", rec(0x005E, u16s({0})),
+         [](BiffInput& in) {
+             Uncalced u;
+             RecordCursor c = in.next();
+             u.read(c);
+             return u.present;
+         }},
+        {"PANE", rec(0x0041, cat(u16s({0, 3, 3, 0}), Bytes{2, 0})),
+         [](BiffInput& in) {
+             Pane p;
+             RecordCursor c = in.next();
+             p.read(c);
+             return p.present;
+         }},
+        {"PLS", rec(0x004D, u16s({0})),
+         [](BiffInput& in) {
+             Pls p;
+             RecordCursor c = in.next();
+             p.read(c);
+             return p.present;
+         }},
+        {"margin", rec(0x0027, f64b(0.5)),
+         [](BiffInput& in) {
+             PageSetup p(pool());
+             RecordCursor c = in.next();
+             p.read(in, c);
+             return p.right.present && !p.left.present;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        BiffInput in(c.input);
+        EXPECT_TRUE(c.readPresent(in));
+    }
+    EXPECT_FALSE(Uncalced().present);
+    EXPECT_FALSE(Pane().present);
+    EXPECT_FALSE(Pls().present);
+}
+
 TEST(SheetRecords, ZoomFromScl)
 {
     struct Case {
