@@ -86,6 +86,13 @@ public:
     static constexpr std::uint16_t kId = 0x005E;
     bool present = false;
     Uncalced() : SheetU16Record(kId, "Uncalced", 0) {}
+
+protected:
+    void readBody(RecordCursor& in) override
+    {
+        SheetU16Record::readBody(in);
+        present = true;
+    }
 };
 
 class CalcDelta : public SheetRecordT<0x0010> {

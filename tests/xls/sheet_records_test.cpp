@@ -165,10 +165,11 @@ struct RoundTripCase {
     RecordRun run;
 };
 
-TEST(SheetRecords, EveryRecordWritesBackTheBytesItRead)
+// A fixture of every record class, in the form a file holds it.
+const std::vector<RoundTripCase>& fixtures()
 {
-    const Bytes rowBody = u16s({7, 1, 9, 300, 0, 0, 0x0140, 0x0F});
-    const std::vector<RoundTripCase> cases = {
+    static const Bytes rowBody = u16s({7, 1, 9, 300, 0, 0, 0x0140, 0x0F});
+    static const std::vector<RoundTripCase> cases = {
         // cells
         {"BLANK", rec(0x0201, u16s({4, 2, 15})), one<Blank>()},
         {"NUMBER", rec(0x0203, cat(u16s({1, 3, 16}), f64b(-2.75))), one<Number>()},
@@ -279,12 +280,45 @@ TEST(SheetRecords, EveryRecordWritesBackTheBytesItRead)
              rec(0x0006, cat(u16s({0, 0, 15}), f64b(1), u16s({1}), u32b(0), u16s({3}), Bytes{0x1E, 1, 0}))),
          formulaBlock()},
     };
-    for (const auto& c : cases) {
+    return cases;
+}
+
+TEST(SheetRecords, EveryRecordWritesBackTheBytesItRead)
+{
+    for (const auto& c : fixtures()) {
         SCOPED_TRACE(c.what);
         Outcome o = runOn(c.input, c.run);
         EXPECT_EQ(o.error, "");
         EXPECT_EQ(o.bytes, c.input);
         EXPECT_EQ(o.unread, 0u);
+    }
+}
+
+// Every fixture cut short inside its last record, or with that record's
+// length field raised over bytes that belong to nothing, either reads or
+// fails with a message; no cut reads outside the stream.
+TEST(SheetRecords, CutAndOverlongFixturesFailCleanly)
+{
+    for (const auto& c : fixtures()) {
+        SCOPED_TRACE(c.what);
+        // The last record of the fixture starts at `last`.
+        std::size_t last = 0;
+        for (std::size_t p = 0; p + 4 <= c.input.size(); p += 4 + getU16(&c.input[p + 2])) last = p;
+        std::size_t length = getU16(&c.input[last + 2]);
+        for (std::size_t cut = 0; cut < length; ++cut) {
+            Bytes shorter(c.input.begin(), c.input.begin() + static_cast<std::ptrdiff_t>(last + 4 + cut));
+            putU16(&shorter[last + 2], static_cast<std::uint16_t>(cut));
+            Outcome o = runOn(shorter, c.run);
+            if (!o.error.empty()) {
+                bool named = o.error.find("size is incorrect") != std::string::npos ||
+                             o.error.rfind("error in ", 0) == 0;
+                EXPECT_TRUE(named) << "cut at " << cut << ": " << o.error;
+            }
+        }
+        Bytes longer = cat(c.input, Bytes{0xEE, 0xEE, 0xEE});
+        putU16(&longer[last + 2], static_cast<std::uint16_t>(length + 3));
+        Outcome o = runOn(longer, c.run);
+        EXPECT_TRUE(o.error.empty() || o.error.find("size is incorrect") != std::string::npos) << o.error;
     }
 }
 
@@ -818,12 +852,67 @@ TEST(SheetRecords, BiffFiveLayoutsRead)
         EXPECT_EQ(n.biff5Text, (Bytes{'n', 'o', 't', 'e'}));
     }
     {
+        BiffInput in(rec(0x0207, cat(u16s({2}), Bytes{'o', 'k'})));
+        StringRecord str;
+        str.biff5 = true;
+        RecordCursor c = in.next();
+        str.read(c);
+        EXPECT_TRUE(str.text == u"ok");
+    }
+    {
         BiffInput in(rec(0x0014, Bytes{2, 'h', 'i'}));
         PageSetup p(pool(), true);
         RecordCursor c = in.next();
         p.read(in, c);
         EXPECT_TRUE(p.header.text.view() == u"hi");
     }
+}
+
+TEST(SheetRecords, ReadingMarksOptionalRecordsPresent)
+{
+    struct Case {
+        const char* what;
+        Bytes input;
+        std::function<bool(BiffInput&)> readPresent;
+    };
+    const std::vector<Case> cases = {
+        {"UNCALCED", rec(0x005E, u16s({0})),
+         [](BiffInput& in) {
+             Uncalced u;
+             RecordCursor c = in.next();
+             u.read(c);
+             return u.present;
+         }},
+        {"PANE", rec(0x0041, cat(u16s({0, 3, 3, 0}), Bytes{2, 0})),
+         [](BiffInput& in) {
+             Pane p;
+             RecordCursor c = in.next();
+             p.read(c);
+             return p.present;
+         }},
+        {"PLS", rec(0x004D, u16s({0})),
+         [](BiffInput& in) {
+             Pls p;
+             RecordCursor c = in.next();
+             p.read(c);
+             return p.present;
+         }},
+        {"margin", rec(0x0027, f64b(0.5)),
+         [](BiffInput& in) {
+             PageSetup p(pool());
+             RecordCursor c = in.next();
+             p.read(in, c);
+             return p.right.present && !p.left.present;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        BiffInput in(c.input);
+        EXPECT_TRUE(c.readPresent(in));
+    }
+    EXPECT_FALSE(Uncalced().present);
+    EXPECT_FALSE(Pane().present);
+    EXPECT_FALSE(Pls().present);
 }
 
 TEST(SheetRecords, ZoomFromScl)
