@@ -90,6 +90,10 @@ public:
     // sheet included).
     int sheetIndex(const ISheetT* sheet) const noexcept;
     int visibleSheetCount();
+    // The sheets named by the sheet part of a formula reference ("Name",
+    // "'My Sheet'" or "First:Last", letter case ignored); both -1 and
+    // "sheet is not found" thrown when a name matches no sheet.
+    void findSheetRange(const u16string& sheetText, short* first, short* last);
     void updateFirstVisibleTab();
     void fixActiveSheet();
     // After sheet `deleted` left the book: the book's own SUPBOOK counts the

@@ -5,6 +5,7 @@
 
 #include "book.h"
 #include "sheet.h"
+#include "sheet_names.h"
 
 namespace celvo {
 
@@ -160,6 +161,20 @@ void BookImplT::updateSelfReferences(int deleted, int sheetsLeft)
             if (x.lastSheet > deleted) --x.lastSheet;
         }
     }
+}
+
+void BookImplT::findSheetRange(const u16string& sheetText, short* first, short* last)
+{
+    *first = *last = -1;
+    const u16string text = unquoteSheetName(sheetText);
+    u16string from, to;
+    const bool range = splitString(text, u":", from, to);
+    if (!range) from = to = text;
+    for (std::size_t i = 0; i < sheets_.size(); ++i) {
+        if (*first < 0 && equalNoCase(sheets_[i]->nameText(), from)) *first = static_cast<short>(i);
+        if (*last < 0 && equalNoCase(sheets_[i]->nameText(), to)) *last = static_cast<short>(i);
+    }
+    if (*first < 0 || *last < 0) throw xlerror("sheet is not found");
 }
 
 int BookImplT::visibleSheetCount()
