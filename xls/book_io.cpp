@@ -104,6 +104,10 @@ void BookImplT::readStream(BiffInput& in)
         case 0x0012: protect_.read(rec); break;
         case 0x0013: password_.read(rec); break;
         case 0x0018: {
+            if (oldFormat) {  // the older layout of NAME is kept as it is
+                rawRecords_.emplace_back().read(rec);
+                break;
+            }
             Lbl name;
             name.pool = &pool_;
             name.read(rec);

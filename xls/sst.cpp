@@ -126,6 +126,9 @@ void SST::read(RecordCursor& in)
     cstUnique = in.u32();
     const auto count = static_cast<std::int32_t>(cstUnique);
     for (std::int32_t i = 0; i < count; ++i) {
+        // Some writers count more strings than they store: the table ends
+        // with its records, at a string boundary.
+        if (in.atEnd() && !in.nextIsContinue()) break;
         RichString s;
         s.read(in, *pool_);
         // A string whose characters went on in the 16-bit form is written

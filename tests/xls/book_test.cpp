@@ -450,6 +450,7 @@ TEST(BookFiles, Biff5BooksLoadAndAreNotSavedAsBiff8)
 {
     // BIFF5 layouts: FORMAT with a byte count, BOUNDSHEET8 name without option byte.
     const Bytes globals = cat(rec(0x809, {0, 5, 5, 0, 0, 0, 0, 0}), rec(0x41E, {5, 0, 2, '#', '0'}),
+                              rec(0x18, {0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 'N'}),
                               rec(0x293, {0x15, 0, 2, 'S', 't'}), rec(0x85, {0, 0, 0, 0, 0, 0, 2, 'O', 'k'}),
                               rec(0x0A, {}));
     const Bytes sheet = cat(rec(0x809, {0, 5, 0x10, 0, 0, 0, 0, 0}), rec(0x0A, {}));
@@ -460,6 +461,8 @@ TEST(BookFiles, Biff5BooksLoadAndAreNotSavedAsBiff8)
     EXPECT_EQ(sheetNames(book.book), std::vector<std::string>({"Ok"}));
     EXPECT_EQ(u16(book->customNumFormat(5)), u"#0");
     EXPECT_EQ(book->styles().at(0).styleName.view(), u"St");
+    ASSERT_EQ(book->rawRecords().size(), 1u) << "the older NAME layout is kept as it is";
+    EXPECT_EQ(book->rawRecords()[0].id, 0x18);
     const char* data = nullptr;
     unsigned size = 0;
     EXPECT_FALSE(book->saveToMemory(&data, &size));
