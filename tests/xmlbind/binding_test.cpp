@@ -316,3 +316,125 @@ TEST(Binding, ForeignMarkupRoundTripsCanonically)
     std::remove(in_file.c_str());
     std::remove(out_file.c_str());
 }
+
+TEST(Binding, RecursiveClassesAndRepeatedChoices)
+{
+    const std::string doc = "<grp xmlns='urn:main'><grp><grp/><size>1</size><weight>2</weight></grp><size/></grp>";
+    c_xml_reader_memory r(doc.data(), doc.size());
+    c_CT_Group g;
+    ASSERT_EQ(unmarshal_document(r, g, 1001, "grp"), e_no_error);
+    ASSERT_EQ(g.groups.size(), 1u);
+    EXPECT_EQ(g.groups.at(0)->items.size(), 2u);
+    EXPECT_EQ(g.groups.at(0)->items[1].which(), 1u);
+    EXPECT_EQ(g.items.size(), 1u);
+    std::string out;
+    ASSERT_EQ(marshal_document(g, "grp", out), e_no_error);
+    EXPECT_EQ(out,
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<grp xmlns:r=\"urn:rel\"\n\t\txmlns=\"urn:main\">\n"
+              "\t<grp>\n\t\t<grp/>\n\t\t<size>1</size>\n\t\t<weight>2</weight>\n\t</grp>\n\t<size>none</size>\n</grp>\n");
+
+    // An item that holds no alternative cannot be written.
+    g.items.emplace_back(2);
+    std::string unchanged = "before";
+    c_error_record record;
+    EXPECT_EQ(marshal_document(g, "grp", unchanged, &record), e_inappropriate_choice);
+    EXPECT_EQ(unchanged, "before");
+    EXPECT_EQ(record.program_line, 500);
+}
+
+TEST(Binding, DeepNestingIsRefusedWithoutExhaustingTheStack)
+{
+    std::string doc;
+    const std::size_t depth = 1000000;
+    doc.reserve(depth * 12);
+    doc += "<grp xmlns='urn:main'>";
+    for (std::size_t i = 0; i < depth; ++i) doc += "<grp>";
+    for (std::size_t i = 0; i < depth; ++i) doc += "</grp>";
+    doc += "</grp>";
+    c_xml_reader_memory r(doc.data(), doc.size());
+    c_CT_Group g;
+    EXPECT_EQ(unmarshal_document(r, g, 1001, "grp"), e_not_well_formed);
+}
+
+TEST(Binding, HandWrittenHooks)
+{
+    struct Case {
+        std::string doc;
+        unsigned code;
+        std::size_t count;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"<vs xmlns='urn:main'><v>a</v><v/><v>c&amp;</v></vs>", 0, 3,
+         "<vs xmlns:r=\"urn:rel\"\n\t\txmlns=\"urn:main\">\n\t<v>a</v>\n\t<v/>\n\t<v>c&amp;</v>\n</vs>\n"},
+        {"<vs xmlns='urn:main'/>", 0, 0, "<vs xmlns:r=\"urn:rel\"\n\t\txmlns=\"urn:main\"/>\n"},
+        {"<vs xmlns='urn:main'><v>a</v><w/></vs>", 10, 1, nullptr},
+        {"<vs xmlns='urn:main'><v>a<b/></v></vs>", 10, 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        c_xml_reader_memory r(c.doc.data(), c.doc.size());
+        c_CT_Values v;
+        EXPECT_EQ(unmarshal_document(r, v, 1001, "vs"), c.code) << c.doc;
+        EXPECT_EQ(v.values.size(), c.count) << c.doc;
+        if (!c.written) continue;
+        std::string out;
+        ASSERT_EQ(marshal_document(v, "vs", out), e_no_error);
+        EXPECT_EQ(out, std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n") + c.written) << c.doc;
+    }
+}
+
+// The protocol without descriptors: a hand-written helper whose steps use
+// token tables and the typed attribute readers.
+TEST(Binding, HandWrittenHelperProtocol)
+{
+    struct item {
+        c_simple<unsigned> id;
+        c_simple<bool> on;
+    };
+    struct helper : c_unmarshal_helper {
+        helper(c_xml_reader& r, item& it) : c_unmarshal_helper(r), m_item(it) {}
+        bool unmarshal_attribute(enimb_error& error) override
+        {
+            static const c_token_entry table[] = {{1, "id", 2, 20}, {1, "on", 2, 21}, {0, nullptr, 1, 1}};
+            m_reader->tokenise(table, false);
+            if (m_reader->token() == 20) error = unmarshal_attribute_single_uint(*m_reader, &m_item.id, &spec_unsigned_int());
+            else if (m_reader->token() == 21) error = unmarshal_attribute_optional_bool(*m_reader, &m_item.on, &spec_boolean());
+            else return false;
+            return true;
+        }
+        enimb_error check_required_attributes() override
+        {
+            if (m_item.id.present) return e_no_error;
+            enimb_error c = m_reader->capture_error(e_required_attribute_missing, "CT_Item", "hand", 1);
+            return static_cast<enimb_error>(m_reader->on_error(c, "CT_Item", "hand", 1));
+        }
+        item& m_item;
+    };
+    struct Case {
+        std::string doc;
+        unsigned code;
+        const char* item;
+    };
+    const Case cases[] = {
+        {"<i id='4' on='true'/>", 0, ""},
+        {"<i id='4'></i>", 0, ""},
+        {"<i id='4'>x</i>", 10, "i"},
+        {"<i id='4'><j/></i>", 10, "i"},
+        {"<i id='4'></k>", 10, "i"},
+        {"<i on='1'/>", 25, "CT_Item"},
+        {"<i id='4' on='maybe'/>", 35, "@on"},
+        {"<i id='4' other='1'/>", 39, "other"},
+        {"<i id='4'", 34, "i"},
+    };
+    for (const auto& c : cases) {
+        c_xml_reader_memory r(c.doc.data(), c.doc.size());
+        enimb_error e;
+        r.scan_element_event(e, r.current_name());
+        item it;
+        helper h(r, it);
+        EXPECT_EQ(h.unmarshal_empty_content("hand", 1), c.code) << c.doc;
+        if (c.code) {
+            EXPECT_EQ(r.error_record().item, c.item) << c.doc;
+        }
+    }
+}

@@ -146,17 +146,71 @@ struct c_CT_Book : c_binding_t<c_CT_Book> {
             {"refs", 1, "refs", false, &spec_refs(), member<&c_CT_Book::refs>},
         };
         static const c_choice_alternative measures[] = {
-            {"size", 1001, "size", &c_CT_Label::desc()}, {"weight", 1001, "weight", &c_CT_Label::desc()}};
+            {"size", 1001, "size", create_object<c_CT_Label>}, {"weight", 1001, "weight", create_object<c_CT_Label>}};
         static const c_child_desc children[] = {
-            {"title", 1001, "title", child_kind::single, 0, 1, member<&c_CT_Book::title>, &c_CT_Label::desc(), nullptr, nullptr, 0},
-            {"sheet", 1001, "sheet", child_kind::list, 1, 0, member<&c_CT_Book::sheets>, &c_CT_Sheet::desc(), nullptr, nullptr, 0},
+            {"title", 1001, "title", child_kind::single, 0, 1, member<&c_CT_Book::title>, create_object<c_CT_Label>, nullptr, nullptr, 0},
+            {"sheet", 1001, "sheet", child_kind::list, 1, 0, member<&c_CT_Book::sheets>, create_object<c_CT_Sheet>, nullptr, nullptr, 0},
             {"note", 1001, "note", child_kind::simple, 0, 1, member<&c_CT_Book::note>, nullptr, &spec_note(), nullptr, 0},
             {"marker", 1001, "marker", child_kind::simple, 0, 1, member<&c_CT_Book::marker>, nullptr, &spec_empty(), nullptr, 0},
             {"", 0, "", child_kind::choice, 0, 1, member<&c_CT_Book::measure>, nullptr, nullptr, measures, 2},
-            {"ext", 1001, "ext", child_kind::list, 0, 0, member<&c_CT_Book::ext>, &c_CT_Extension::desc(), nullptr, nullptr, 0},
+            {"ext", 1001, "ext", child_kind::list, 0, 0, member<&c_CT_Book::ext>, create_object<c_CT_Extension>, nullptr, nullptr, 0},
         };
         static const c_class_desc d{"CT_Book", "ooxml/test", namespaces(), content_kind::complex, attrs, 7,
                                     children, 6, nullptr, nullptr, create_object<c_CT_Book>, 0, nullptr};
+        return d;
+    }
+};
+
+}  // namespace tb
+
+namespace tb {
+
+// A recursive class: groups inside groups, and a repeated choice.
+struct c_CT_Group : c_binding_t<c_CT_Group> {
+    ct_complex_multi<c_CT_Group> groups;
+    std::vector<c_choice> items;
+
+    static const c_class_desc& desc()
+    {
+        static const c_choice_alternative alternatives[] = {
+            {"size", 1001, "size", create_object<c_CT_Label>}, {"weight", 1001, "weight", create_object<c_CT_Label>}};
+        static const c_child_desc children[] = {
+            {"grp", 1001, "grp", child_kind::list, 0, 0, member<&c_CT_Group::groups>, create_object<c_CT_Group>, nullptr, nullptr, 0},
+            {"", 0, "", child_kind::choice_list, 0, 0, member<&c_CT_Group::items>, nullptr, nullptr, alternatives, 2},
+        };
+        static const c_class_desc d{"CT_Group", "ooxml/test", namespaces(), content_kind::complex, nullptr, 0,
+                                    children, 2, nullptr, nullptr, create_object<c_CT_Group>, 0, nullptr};
+        return d;
+    }
+};
+
+// A hand-written special case: the values of its "v" children are read
+// and written by hooks through token tables instead of the generic
+// sequence reader.
+struct c_CT_Values : c_binding_t<c_CT_Values> {
+    std::vector<c_simple<std::u16string>> values;
+
+    static bool read_children(c_xml_reader& r, c_binding& object, enimb_error& error)
+    {
+        static const c_token_entry table[] = {{1001, "v", 1, 13}, {0, nullptr, 1, 1}};
+        auto& self = static_cast<c_CT_Values&>(object);
+        r.tokenise(table, true);
+        while (r.token() == 13) {
+            self.values.emplace_back();
+            if ((error = r.unmarshal_element_value(spec_string(), &self.values.back(), table))) return false;
+        }
+        return true;
+    }
+    static enimb_error write_children(c_xml_writer& w, const c_binding& object)
+    {
+        for (const auto& v : static_cast<const c_CT_Values&>(object).values) w.marshal_element("v", spec_string(), &v, nullptr);
+        return e_no_error;
+    }
+    static const c_class_desc& desc()
+    {
+        static const c_class_hooks hooks{read_children, write_children};
+        static const c_class_desc d{"CT_Values", "ooxml/test", namespaces(), content_kind::complex, nullptr, 0,
+                                    nullptr, 0, nullptr, nullptr, create_object<c_CT_Values>, cls_may_be_empty, &hooks};
         return d;
     }
 };

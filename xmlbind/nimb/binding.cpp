@@ -169,10 +169,10 @@ private:
         r.program_line = static_cast<int>(200 + p);
         switch (c.kind) {
         case child_kind::single:
-            error = unmarshal_object(r, *static_cast<c_child_holder*>(m)->get_object(c.cls->create), name);
+            error = unmarshal_object(r, *static_cast<c_child_holder*>(m)->get_object(c.create), name);
             break;
         case child_kind::list:
-            error = unmarshal_object(r, *static_cast<c_child_list*>(m)->append_object(c.cls->create), name);
+            error = unmarshal_object(r, *static_cast<c_child_list*>(m)->append_object(c.create), name);
             break;
         case child_kind::simple: error = r.unmarshal_element_value(*c.spec, m, nullptr); break;
         case child_kind::choice:
@@ -184,7 +184,7 @@ private:
                 v->emplace_back(c.choice_count);
                 choice = &v->back();
             }
-            error = unmarshal_object(r, *choice->select(i, c.choices[i].cls->create), name);
+            error = unmarshal_object(r, *choice->select(i, c.choices[i].create), name);
             break;
         }
         case child_kind::any: error = unmarshal_any(r, *static_cast<c_any_info*>(m), nullptr); break;

@@ -220,6 +220,13 @@ private:
 // ---------------------------------------------------------------------------
 // Descriptors
 
+template <class T>
+c_binding* create_object()
+{
+    return new T();
+}
+
+
 using member_fn = void* (*)(c_binding* object);
 
 template <class T>
@@ -249,7 +256,7 @@ struct c_choice_alternative {
     const char* qname;
     unsigned ns;
     const char* local;
-    const c_class_desc* cls;
+    c_binding* (*create)();
 };
 
 enum class child_kind {
@@ -270,7 +277,7 @@ struct c_child_desc {
     unsigned min;
     unsigned max;  // 0: unbounded
     member_fn member;
-    const c_class_desc* cls;               // single, list
+    c_binding* (*create)();                // single, list: a new default object
     const c_value_spec_base* spec;         // simple
     const c_choice_alternative* choices;   // choice, choice_list
     unsigned choice_count;
@@ -306,12 +313,6 @@ struct c_class_desc {
     unsigned flags;
     const c_class_hooks* hooks;
 };
-
-template <class T>
-c_binding* create_object()
-{
-    return new T();
-}
 
 // Reads the element on which the reader stands into the object.
 enimb_error unmarshal_object(c_xml_reader& reader, c_binding& object, const std::string& name);

@@ -10,6 +10,7 @@
 #include "nimb/errors.h"
 #include "nimb/holders.h"
 #include "nimb/reader.h"
+#include "nimb/spec.h"
 
 namespace nimb {
 
@@ -55,5 +56,29 @@ protected:
     c_any_list* m_kept_attributes = nullptr;
     bool m_may_be_empty = false;
 };
+
+// Typed attribute readers for hand-written attribute steps: read the
+// current attribute into a holder under its spec.
+template <class T>
+enimb_error unmarshal_attribute_typed(c_xml_reader& reader, c_simple<T>* holder, const c_value_spec<T>* spec)
+{
+    return reader.unmarshal_attribute_value(*spec, holder);
+}
+#define NIMB_ATTRIBUTE_READER(name, type)                                                                          \
+    inline enimb_error name(c_xml_reader& reader, c_simple<type>* holder, const c_value_spec<type>* spec)            \
+    {                                                                                                              \
+        return unmarshal_attribute_typed(reader, holder, spec);                                                    \
+    }
+NIMB_ATTRIBUTE_READER(unmarshal_attribute_optional_wstring, std::u16string)
+NIMB_ATTRIBUTE_READER(unmarshal_attribute_single_wstring, std::u16string)
+NIMB_ATTRIBUTE_READER(unmarshal_attribute_single_uint, unsigned)
+NIMB_ATTRIBUTE_READER(unmarshal_attribute_optional_bool, bool)
+NIMB_ATTRIBUTE_READER(unmarshal_attribute_optional_uint, unsigned)
+NIMB_ATTRIBUTE_READER(unmarshal_attribute_optional_double, double)
+NIMB_ATTRIBUTE_READER(unmarshal_attribute_optional_binary, c_binary)
+NIMB_ATTRIBUTE_READER(unmarshal_attribute_optional_int, int)
+NIMB_ATTRIBUTE_READER(unmarshal_attribute_optional_uchar, unsigned char)
+NIMB_ATTRIBUTE_READER(unmarshal_attribute_single_double, double)
+#undef NIMB_ATTRIBUTE_READER
 
 }  // namespace nimb

@@ -353,7 +353,8 @@ int c_get_for_xml::finish_start_tag()
         close_element();
         return tok_parse_error;
     }
-    raise(sev_error, e_not_well_formed, "XML not Well-Formed");
+    if (c < 0) raise(sev_error, e_unexpected_end, "Premature end of file encountered");
+    else raise(sev_error, e_not_well_formed, "XML not Well-Formed");
     return tok_parse_error;
 }
 
