@@ -74,8 +74,9 @@ void SheetImplT::readSubstream(BiffInput& in)
     records_.clear();
     int depth = 0;
     while (!in.eof()) {
+        // Every record is kept, an old DIMENSIONS (id 0) that some writers
+        // still put in a worksheet included.
         RecordCursor rec = in.next();
-        if (rec.id() == 0) throw xlerror("read error: record id can't be 0");
         RawRecord r;
         r.read(rec);
         records_.push_back(std::move(r));

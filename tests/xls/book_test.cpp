@@ -309,7 +309,7 @@ TEST(BookFiles, LoadedBookHoldsOnlyTheFilesFormats)
     const Bytes tail = cat(rec(0x00AB, {1, 2, 3}), rec(0x0A, {}));
     putU32(boundSheet.data() + 4, static_cast<std::uint32_t>(head.size() + boundSheet.size() + tail.size()));
     const Bytes globals = cat(head, boundSheet, tail);
-    const Bytes sheet = cat(rec(0x809, {0, 6, 0x10, 0}), rec(0x0200, Bytes(14, 0)), rec(0x0A, {}));
+    const Bytes sheet = cat(rec(0x809, {0, 6, 0x10, 0}), rec(0x0000, {}), rec(0x0200, Bytes(14, 0)), rec(0x0A, {}));
     const Bytes file = test::xlsFile(cat(globals, sheet));
 
     BookHolder book;
@@ -321,6 +321,7 @@ TEST(BookFiles, LoadedBookHoldsOnlyTheFilesFormats)
     ASSERT_EQ(book->rawRecords().size(), 1u);
     EXPECT_EQ(book->rawRecords()[0].id, 0x00AB);
     EXPECT_EQ(sheetNames(book.book), std::vector<std::string>({"S"}));
+    EXPECT_EQ(static_cast<SheetImplT*>(book->sheet(0))->records().size(), 4u) << "every sheet record is kept";
 
     // Saved: those records only, the unknown one kept.
     BookHolder back;
