@@ -1,0 +1,315 @@
+"""Tests of the schema-table reader of the binding generator."""
+
+import os
+import sys
+import textwrap
+import unittest
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+
+from bindgen import names as N  # noqa: E402
+from bindgen import schema as S  # noqa: E402
+
+HEADER = """\
+namespace demo
+label ooxml/demo
+ns 1000 r http://example.com/rel
+ns 1001 - http://example.com/main
+elements 1001
+"""
+
+
+def parse(body):
+    return S.parse(HEADER + textwrap.dedent(body), "demo.schema")
+
+
+class ErrorTable(unittest.TestCase):
+    """Faulty tables are refused with the line of the fault."""
+
+    CASES = [
+        # (table body, line of the fault, part of the message)
+        ("class A\n  attr x nosuch\n", 7, "unknown simple type 'nosuch'"),
+        ("class A\n  child x B\n", 7, "unknown type 'B'"),
+        ("class A\n  attr x string\n  attr x uint\n", 8, "given twice"),
+        ("class A\n  attr x string required default=a\n", 7, "no default"),
+        ("class A\n  attr x uint default=-1\n", 7, "not a value of uint"),
+        ("class A\n  attr x uint default=4294967296\n", 7, "not a value of uint"),
+        ("class A\n  attr x bool default=yes\n", 7, "not a value of bool"),
+        ("simple E string check=v\n  enum a b\nclass A\n  attr x E default=c\n", 9, "not a value of E"),
+        ("simple E string\n  enum a b\n", 6, "needs check="),
+        ("simple E string check=v\n  enum a a\n", 7, "given twice"),
+        ("simple E uint check=v\n  enum 1 2\n", 6, "kept as strings"),
+        ("simple E string check=v\n", 6, "nothing to check"),
+        ("simple E uint length=2\n", 6, "strings and hexBinary"),
+        ("simple E uint min=-1\n", 6, "outside the range"),
+        ("simple E nosuch\n", 6, "unknown base type"),
+        ("class A\n  attr q:x string\n", 7, "prefix 'q'"),
+        ("class A\n  child x A 0..0\n", 7, "bad occurrence"),
+        ("class A\n  child x A 3..2\n", 7, "bad occurrence"),
+        ("class A\n  child x A ? create\n", 7, "exactly once"),
+        ("class A\n  child a B\n  child a B\nclass B\n", 8, "given twice"),
+        ("class A\n  child a B\n  sequence *\n    child a B\nclass B\n", 9, "stands twice"),
+        ("class A\n  child x string\n  attr y string\n", 8, "before the content"),
+        ("class A\n  text string\n  child x B\nclass B\n", 6, "text or child elements"),
+        ("class A\n  use B\nclass B\n", 7, "not a group"),
+        ("class A\n  child b G\ngroup G\n  child x A\n", 7, "is a group"),
+        ("group G\n  attr x string\n", 6, "elements only"),
+        ("class A\n  choice\n    alt any\n    alt x A\n", 7, "comes last"),
+        ("class A\n  choice\n    alt x A\n    alt x A\n", 9, "given twice"),
+        ("class A\n  choice\n    child x A\n", 8, "alt lines"),
+        ("class A\n  choice\n", 7, "an empty choice"),
+        ("class A\n  child x A 1 create\n", 6, "creates itself"),
+        ("class A\n  attr class string\n", 7, "not a C++ identifier"),
+        ("class A hook=everything\n", 6, "unknown hook"),
+        ("class A empty=maybe\n", 6, "allow or deny"),
+        ("class A\nclass A\n", 7, "defined twice"),
+        ("root a B c_a\n", 6, "unknown class type 'B'"),
+        ("group G\n  child x A\nclass A\nroot a G c_a\n", 9, "needs an element type"),
+        ("class A\nroot a A c_A\n", 7, "clashes"),
+        ("frobnicate\n", 6, "unknown statement"),
+        ("class A\n  attr x string\n\tattr y string\n", 8, "tabs"),
+        ('class A\n  attr x string default="open\n', 7, "cannot split"),
+        ("class A\n  sequence ?\n    child a B 1\nclass B\n", 7, "needs an inner class"),
+    ]
+
+    def test_faults(self):
+        for body, line, text in self.CASES:
+            with self.subTest(body=body):
+                with self.assertRaises(S.SchemaError) as cm:
+                    parse(body)
+                self.assertIn(text, cm.exception.message)
+                self.assertEqual(line, cm.exception.line)
+
+    def test_header_faults(self):
+        cases = [
+            ("label x\nns 1000 - http://a\nelements 1000\n", "no namespace line"),
+            ("namespace a\nns 1000 - http://a\nelements 1000\n", "no label line"),
+            ("namespace a\nlabel x\nns 1000 - http://a\n", "no elements line"),
+            ("namespace a\nlabel x\nns 1000 - http://a\nelements 1001\n", "not in the table"),
+            ("namespace a\nlabel x\nns 999 - http://a\nelements 999\n", "start at 1000"),
+            ("namespace a\nlabel x\nns 1000 - http://a\nns 1001 - http://b\nelements 1000\n", "repeats"),
+            ("namespace a\nnamespace b\n", "given twice"),
+            ("namespace class\n", "C++ identifier"),
+            ("  attr x string\n", "outside a definition"),
+        ]
+        for text, msg in cases:
+            with self.subTest(text=text):
+                with self.assertRaises(S.SchemaError) as cm:
+                    S.parse(text, "h.schema")
+                self.assertIn(msg, cm.exception.message)
+
+
+class ModelTable(unittest.TestCase):
+    def test_occurrences(self):
+        cases = [("?", 0, 1), ("1", 1, 1), ("*", 0, S.UNBOUNDED), ("+", 1, S.UNBOUNDED),
+                 ("2..4", 2, 4), ("0..*", 0, S.UNBOUNDED), ("3..3", 3, 3)]
+        for text, lo, hi in cases:
+            with self.subTest(text=text):
+                o = S.parse_occurs(text, "x", 1)
+                self.assertEqual((lo, hi), (o.min, o.max))
+
+    def test_content_kind_and_empty_rule(self):
+        s = parse("""\
+            class Attrs
+              attr a string
+            class Text
+              text string
+            class Opt
+              child a Attrs
+              child b Attrs *
+            class Req
+              child a Attrs
+              child b Attrs +
+            class ReqAllowed empty=allow
+              child b Attrs +
+            class OptDenied empty=deny
+              child b Attrs *
+            class OptSeq
+              sequence
+                child a Attrs
+            class RepSeq
+              sequence +
+                child a Attrs
+            class RepSeqReq
+              sequence +
+                child a Attrs 1
+            class ChoiceOpt
+              choice ?
+                alt a Attrs
+            class AnyOne
+              any 1
+            """)
+        expect = {
+            "Attrs": ("empty", True), "Text": ("simple", True), "Opt": ("complex", True),
+            "Req": ("complex", False), "ReqAllowed": ("complex", True),
+            "OptDenied": ("complex", False), "OptSeq": ("complex", True),
+            "RepSeq": ("complex", True), "RepSeqReq": ("complex", False),
+            "ChoiceOpt": ("complex", True),
+            "AnyOne": ("complex", False),
+        }
+        for name, (content, empty) in expect.items():
+            with self.subTest(name=name):
+                c = s.classes[name]
+                self.assertEqual(content, c.content)
+                self.assertEqual(empty, c.may_be_empty)
+
+    def test_inner_classes(self):
+        s = parse("""\
+            class Item
+            class Owner
+              sequence +
+                child item Item
+              choice *
+                alt x Item
+                alt y empty
+                alt any
+            class Named
+              choice * inner=c_special item="{anonymous compositor}" none=silent
+                alt a Item
+            class Single
+              choice
+                alt a Item
+                alt b Item
+            """)
+        owner = s.classes["Owner"]
+        self.assertEqual(["c_inner_Owner", "c_inner_Owner_2"], [c.cpp_name for c in owner.inner_classes])
+        seq, ch = owner.particles
+        self.assertIs(seq.inner, owner.inner_classes[0])
+        self.assertEqual(["element"], [p.kind for p in seq.inner.particles])
+        alts = ch.inner.particles[0].alts
+        self.assertEqual(["class", "empty", "any"], [a.kind for a in alts])
+        named = s.classes["Named"].inner_classes[0]
+        self.assertEqual("c_c_special", named.cpp_name)
+        self.assertEqual("{anonymous compositor}", named.particles[0].item)
+        self.assertEqual("silent", named.particles[0].none)
+        single = s.classes["Single"]
+        self.assertEqual([], single.inner_classes)
+        self.assertEqual("choice", single.particles[0].kind)
+        # The inner classes follow their owner in the class order.
+        self.assertEqual(["c_Item", "c_Owner", "c_inner_Owner", "c_inner_Owner_2", "c_Named",
+                          "c_c_special", "c_Single"], [c.cpp_name for c in s.all_classes()])
+
+    def test_attributes(self):
+        s = parse("""\
+            simple Hex2 hexBinary length=2
+            simple Small uint min=1 maxExclusive=10
+            class A keep-attributes item=Special
+              attr name string required
+              attr r:id string required
+              attr xml:space string
+              attr flag bool default=true
+              attr two Hex2
+              attr n Small default=5 member=count
+            """)
+        a = s.classes["A"]
+        self.assertTrue(a.keep_attributes)
+        self.assertEqual("Special", a.error_item)
+        rows = [(x.qname, x.ns, x.local, x.member, x.required, x.default, x.type.name) for x in a.attrs]
+        self.assertEqual([
+            ("name", 1, "name", "name", True, None, "string"),
+            ("r:id", 1000, "id", "id", True, None, "string"),
+            ("xml:space", 2, "space", "space", False, None, "string"),
+            ("flag", 1, "flag", "flag", False, "true", "bool"),
+            ("two", 1, "two", "two", False, None, "Hex2"),
+            ("n", 1, "n", "count", False, "5", "Small"),
+        ], rows)
+        self.assertEqual(["name", "r:id"], [x.qname for x in a.required_attrs()])
+        small = s.simple_types["Small"]
+        self.assertEqual(("1", True), small.min)
+        self.assertEqual(("10", False), small.max)
+        self.assertEqual(2, s.simple_types["Hex2"].length)
+
+    def test_pattern_kept_as_written(self):
+        s = parse("""\
+            simple P string check=validate_p
+              pattern ("a b"|[#\\p{IsBasicLatin}]) # not a comment
+            """)
+        self.assertEqual(['("a b"|[#\\p{IsBasicLatin}]) # not a comment'], s.simple_types["P"].patterns)
+
+    def test_quoted_values_and_comments(self):
+        s = parse("""\
+            # a comment
+            simple E string check=validate_e
+              enum "two words" plain
+            class A
+                # an indented comment
+              attr e E default="two words"
+            """)
+        self.assertEqual(["two words", "plain"], s.simple_types["E"].enum)
+        self.assertEqual("two words", s.classes["A"].attrs[0].default)
+
+
+class NamesTable(unittest.TestCase):
+    def test_cpp_string(self):
+        cases = [("abc", '"abc"'), ('a"b', '"a\\"b"'), ("a\\b", '"a\\\\b"'), ("??=", '"\\?\\?="'),
+                 ("\u00e9", '"\\303\\251"'), ("", '""')]
+        for text, literal in cases:
+            with self.subTest(text=text):
+                self.assertEqual(literal, N.cpp_string(text))
+
+    def test_tokens_shared_by_name(self):
+        s = parse("""\
+            class A
+              attr ContentType string
+              attr r:id string
+              child x B
+            class B
+              attr ContentType string
+              attr id string
+              choice *
+                alt x A
+                alt y A
+            root top A c_top
+            """)
+        t = N.Tokens(s)
+        self.assertEqual(t[(1, "ContentType")], 13)
+        self.assertEqual(t[(1000, "id")], 14)
+        self.assertEqual(t[(1001, "x")], 15)
+        self.assertEqual(t[(1, "id")], 16)
+        self.assertEqual(t[(1001, "y")], 17)
+        self.assertEqual(t[(1001, "top")], 18)
+
+    def test_specs_one_per_type_and_default(self):
+        s = parse("""\
+            class A
+              attr a bool default=false
+              attr b bool default=true
+              attr c bool default=false
+              attr d bool
+              attr e double default=0.001
+            """)
+        self.assertEqual(["spec_bool_d_false", "spec_bool_d_true", "spec_bool", "spec_double_d_0_001"],
+                         list(N.specs_of(s)))
+
+
+class ProjectTables(unittest.TestCase):
+    """The tables of the project read without fault and keep the shapes the
+    readers and writers depend on."""
+
+    def load(self, name):
+        return S.load(os.path.join(ROOT, "ooxml", name + ".schema"))
+
+    def test_all_tables_read(self):
+        for f in sorted(os.listdir(os.path.join(ROOT, "ooxml"))):
+            if f.endswith(".schema"):
+                with self.subTest(table=f):
+                    s = S.load(os.path.join(ROOT, "ooxml", f))
+                    self.assertTrue(s.roots)
+
+    def test_workbook_empty_elements(self):
+        s = self.load("sml-workbook")
+        allowed = sorted(c.name for c in s.classes.values() if c.content == "complex" and c.may_be_empty)
+        self.assertEqual(["CT_BookView", "CT_CustomWorkbookView", "CT_DefinedNames", "CT_ExtensionList",
+                          "CT_FunctionGroups", "CT_SmartTagTypes", "EG_ExtensionList"], allowed)
+
+    def test_workbook_sequence(self):
+        wb = self.load("sml-workbook").classes["CT_Workbook"]
+        self.assertEqual(19, len(wb.particles))
+        sheets = wb.particles[5]
+        self.assertEqual(("sheets", 1, 1, True), (sheets.element, sheets.occurs.min, sheets.occurs.max, sheets.create))
+        self.assertEqual(["fileRecoveryPr"], [p.element for p in wb.particles if p.occurs.repeated])
+
+
+if __name__ == "__main__":
+    unittest.main()
