@@ -248,28 +248,6 @@ class NamesTable(unittest.TestCase):
             with self.subTest(text=text):
                 self.assertEqual(literal, N.cpp_string(text))
 
-    def test_tokens_shared_by_name(self):
-        s = parse("""\
-            class A
-              attr ContentType string
-              attr r:id string
-              child x B
-            class B
-              attr ContentType string
-              attr id string
-              choice *
-                alt x A
-                alt y A
-            root top A c_top
-            """)
-        t = N.Tokens(s)
-        self.assertEqual(t[(1, "ContentType")], 13)
-        self.assertEqual(t[(1000, "id")], 14)
-        self.assertEqual(t[(1001, "x")], 15)
-        self.assertEqual(t[(1, "id")], 16)
-        self.assertEqual(t[(1001, "y")], 17)
-        self.assertEqual(t[(1001, "top")], 18)
-
     def test_specs_one_per_type_and_default(self):
         s = parse("""\
             class A

@@ -1,10 +1,6 @@
-"""Numbering shared by the emitters: tokens of element and attribute names,
-value specs and C++ literals."""
+"""Names shared by the emitters: value specs and C++ literals."""
 
 from . import schema as S
-
-FIRST_TOKEN = 13  # the reader's first token number for binding names
-
 
 def cpp_string(text):
     """A C++ narrow string literal holding the UTF-8 bytes of text."""
@@ -23,45 +19,6 @@ def cpp_string(text):
             out.append("\\%03o" % b)
     out.append('"')
     return "".join(out)
-
-
-class Tokens:
-    """One token per distinct (namespace id, local name) of the file, in the
-    order of first use: attributes of a class, then its elements."""
-
-    def __init__(self, schema):
-        self.rows = {}
-        for c in schema.all_classes():
-            for a in c.attrs:
-                self.add(a.ns, a.local)
-            for p in element_positions(c):
-                self.add(p[0], p[1])
-        for r in schema.roots:
-            self.add(schema.elements_ns, r.element)
-
-    def add(self, ns, local):
-        key = (ns, local)
-        if key not in self.rows:
-            self.rows[key] = FIRST_TOKEN + len(self.rows)
-        return self.rows[key]
-
-    def __getitem__(self, key):
-        return self.rows[key]
-
-
-def element_positions(c):
-    """(ns, element) of every named element a class reads, in content order."""
-    out = []
-    for p in c.particles:
-        if p.kind == "element":
-            out.append((p.ns, p.element))
-        elif p.kind == "choice":
-            out.extend((a.ns, a.element) for a in p.alts if a.element is not None)
-        elif p.kind == "sequence" and p.inner is not None:
-            out.extend(element_positions(p.inner))
-        elif p.kind == "use":
-            out.extend(element_positions(p.type))
-    return out
 
 
 def spec_name(stype, default):

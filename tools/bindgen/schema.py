@@ -11,6 +11,9 @@ File header:
     label <text>                       source label of error reports
     ns <id> <prefix or -> <uri>        one row of the namespace table
     elements <id>                      namespace id of the schema's elements
+    keep-attributes                    every class keeps attributes it does not
+                                       know (those of later editions) and
+                                       writes them back
 
 Simple types:
     simple <Name> <base> [ws=0|1|2] [check=<function>] [length=N]
@@ -269,6 +272,7 @@ class Schema:
         self.label = None
         self.ns_rows = []          # (id, prefix or "", uri)
         self.elements_ns = None
+        self.keep_attributes = False
         self.simple_types = {}
         self.classes = {}          # by schema name, in definition order
         self.roots = []
@@ -381,7 +385,7 @@ def _rest(text):
 def _statement(schema, ln, body):
     path = schema.path
     kw = _keyword(ln.text)
-    if kw in ("namespace", "label", "elements", "ns", "root") and body:
+    if kw in ("namespace", "label", "elements", "ns", "root", "keep-attributes") and body:
         raise SchemaError(path, body[0].number, "'%s' takes no indented lines" % kw)
     if kw == "namespace":
         words = split_words(_rest(ln.text), path, ln.number)
@@ -419,6 +423,10 @@ def _statement(schema, ln, body):
         schema.elements_ns = int(words[0])
         if all(row[0] != schema.elements_ns for row in schema.ns_rows):
             raise SchemaError(path, ln.number, "namespace id %s is not in the table" % words[0])
+    elif kw == "keep-attributes":
+        if _rest(ln.text):
+            raise SchemaError(path, ln.number, "keep-attributes takes no arguments")
+        schema.keep_attributes = True
     elif kw == "simple":
         _simple(schema, ln, body)
     elif kw in ("class", "group"):

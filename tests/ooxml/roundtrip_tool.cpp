@@ -1,0 +1,63 @@
+// Reads one package part through its binding and writes it back:
+//     ooxml_roundtrip <rels|types|workbook> <input> <output>
+// Exits 0 when the part was read and written, 1 with a message on standard
+// error when the bindings refused it, 2 on a usage or file error.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+
+#include "ooxml/opc-contentTypes.h"
+#include "ooxml/opc-relationships.h"
+#include "ooxml/sml-workbook.h"
+
+namespace {
+
+template <class Root>
+int roundTrip(const std::string& in, std::string& out)
+{
+    Root root;
+    nimb::c_error_record info;
+    nimb::enimb_error e = root.unmarshal(in.data(), in.size(), &info);
+    if (e == nimb::e_no_error) e = root.marshal(out, &info);
+    if (e != nimb::e_no_error) {
+        std::cerr << "error " << e << " \"" << nimb::get_error_description(e) << "\" item \"" << info.item
+                  << "\" line " << info.xml_line << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 4) {
+        std::cerr << "usage: ooxml_roundtrip <rels|types|workbook> <input> <output>\n";
+        return 2;
+    }
+    std::ifstream f(argv[2], std::ios::binary);
+    if (!f) {
+        std::cerr << "cannot read " << argv[2] << "\n";
+        return 2;
+    }
+    const std::string in((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    const std::string kind = argv[1];
+    std::string out;
+    int rc;
+    if (kind == "rels")
+        rc = roundTrip<relationships::c_Relationships>(in, out);
+    else if (kind == "types")
+        rc = roundTrip<contentypes::c_Types>(in, out);
+    else if (kind == "workbook")
+        rc = roundTrip<workbook::c_workbook>(in, out);
+    else {
+        std::cerr << "unknown part kind " << kind << "\n";
+        return 2;
+    }
+    if (rc != 0) return rc;
+    std::ofstream o(argv[3], std::ios::binary);
+    o << out;
+    return o ? 0 : 2;
+}

@@ -1,0 +1,546 @@
+"""Emits the binding classes of one schema file for the descriptor-driven
+runtime (nimb/binding.h): each class holds typed members and a static
+descriptor that lists its attributes and child positions with accessors to
+those members; the runtime's one generic reader and writer serves them all.
+Small accessors for the engine (setters, get-or-create getters, choice
+selectors) are emitted with each class."""
+
+from . import names as N
+from . import schema as S
+
+
+class EmitError(Exception):
+    pass
+
+
+# Member names the classes or their runtime base already use.
+RESERVED = {"clone", "descriptor", "desc", "kept", "kept_content", "marshal", "unmarshal",
+            "marshal_to_string", "unmarshal_from_memory", "reset", "swap"}
+
+# base -> (lexical check, from-string, to-string)
+CONVERTERS = {
+    "string": (None, "nimb::from_string_wstring", "nimb::to_string_wstring"),
+    "narrow": (None, "nimb::from_string_string", "nimb::to_string_string"),
+    "uint": ("nimb::validate_unsigned_int", "nimb::from_string_uint", "nimb::to_string_uint"),
+    "int": ("nimb::validate_int", "nimb::from_string_int", "nimb::to_string_int"),
+    "ushort": (None, "nimb::from_string_ushort", "nimb::to_string_ushort"),
+    "short": (None, "nimb::from_string_short", "nimb::to_string_short"),
+    "ubyte": (None, "nimb::from_string_uchar", "nimb::to_string_uchar"),
+    "byte": (None, "nimb::from_string_schar", "nimb::to_string_schar"),
+    "ulong": (None, "nimb::from_string_uint64", "nimb::to_string_uint64"),
+    "long": (None, "nimb::from_string_int64", "nimb::to_string_int64"),
+    "bool": ("nimb::validate_boolean_format", "nimb::from_string_bool", "nimb::to_string_bool"),
+    "double": ("nimb::validate_double_format", "nimb::from_string_double", "nimb::to_string_double"),
+    "hexBinary": ("nimb::validate_hex_binary", "nimb::from_string_binary", "nimb::to_string_binary"),
+    "empty": ("nimb::validate_empty", "nimb::from_string_empty", "nimb::return_argument"),
+}
+
+
+def converters(st):
+    base = st.base if st.base in CONVERTERS else "string"
+    return CONVERTERS[base]
+
+
+def u16_literal(text):
+    out = ['u"']
+    for ch in text:
+        o = ord(ch)
+        if ch in '\\"':
+            out.append("\\" + ch)
+        elif ch == "?":
+            out.append("\\?")
+        elif 0x20 <= o < 0x7F:
+            out.append(ch)
+        elif o <= 0xFFFF:
+            out.append("\\u%04x" % o)
+        else:
+            out.append("\\U%08x" % o)
+    out.append('"')
+    return "".join(out)
+
+
+def value_literal(st, text):
+    """The C++ value of a default text, for the member's initialiser."""
+    k = st.kind
+    if k in ("string",):
+        return "std::u16string(%s)" % u16_literal(text)
+    if k == "narrow":
+        return "std::string(%s)" % N.cpp_string(text)
+    if k == "bool":
+        return "true" if text in ("true", "1") else "false"
+    if k == "integer":
+        if st.base in ("uint", "ushort", "ubyte"):
+            return "%su" % int(text)
+        if st.base == "ulong":
+            return "%sull" % int(text)
+        if st.base == "long":
+            v = int(text)
+            return "(%dll - 1)" % (v + 1) if v == -9223372036854775808 else "%dll" % v
+        v = int(text)
+        return "(%d - 1)" % (v + 1) if v == -2147483648 else "%d" % v
+    if k == "double":
+        if text == "INF":
+            return "std::numeric_limits<double>::infinity()"
+        if text == "-INF":
+            return "-std::numeric_limits<double>::infinity()"
+        if text == "NaN":
+            return "std::numeric_limits<double>::quiet_NaN()"
+        return repr(float(text))
+    if k == "hex":
+        return "nimb::c_binary{%s}" % ", ".join("0x%s" % text[i:i + 2] for i in range(0, len(text), 2))
+    raise EmitError("no default for type %s" % st.name)
+
+
+class FileEmitter:
+    def __init__(self, schema, rel_schema_path):
+        self.s = schema
+        self.rel = rel_schema_path
+        self.ns = schema.namespace
+        self.checks = []      # C++ definitions of value checks
+        self.check_decls = []
+        self.specs = {}       # spec function name -> definition
+        self.classes = []     # emitted classes, dependency order
+        self._build_models()
+
+    # ------------------------------------------------------------------
+    # Model: what each emitted class holds
+
+    def qname(self, ns, local):
+        if ns in (1, None):
+            return local
+        if ns == 2:
+            return "xml:" + local
+        for nid, prefix, _ in self.s.ns_rows:
+            if nid == ns:
+                return prefix + ":" + local if prefix else local
+        raise EmitError("namespace id %s not in the table" % ns)
+
+    def _build_models(self):
+        self.models = {}
+        for c in self.s.classes.values():
+            if c.is_group:
+                continue
+            self.models[c.name] = self._model(c)
+        order, seen, active = [], set(), []
+
+        def visit(name):
+            if name in active:
+                # Descriptors refer to the descriptors of their children while
+                # they are built, so a class may not contain itself.
+                raise EmitError("%s: classes %s contain each other" % (self.s.path, " > ".join(active + [name])))
+            if name in seen:
+                return
+            seen.add(name)
+            active.append(name)
+            for dep in self.models[name]["deps"]:
+                visit(dep)
+            active.pop()
+            order.append(name)
+        for name in self.models:
+            visit(name)
+        self.order = order
+
+    def _positions(self, c, particles, context):
+        """Flattens groups and single-element repeated sequences into child
+        positions the generic reader knows."""
+        out = []
+        for p in particles:
+            if p.kind == "use":
+                if p.occurs.repeated:
+                    raise EmitError("%s: a repeated group is not supported yet" % context)
+                for q in self._positions(p.type, p.type.particles, context):
+                    if p.occurs.min == 0:
+                        q = dict(q, min=0)
+                    out.append(q)
+            elif p.kind == "sequence":
+                inner = p.inner.particles if p.inner is not None else p.particles
+                if len(inner) != 1 or inner[0].kind != "element":
+                    raise EmitError("%s: a repeated sequence of several particles is not supported yet" % context)
+                q = self._element(inner[0], context)
+                q["min"] = p.occurs.min
+                q["max"] = 0 if p.occurs.max == S.UNBOUNDED else p.occurs.max * max(1, q["max"])
+                if q["kind"] == "single" and q["max"] != 1:
+                    q["kind"] = "list"
+                    q["holder"] = "nimb::ct_complex_multi<%s>" % q["class"]
+                out.append(q)
+            elif p.kind == "choice":
+                out.append(self._choice(c, p, context))
+            elif p.kind == "any":
+                many = p.occurs.repeated
+                out.append(dict(kind="any_list" if many else "any", member="any", qname="", ns=0, local="",
+                                min=p.occurs.min, max=0 if p.occurs.max == S.UNBOUNDED else p.occurs.max,
+                                holder="nimb::c_any_list" if many else "nimb::c_any_info"))
+            else:
+                out.append(self._element(p, context))
+        return out
+
+    def _element(self, p, context):
+        occ = p.occurs
+        mx = 0 if occ.max == S.UNBOUNDED else occ.max
+        q = dict(member=p.member, qname=self.qname(p.ns, p.element), ns=p.ns, local=p.element,
+                 min=occ.min, max=mx, create=p.create)
+        if isinstance(p.type, S.Class):
+            q["class"] = p.type.cpp_name
+            if occ.repeated:
+                q.update(kind="list", holder="nimb::ct_complex_multi<%s>" % p.type.cpp_name)
+            else:
+                q.update(kind="single", holder="nimb::ct_complex_optional<%s>" % p.type.cpp_name)
+        else:
+            if occ.repeated:
+                raise EmitError("%s: a repeated simple-typed element is not supported yet" % context)
+            q.update(kind="simple", holder="nimb::c_simple<%s>" % p.type.cpp_type, spec=self.spec(p.type, None))
+        return q
+
+    def _choice(self, c, p, context):
+        alts = []
+        for a in p.alts:
+            if a.kind != "class":
+                raise EmitError("%s: %s alternatives are not supported yet" % (context, a.kind))
+            alts.append(dict(qname=self.qname(a.ns, a.element), ns=a.ns, local=a.element, cls=a.type.cpp_name))
+        repeated = p.occurs.repeated
+        member = p.inner.name if (repeated and p.inner is not None) else "choice"
+        return dict(kind="choice_list" if repeated else "choice", member=member,
+                    qname=p.item or "{anonymous compositor}", ns=0, local="",
+                    min=p.occurs.min, max=0 if p.occurs.max == S.UNBOUNDED else p.occurs.max,
+                    holder="std::vector<nimb::c_choice>" if repeated else "nimb::c_choice",
+                    alts=alts, none=p.none)
+
+    def _model(self, c):
+        context = "%s: class %s" % (self.s.path, c.name)
+        if c.keep_elements:
+            raise EmitError("%s: keep-elements is not supported by the runtime yet" % context)
+        if c.base is not None:
+            raise EmitError("%s: base classes are not supported yet" % context)
+        attrs = []
+        for a in c.attrs:
+            holder = ("nimb::c_simple_list<%s>" if a.type.is_list else "nimb::c_simple<%s>") % a.type.cpp_type
+            attrs.append(dict(member=a.member, qname=self.qname(a.ns, a.local) if a.ns != 1 else a.local,
+                              ns=a.ns, local=a.local, required=a.required, holder=holder, type=a.type,
+                              default=a.default, spec=self.spec(a.type, a.default)))
+        positions = self._positions(c, c.particles, context)
+        text = None
+        if c.text is not None:
+            text = dict(member="content", holder="nimb::c_simple<%s>" % c.text.type.cpp_type,
+                        type=c.text.type, default=c.text.default, spec=self.spec(c.text.type, c.text.default))
+        members = [a["member"] for a in attrs] + [q["member"] for q in positions] + ([text["member"]] if text else [])
+        for m in members:
+            if m in RESERVED or m.startswith("set_") or m.startswith("get_"):
+                raise EmitError("%s: member name '%s' is taken by the class itself: use member=" % (context, m))
+        if len(set(members)) != len(members):
+            raise EmitError("%s: two members share a name: use member=" % context)
+        deps = []
+        for q in positions:
+            if "class" in q:
+                deps.append(q["class"][2:])
+            for a in q.get("alts", []):
+                deps.append(a["cls"][2:])
+        deps = [d for d in deps if d in self.s.classes and d != c.name]
+        return dict(cls=c, attrs=attrs, positions=positions, text=text, deps=deps)
+
+    # ------------------------------------------------------------------
+    # Value checks and specs
+
+    def spec(self, st, default):
+        name = N.spec_name(st, default)
+        if name in self.specs:
+            return name
+        lexical, frm, to = converters(st)
+        value_check = None
+        if st.patterns:
+            if st.kind not in ("string", "narrow"):
+                raise EmitError("%s: patterns apply to string types" % st.name)
+            lexical = st.check
+            self._pattern_check(st)
+        elif st.min is not None or st.max is not None or (st.kind == "integer" and lexical is None):
+            lexical = self._range_check(st)
+        if st.enum:
+            value_check = st.check
+            self._enum_check(st)
+        if st.kind == "hex" and st.length is not None:
+            value_check = self._length_check(st)
+        if st.kind in ("string", "narrow") and (st.length is not None or st.min_length is not None
+                                                  or st.max_length is not None):
+            raise EmitError("%s: length facets of strings are not supported yet" % st.name)
+        ws = st.ws
+        ctype = st.cpp_type
+        item = "nimb::c_value_spec<%s>" % ctype
+        body = "    static const %s s(%d, %s, %s, %s, %s, %s);\n    return s;\n" % (
+            item, ws, N.cpp_string(default) if default is not None else "nullptr",
+            lexical or "nullptr", value_check or "nullptr", frm, to)
+        if st.is_list:
+            item_name = name + "_item"
+            self.specs[item_name] = ("const %s& %s()\n{\n%s}\n" % (item, item_name, body))
+            ret = "nimb::c_list_value_spec<%s>" % ctype
+            body = "    static const %s s(%s());\n    return s;\n" % (ret, item_name)
+            item = ret
+        self.specs[name] = "const %s& %s()\n{\n%s}\n" % (item, name, body)
+        return name
+
+    def _pattern_check(self, st):
+        if any(d.startswith("nimb::enimb_error %s(" % st.check) for d in self.check_decls):
+            return
+        pattern = st.patterns[0] if len(st.patterns) == 1 else "|".join("(%s)" % p for p in st.patterns)
+        self.check_decls.append("nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::string& text);" % st.check)
+        self.checks.append(
+            "nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::string& text)\n{\n"
+            "    static const nimb::c_regex pattern(%s);\n"
+            "    return nimb::check_pattern(reader, text, pattern);\n}\n" % (st.check, N.cpp_string(pattern)))
+
+    def _enum_check(self, st):
+        if any(d.startswith("nimb::enimb_error %s(" % st.check) for d in self.check_decls):
+            return
+        self.check_decls.append("nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::u16string* value);" % st.check)
+        values = "".join("        %s,\n" % N.cpp_string(v) for v in st.enum)
+        self.checks.append(
+            "nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::u16string* value)\n{\n"
+            "    static const char* const values[] = {\n%s        nullptr,\n    };\n"
+            "    return nimb::check_enumeration(reader, *value, values);\n}\n" % (st.check, values))
+
+    def _range_check(self, st):
+        lo, hi = S.INTEGER_RANGE.get(st.base, (None, None))
+        if st.kind == "double":
+            raise EmitError("%s: bounds of doubles are not supported yet" % st.name)
+        if st.min is not None:
+            lo = st.min[0] if st.min[1] else str(int(st.min[0]) + 1)
+        if st.max is not None:
+            hi = st.max[0] if st.max[1] else str(int(st.max[0]) - 1)
+        name = "validate_range_%s_%s" % (lo.replace("-", "m"), hi.replace("-", "m"))
+        if not any(d.startswith("nimb::enimb_error %s(" % name) for d in self.check_decls):
+            self.check_decls.append("nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::string& text);" % name)
+            self.checks.append(
+                "nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::string& text)\n{\n"
+                "    static const nimb::c_big_int low(%s), high(%s);\n"
+                "    return nimb::validate_range(reader, text, low, high);\n}\n"
+                % (name, N.cpp_string(lo), N.cpp_string(hi)))
+        return name
+
+    def _length_check(self, st):
+        if st.length in (2, 4):
+            return "nimb::validate_hex_binary_length_%d" % st.length
+        name = "validate_hex_binary_length_%d" % st.length
+        if not any(d.startswith("nimb::enimb_error %s(" % name) for d in self.check_decls):
+            self.check_decls.append("nimb::enimb_error %s(nimb::c_xml_reader& reader, const nimb::c_binary* value);" % name)
+            self.checks.append(
+                "nimb::enimb_error %s(nimb::c_xml_reader& reader, const nimb::c_binary* value)\n{\n"
+                "    return nimb::check_binary_length(reader, *value, %d);\n}\n" % (name, st.length))
+        return name
+
+    # ------------------------------------------------------------------
+    # Output
+
+    def header(self):
+        s = self.s
+        h = ["// Generated by tools/bindgen.py from %s; do not edit.\n" % self.rel,
+             "#pragma once\n\n#include <cstddef>\n#include <string>\n#include <vector>\n\n",
+             '#include "nimb/binding.h"\n\n',
+             "namespace %s {\n\n" % self.ns,
+             "// Source label of the error reports of this file.\nextern const char source_label[];\n\n",
+             "// Namespace ids of the file.\nenum : unsigned {\n"]
+        for nid, prefix, uri in s.ns_rows:
+            h.append("    ns_%s = %d,  // %s\n" % (prefix or "default", nid, uri))
+        h.append("};\n\n// The namespace table (ends with a null row).\n")
+        h.append("extern const nimb::c_ns_entry namespace_table[];\n\n")
+        if self.check_decls:
+            h.append("// Value checks of the simple types.\n")
+            h.extend(d + "\n" for d in self.check_decls)
+            h.append("\n")
+        for name in self.order:
+            h.append("class c_%s;\n" % name)
+        h.append("\n")
+        for name in self.order:
+            h.append(self._class_decl(self.models[name]))
+        for r in s.roots:
+            h.append(self._root_decl(r))
+        h.append("}  // namespace %s\n" % self.ns)
+        return "".join(h)
+
+    def _class_decl(self, m):
+        c = m["cls"]
+        cn = c.cpp_name
+        out = ["// %s%s\n" % (c.name, self._shape_comment(m)),
+               "class %s : public nimb::c_binding_t<%s> {\npublic:\n" % (cn, cn)]
+        for a in m["attrs"]:
+            init = "{%s}" % value_literal(a["type"], a["default"]) if a["default"] is not None else ""
+            out.append("    %s %s%s;\n" % (a["holder"], a["member"], init))
+        for q in m["positions"]:
+            init = ""
+            if q["kind"] == "choice":
+                init = "{%d}" % len(q["alts"])
+            out.append("    %s %s%s;\n" % (q["holder"], q["member"], init))
+        if m["text"]:
+            t = m["text"]
+            init = "{%s}" % value_literal(t["type"], t["default"]) if t["default"] is not None else ""
+            out.append("    %s %s%s;\n" % (t["holder"], t["member"], init))
+        creates = [q for q in m["positions"] if q.get("create")]
+        out.append("\n    %s();\n" % cn if creates else "\n")
+        out.append("    static const nimb::c_class_desc& desc();\n")
+        out.append("    nimb::enimb_error marshal(nimb::c_xml_writer& writer, const char* name) const;\n")
+        out.append("    nimb::enimb_error unmarshal(nimb::c_xml_reader& reader, const std::string& name);\n")
+        for a in m["attrs"]:
+            ctype = a["type"].cpp_type
+            if a["type"].is_list:
+                continue
+            arg = "%s value" % ctype if a["type"].kind in ("integer", "bool", "double") else "const %s& value" % ctype
+            out.append("    int set_%s(%s) { return %s.set(value); }\n" % (a["member"], arg, a["member"]))
+        for q in m["positions"]:
+            if q["kind"] == "single":
+                out.append("    %s* get_%s();\n" % (q["class"], q["member"]))
+            elif q["kind"] == "choice":
+                for i, a in enumerate(q["alts"]):
+                    out.append("    %s* get_%s();\n" % (a["cls"], a["local"]))
+            elif q["kind"] == "choice_list":
+                out.append("    nimb::c_choice& append_%s();\n" % q["member"])
+                out.append("    nimb::c_choice& get_%s(std::size_t index);\n" % q["member"])
+                for a in q["alts"]:
+                    out.append("    static %s* get_%s(nimb::c_choice& item);\n" % (a["cls"], a["local"]))
+                    out.append("    static int set_%s(nimb::c_choice& item, const %s& value);\n" % (a["local"], a["cls"]))
+        out.append("};\n\n")
+        return "".join(out)
+
+    def _shape_comment(self, m):
+        c = m["cls"]
+        if c.content == "empty":
+            return ": attributes only"
+        if c.content == "simple":
+            return ": attributes and text"
+        return ""
+
+    def _root_decl(self, r):
+        base = r.type.cpp_name
+        return (
+            "// The document element \"%s\" of a whole part.\n"
+            "class %s : public %s {\npublic:\n"
+            "    using %s::marshal;\n    using %s::unmarshal;\n\n"
+            "    nimb::c_binding* clone() const override { return new %s(*this); }\n"
+            "    // Writes the whole document; `out` is replaced only on success.\n"
+            "    nimb::enimb_error marshal(std::string& out, nimb::c_error_record* error = nullptr) const;\n"
+            "    // Reads a whole document from [data, data + size).\n"
+            "    nimb::enimb_error unmarshal(const char* data, std::size_t size, nimb::c_error_record* error = nullptr);\n"
+            "    nimb::enimb_error marshal_to_string(std::string& out, nimb::c_error_record* error = nullptr) const\n"
+            "    {\n        return marshal(out, error);\n    }\n"
+            "    nimb::enimb_error unmarshal_from_memory(const char* data, std::size_t size,\n"
+            "                                            nimb::c_error_record* error = nullptr)\n"
+            "    {\n        return unmarshal(data, size, error);\n    }\n"
+            "    // Replaces the whole content by an empty one.\n"
+            "    void reset() { *this = %s(); }\n"
+            "};\n\n" % (r.element, r.cpp_name, base, base, base, r.cpp_name, r.cpp_name))
+
+    def source(self, header_name):
+        s = self.s
+        out = ["// Generated by tools/bindgen.py from %s; do not edit.\n" % self.rel,
+               '#include "%s"\n\n#include <limits>\n\n' % header_name,
+               "namespace %s {\n\n" % self.ns,
+               "const char source_label[] = %s;\n\n" % N.cpp_string(s.label),
+               "const nimb::c_ns_entry namespace_table[] = {\n"]
+        for nid, prefix, uri in s.ns_rows:
+            out.append("    {%d, %s, %s},\n" % (nid, N.cpp_string(prefix), N.cpp_string(uri)))
+        out.append("    {0, nullptr, nullptr},\n};\n\n")
+        out.extend(x + "\n" for x in self.checks)
+        out.append("namespace {\n\n")
+        out.extend(x + "\n" for x in self.specs.values())
+        out.append("}  // namespace\n\n")
+        for name in self.order:
+            out.append(self._class_def(self.models[name]))
+        for r in s.roots:
+            out.append(self._root_def(r))
+        out.append("}  // namespace %s\n" % self.ns)
+        return "".join(out)
+
+    def _class_def(self, m):
+        c = m["cls"]
+        cn = c.cpp_name
+        tables = "nullptr" if c.tables == "none" else "namespace_table"
+        out = []
+        creates = [q for q in m["positions"] if q.get("create")]
+        if creates:
+            out.append("%s::%s()\n{\n" % (cn, cn))
+            for q in creates:
+                out.append("    %s.get();\n" % q["member"])
+            out.append("}\n\n")
+        out.append("const nimb::c_class_desc& %s::desc()\n{\n" % cn)
+        if m["attrs"]:
+            out.append("    static const nimb::c_attribute_desc attributes[] = {\n")
+            for a in m["attrs"]:
+                out.append("        {%s, %d, %s, %s, &%s(), nimb::member<&%s::%s>},\n" % (
+                    N.cpp_string(a["qname"]), a["ns"], N.cpp_string(a["local"]),
+                    "true" if a["required"] else "false", a["spec"], cn, a["member"]))
+            out.append("    };\n")
+        for q in m["positions"]:
+            if q["kind"] in ("choice", "choice_list"):
+                out.append("    static const nimb::c_choice_alternative %s_alternatives[] = {\n" % q["member"])
+                for a in q["alts"]:
+                    out.append("        {%s, %d, %s, &%s::desc()},\n" % (
+                        N.cpp_string(a["qname"]), a["ns"], N.cpp_string(a["local"]), a["cls"]))
+                out.append("    };\n")
+        if m["positions"]:
+            out.append("    static const nimb::c_child_desc children[] = {\n")
+            for q in m["positions"]:
+                cls = "&%s::desc()" % q["class"] if "class" in q else "nullptr"
+                spec = "&%s()" % q["spec"] if "spec" in q else "nullptr"
+                choices, count = ("nullptr", 0)
+                if "alts" in q:
+                    choices, count = "%s_alternatives" % q["member"], len(q["alts"])
+                out.append("        {%s, %d, %s, nimb::child_kind::%s, %d, %d, nimb::member<&%s::%s>, %s, %s, %s, %d},\n" % (
+                    N.cpp_string(q["qname"]), q["ns"], N.cpp_string(q["local"]), q["kind"], q["min"], q["max"],
+                    cn, q["member"], cls, spec, choices, count))
+            out.append("    };\n")
+        flags = []
+        if c.content == "complex" and c.may_be_empty:
+            flags.append("nimb::cls_may_be_empty")
+        if c.keep_attributes or self.s.keep_attributes:
+            flags.append("nimb::cls_keep_unknown_attributes")
+        t = m["text"]
+        content = {"empty": "empty", "simple": "simple", "complex": "complex"}[c.content]
+        out.append("    static const nimb::c_class_desc d{%s, source_label, %s, nimb::content_kind::%s,\n" % (
+            N.cpp_string(c.error_item), tables, content))
+        out.append("                                      %s, %d, %s, %d,\n" % (
+            "attributes" if m["attrs"] else "nullptr", len(m["attrs"]),
+            "children" if m["positions"] else "nullptr", len(m["positions"])))
+        out.append("                                      %s, %s, nimb::create_object<%s>, %s, nullptr};\n" % (
+            "&%s()" % t["spec"] if t else "nullptr", "nimb::member<&%s::%s>" % (cn, t["member"]) if t else "nullptr",
+            cn, " | ".join(flags) if flags else "0"))
+        out.append("    return d;\n}\n\n")
+        out.append("nimb::enimb_error %s::marshal(nimb::c_xml_writer& writer, const char* name) const\n{\n"
+                   "    return nimb::marshal_object(writer, *this, name);\n}\n\n" % cn)
+        out.append("nimb::enimb_error %s::unmarshal(nimb::c_xml_reader& reader, const std::string& name)\n{\n"
+                   "    return nimb::unmarshal_object(reader, *this, name);\n}\n\n" % cn)
+        for q in m["positions"]:
+            if q["kind"] == "single":
+                out.append("%s* %s::get_%s()\n{\n    return %s.get();\n}\n\n" % (q["class"], cn, q["member"], q["member"]))
+            elif q["kind"] == "choice":
+                for i, a in enumerate(q["alts"]):
+                    out.append("%s* %s::get_%s()\n{\n    return %s.select<%s>(%d);\n}\n\n" % (
+                        a["cls"], cn, a["local"], q["member"], a["cls"], i))
+            elif q["kind"] == "choice_list":
+                mem, n = q["member"], len(q["alts"])
+                out.append("nimb::c_choice& %s::append_%s()\n{\n    %s.emplace_back(%d);\n    return %s.back();\n}\n\n"
+                           % (cn, mem, mem, n, mem))
+                out.append("nimb::c_choice& %s::get_%s(std::size_t index)\n{\n"
+                           "    while (%s.size() <= index) %s.emplace_back(%d);\n    return %s[index];\n}\n\n"
+                           % (cn, mem, mem, mem, n, mem))
+                for i, a in enumerate(q["alts"]):
+                    out.append("%s* %s::get_%s(nimb::c_choice& item)\n{\n    return item.select<%s>(%d);\n}\n\n"
+                               % (a["cls"], cn, a["local"], a["cls"], i))
+                    out.append("int %s::set_%s(nimb::c_choice& item, const %s& value)\n{\n"
+                               "    *get_%s(item) = value;\n    return 0;\n}\n\n" % (cn, a["local"], a["cls"], a["local"]))
+        return "".join(out)
+
+    def _root_def(self, r):
+        return (
+            "nimb::enimb_error %s::marshal(std::string& out, nimb::c_error_record* error) const\n{\n"
+            "    return nimb::marshal_document(*this, %s, out, error);\n}\n\n"
+            "nimb::enimb_error %s::unmarshal(const char* data, std::size_t size, nimb::c_error_record* error)\n{\n"
+            "    nimb::c_xml_reader_memory reader(data, size);\n"
+            "    nimb::enimb_error e = nimb::unmarshal_document(reader, *this, %d, %s);\n"
+            "    if (error) *error = reader.error_record();\n"
+            "    return e;\n}\n\n" % (
+                r.cpp_name, N.cpp_string(self.qname(self.s.elements_ns, r.element)),
+                r.cpp_name, self.s.elements_ns, N.cpp_string(r.element)))
+
+
+def emit(schema, rel_schema_path, header_name):
+    try:
+        f = FileEmitter(schema, rel_schema_path)
+        return f.header(), f.source(header_name)
+    except EmitError as e:
+        raise S.SchemaError(schema.path, 0, str(e))
