@@ -25,6 +25,8 @@ import xmlcanon  # noqa: E402
 
 TOOL = None
 OFFICE_DOCUMENT = re.compile(r"/officeDocument$")
+# The strict edition's namespaces; the bindings read the transitional ones.
+STRICT_ROOT = re.compile(rb"<(?:\w+:)?\w+\s[^>]*xmlns(?::\w+)?=\"http://purl\.oclc\.org/ooxml/")
 SPOILT = ("BROKEN-ON-PURPOSE", "HOSTILE", "NOT-XLS", "ENCRYPTED")
 
 
@@ -90,6 +92,7 @@ class CorpusRoundTrip(unittest.TestCase):
         notes = manifest_notes(folder)
         files = sorted(f for f in os.listdir(os.path.join(folder, "xlsx")) if f.endswith(".xlsx"))
         checked = 0
+        self.prefixes_only = []
         with tempfile.TemporaryDirectory() as tmp:
             for f in files:
                 rel = "xlsx/" + f
@@ -106,10 +109,12 @@ class CorpusRoundTrip(unittest.TestCase):
                             continue  # damaged entry: the package reader's concern
                         with self.subTest(file=f, part=name):
                             checked += 1
-                            self.round_trip(tmp, kind, data, spoilt)
+                            self.round_trip(tmp, kind, data, spoilt, f + ":" + name)
         print("%d parts of %d files checked" % (checked, len(files)))
+        if self.prefixes_only:
+            print("equal but for namespace prefixes or unused declarations:\n  " + "\n  ".join(self.prefixes_only))
 
-    def round_trip(self, tmp, kind, data, spoilt):
+    def round_trip(self, tmp, kind, data, spoilt, label):
         src = os.path.join(tmp, "in.xml")
         dst = os.path.join(tmp, "out.xml")
         with open(src, "wb") as f:
@@ -119,6 +124,10 @@ class CorpusRoundTrip(unittest.TestCase):
         r = subprocess.run([TOOL, kind, src, dst], capture_output=True, timeout=120)
         message = r.stderr.decode("utf-8", "replace").strip()
         self.assertIn(r.returncode, (0, 1), "the tool crashed: %s" % message)
+        if STRICT_ROOT.search(data[:2000]):
+            self.assertEqual(1, r.returncode, "a part of the strict edition is not read")
+            self.assertIn("error 16 ", message)
+            return
         if r.returncode == 1:
             self.assertTrue(message, "a failed read gives a message")
             if not spoilt:
@@ -134,8 +143,15 @@ class CorpusRoundTrip(unittest.TestCase):
             raise
         after = xmlcanon.canonical(dst)
         before = xmlcanon.boolean_words(before, after)
-        if before != after:
+        if before == after:
+            return
+        # The writer binds the schema's namespaces to its own prefixes.
+        loose_before = xmlcanon.prefix_free(src)
+        loose_after = xmlcanon.prefix_free(dst)
+        loose_before = xmlcanon.boolean_words(loose_before, loose_after)
+        if loose_before != loose_after:
             self.fail("written part differs " + xmlcanon.first_difference(before, after))
+        self.prefixes_only.append(label)
 
 
 if __name__ == "__main__":
