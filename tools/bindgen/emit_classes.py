@@ -376,6 +376,7 @@ class FileEmitter:
         out.append("    static const nimb::c_class_desc& desc();\n")
         out.append("    nimb::enimb_error marshal(nimb::c_xml_writer& writer, const char* name) const;\n")
         out.append("    nimb::enimb_error unmarshal(nimb::c_xml_reader& reader, const std::string& name);\n")
+        out.append("    // Replaces the whole content by a new one.\n    void reset() { *this = %s(); }\n" % cn)
         for a in m["attrs"]:
             ctype = a["type"].cpp_type
             if a["type"].is_list:
