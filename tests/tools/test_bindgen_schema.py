@@ -284,6 +284,22 @@ class EmitTable(unittest.TestCase):
                     E.emit(parse(body), "demo.schema", "ooxml/demo.h")
                 self.assertIn(text, cm.exception.message)
 
+    def test_hooks(self):
+        s = parse("""\
+            class A hook=write_children
+              child x B ?
+            class B hook=read_children,write_children
+              attr y string
+            """)
+        header, source = E.emit(s, "demo.schema", "ooxml/demo.h")
+        self.assertIn("nimb::enimb_error hook_A_write_children(nimb::c_xml_writer& writer, "
+                      "const nimb::c_binding& object);", header)
+        self.assertIn("bool hook_B_read_children(nimb::c_xml_reader& reader, nimb::c_binding& object, "
+                      "nimb::enimb_error& error);", header)
+        self.assertIn("static const nimb::c_class_hooks hooks{nullptr, hook_A_write_children};", source)
+        self.assertIn("static const nimb::c_class_hooks hooks{hook_B_read_children, hook_B_write_children};", source)
+        self.assertEqual(2, source.count(", &hooks};"))
+
     def test_emitted_shapes(self):
         s = parse("""\
             simple Small uint minExclusive=0 max=9
@@ -312,6 +328,7 @@ class EmitTable(unittest.TestCase):
                      "    item.get();\n", "nimb::child_kind::any_list, 0, 0",
                      'nimb::unmarshal_document(reader, *this, 1001, "owner")']:
             self.assertIn(text, source)
+        self.assertIn("static const nimb::c_class_desc d{\"Owner\"", source)
         # Classes come after the classes they hold.
         self.assertLess(header.index("class c_Item "), header.index("class c_Owner "))
 

@@ -17,6 +17,11 @@ class EmitError(Exception):
 RESERVED = {"clone", "descriptor", "desc", "kept", "kept_content", "marshal", "unmarshal",
             "marshal_to_string", "unmarshal_from_memory", "reset", "swap"}
 
+HOOK_SIGNATURE = {
+    "read_children": "bool %s(nimb::c_xml_reader& reader, nimb::c_binding& object, nimb::enimb_error& error)",
+    "write_children": "nimb::enimb_error %s(nimb::c_xml_writer& writer, const nimb::c_binding& object)",
+}
+
 # base -> (lexical check, from-string, to-string)
 CONVERTERS = {
     "string": (None, "nimb::from_string_wstring", "nimb::to_string_wstring"),
@@ -340,6 +345,12 @@ class FileEmitter:
             h.append("    ns_%s = %d,  // %s\n" % (prefix or "default", nid, uri))
         h.append("};\n\n// The namespace table (ends with a null row).\n")
         h.append("extern const nimb::c_ns_entry namespace_table[];\n\n")
+        hooks = [(c, op) for c in s.classes.values() if not c.is_group for op in c.hooks]
+        if hooks:
+            h.append("// Operations written by hand (in the file's -hooks.cpp).\n")
+            for c, op in hooks:
+                h.append(HOOK_SIGNATURE[op] % ("hook_%s_%s" % (c.name, op)) + ";\n")
+            h.append("\n")
         if self.check_decls:
             h.append("// Value checks of the simple types.\n")
             h.extend(d + "\n" for d in self.check_decls)
@@ -490,6 +501,12 @@ class FileEmitter:
             flags.append("nimb::cls_may_be_empty")
         if c.keep_attributes or self.s.keep_attributes:
             flags.append("nimb::cls_keep_unknown_attributes")
+        hooks = "nullptr"
+        if c.hooks:
+            fns = ["hook_%s_%s" % (c.name, op) if op in c.hooks else "nullptr"
+                   for op in ("read_children", "write_children")]
+            out.append("    static const nimb::c_class_hooks hooks{%s};\n" % ", ".join(fns))
+            hooks = "&hooks"
         t = m["text"]
         content = {"empty": "empty", "simple": "simple", "complex": "complex"}[c.content]
         out.append("    static const nimb::c_class_desc d{%s, source_label, %s, nimb::content_kind::%s,\n" % (
@@ -497,9 +514,9 @@ class FileEmitter:
         out.append("                                      %s, %d, %s, %d,\n" % (
             "attributes" if m["attrs"] else "nullptr", len(m["attrs"]),
             "children" if m["positions"] else "nullptr", len(m["positions"])))
-        out.append("                                      %s, %s, nimb::create_object<%s>, %s, nullptr};\n" % (
+        out.append("                                      %s, %s, nimb::create_object<%s>, %s, %s};\n" % (
             "&%s()" % t["spec"] if t else "nullptr", "nimb::member<&%s::%s>" % (cn, t["member"]) if t else "nullptr",
-            cn, " | ".join(flags) if flags else "0"))
+            cn, " | ".join(flags) if flags else "0", hooks))
         out.append("    return d;\n}\n\n")
         out.append("nimb::enimb_error %s::marshal(nimb::c_xml_writer& writer, const char* name) const\n{\n"
                    "    return nimb::marshal_object(writer, *this, name);\n}\n\n" % cn)

@@ -27,7 +27,9 @@ Classes (complex types) and groups (no element of their own):
     group <Name> [options]
   options: keep-attributes, keep-elements, empty=allow|deny,
            tables=full|none, base=<Name>, item=<error item name>,
-           hook=<operation>[,<operation>...] (a body written by hand)
+           hook=<operation>[,<operation>...] (a body written by hand:
+           read_children, write_children; the function hook_<Name>_<operation>
+           is declared by the generator and defined in <table>-hooks.cpp)
   body:
     attr <qname> <type> [required] [default=<text>] [member=<name>]
     text <type> [default=<text>]                simple content
@@ -562,7 +564,7 @@ def _class(schema, ln, body, is_group):
 
 
 # Operations whose body may be written by hand.
-HOOKS = {"read_children", "write_children", "read_attribute", "check_required"}
+HOOKS = {"read_children", "write_children"}
 
 
 def _blocks(lines, path):
