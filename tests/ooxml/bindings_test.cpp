@@ -80,16 +80,35 @@ bool contains(const std::string& text, const std::string& part) { return text.fi
 // ---------------------------------------------------------------------------
 // Workbook
 
-struct WorkbookReadCase {
+struct ReadCase {
     const char* what;
     std::string document;
     nimb::enimb_error code;
     const char* item;  // error item, when the code is not 0
 };
 
+// Reads each document into a new root; a failure names the error item and
+// the binding file's label.
+template <class Root>
+void checkReads(const std::vector<ReadCase>& cases, const char* label)
+{
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Root root;
+        nimb::c_error_record info;
+        EXPECT_EQ(c.code, read(root, c.document, &info));
+        if (c.code != nimb::e_no_error) {
+            EXPECT_STREQ(label, info.program_file);
+            if (*c.item) {
+                EXPECT_EQ(c.item, info.item);
+            }
+        }
+    }
+}
+
 TEST(WorkbookBinding, ReadingChecksValuesAndStructure)
 {
-    const std::vector<WorkbookReadCase> cases = {
+    const std::vector<ReadCase> cases = {
         {"plain sheet", workbookDoc(withSheet("")), nimb::e_no_error, ""},
         {"state hidden", workbookDoc("<sheets><sheet name=\"S\" sheetId=\"1\" state=\"hidden\" r:id=\"r\"/></sheets>"),
          nimb::e_no_error, ""},
@@ -162,18 +181,7 @@ TEST(WorkbookBinding, ReadingChecksValuesAndStructure)
         {"same attribute twice", workbookDoc("<sheets><sheet name=\"S\" name=\"T\" sheetId=\"1\" r:id=\"r\"/></sheets>"),
          nimb::e_attribute_already_read, "@name"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        workbook::c_workbook wb;
-        nimb::c_error_record info;
-        EXPECT_EQ(c.code, read(wb, c.document, &info));
-        if (c.code != nimb::e_no_error) {
-            EXPECT_STREQ("ooxml/sml-workbook", info.program_file);
-            if (*c.item) {
-                EXPECT_EQ(c.item, info.item);
-            }
-        }
-    }
+    checkReads<workbook::c_workbook>(cases, "ooxml/sml-workbook");
 }
 
 TEST(WorkbookBinding, DocumentElementMustBeWorkbookOfTheMainNamespace)
@@ -355,7 +363,7 @@ std::string relsDoc(const std::string& content)
 
 TEST(RelationshipsBinding, Reading)
 {
-    const std::vector<WorkbookReadCase> cases = {
+    const std::vector<ReadCase> cases = {
         {"all attributes",
          relsDoc("<Relationship Id=\"rId1\" Type=\"http://t\" Target=\"http://x\" TargetMode=\"External\"/>"),
          nimb::e_no_error, ""},
@@ -373,18 +381,7 @@ TEST(RelationshipsBinding, Reading)
          ""},
         {"wrong namespace", std::string("<Relationships xmlns=\"") + kTypes + "\"/>", nimb::e_element_not_found, ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        relationships::c_Relationships rels;
-        nimb::c_error_record info;
-        EXPECT_EQ(c.code, read(rels, c.document, &info));
-        if (c.code != nimb::e_no_error) {
-            EXPECT_STREQ("ooxml/opc-relationships", info.program_file);
-            if (*c.item) {
-                EXPECT_EQ(c.item, info.item);
-            }
-        }
-    }
+    checkReads<relationships::c_Relationships>(cases, "ooxml/opc-relationships");
 }
 
 TEST(RelationshipsBinding, Writing)
@@ -460,7 +457,7 @@ TEST(ContentTypesBinding, ExtensionsAndContentTypesArePatterns)
 
 TEST(ContentTypesBinding, Reading)
 {
-    const std::vector<WorkbookReadCase> cases = {
+    const std::vector<ReadCase> cases = {
         {"Default without ContentType", typesDoc("<Default Extension=\"xml\"/>"), nimb::e_required_attribute_missing,
          "CT_Default"},
         {"Override without PartName", typesDoc("<Override ContentType=\"a/b\"/>"), nimb::e_required_attribute_missing,
@@ -472,15 +469,7 @@ TEST(ContentTypesBinding, Reading)
         {"wrong document element", std::string("<Relationships xmlns=\"") + kTypes + "\"/>", nimb::e_element_not_found,
          ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        contentypes::c_Types types;
-        nimb::c_error_record info;
-        EXPECT_EQ(c.code, read(types, c.document, &info));
-        if (c.code != nimb::e_no_error && *c.item) {
-            EXPECT_EQ(c.item, info.item);
-        }
-    }
+    checkReads<contentypes::c_Types>(cases, "ooxml/opc-contentTypes");
 }
 
 TEST(ContentTypesBinding, ItemsKeepTheirOrder)
