@@ -1,5 +1,10 @@
 // The generated bindings of the workbook, relationships and content-types
 // parts: reading, checking and writing whole documents.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -523,6 +528,67 @@ TEST(ContentTypesBinding, SelectingAnotherAlternativeReplacesTheItem)
     EXPECT_FALSE(o->PartName.present);
     EXPECT_EQ(o, item.object());
     EXPECT_EQ(o, contentypes::c_CT_Types::get_Override(item));
+}
+
+}  // namespace
+
+namespace {
+
+// Runs xmllint on a written part; its complaint, or "" when it accepts it.
+std::string xmllintComplaint(const std::string& text)
+{
+    char path[] = "/tmp/celvo-ooxml-XXXXXX";
+    int fd = mkstemp(path);
+    if (fd < 0) return "no temporary file";
+    const bool wrote = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    close(fd);
+    const std::string command = std::string("xmllint --nonet --noout ") + path + " 2>&1";
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[256];
+        std::size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        if (pclose(p) != 0 && out.empty()) out = "xmllint failed";
+    } else {
+        out = "xmllint did not run";
+    }
+    unlink(path);
+    return wrote ? out : "not written";
+}
+
+TEST(WrittenParts, AreWellFormedAndReadBackTheSame)
+{
+    const std::vector<std::u16string> texts = {
+        u"plain", u"A&B <\"x\"> 'y'", u"tab\tline\nreturn\r end", u" both ends ", u"\u00e9\u4e2d\U0001F600",
+        u"]]> and --", u"",
+    };
+    for (const auto& t : texts) {
+        SCOPED_TRACE(nimb::wstring_to_utf8(t));
+        workbook::c_workbook wb;
+        workbook::c_CT_Sheet* sheet = wb.sheets.get()->sheet.append();
+        sheet->set_name(t);
+        sheet->set_sheetId(1);
+        sheet->set_id(u"rId1");
+        workbook::c_CT_DefinedName* name = wb.get_definedNames()->definedName.append();
+        name->set_name(u"n");
+        name->content.set(t);
+        std::string out;
+        ASSERT_EQ(nimb::e_no_error, wb.marshal(out));
+        EXPECT_EQ("", xmllintComplaint(out));
+
+        workbook::c_workbook back;
+        ASSERT_EQ(nimb::e_no_error, read(back, out));
+        EXPECT_EQ(t, back.sheets.get()->sheet.at(0)->name.value);
+        EXPECT_EQ(t, back.definedNames.get()->definedName.at(0)->content.value);
+
+        relationships::c_Relationships rels;
+        relationships::c_CT_Relationship* r = rels.Relationship.append();
+        r->set_Id(u"rId1");
+        r->set_Type(u"http://t");
+        r->set_Target(t);
+        ASSERT_EQ(nimb::e_no_error, rels.marshal(out));
+        EXPECT_EQ("", xmllintComplaint(out));
+    }
 }
 
 }  // namespace
