@@ -126,13 +126,12 @@ class FileEmitter:
             if c.is_group:
                 continue
             self.models[c.name] = self._model(c)
+        # Classes after the classes they hold, where the holding is not mutual.
         order, seen, active = [], set(), []
 
         def visit(name):
             if name in active:
-                # Descriptors refer to the descriptors of their children while
-                # they are built, so a class may not contain itself.
-                raise EmitError("%s: classes %s contain each other" % (self.s.path, " > ".join(active + [name])))
+                return  # a class that holds itself, directly or not
             if name in seen:
                 return
             seen.add(name)
@@ -481,13 +480,13 @@ class FileEmitter:
             if q["kind"] in ("choice", "choice_list"):
                 out.append("    static const nimb::c_choice_alternative %s_alternatives[] = {\n" % q["member"])
                 for a in q["alts"]:
-                    out.append("        {%s, %d, %s, &%s::desc()},\n" % (
+                    out.append("        {%s, %d, %s, nimb::create_object<%s>},\n" % (
                         N.cpp_string(a["qname"]), a["ns"], N.cpp_string(a["local"]), a["cls"]))
                 out.append("    };\n")
         if m["positions"]:
             out.append("    static const nimb::c_child_desc children[] = {\n")
             for q in m["positions"]:
-                cls = "&%s::desc()" % q["class"] if "class" in q else "nullptr"
+                cls = "nimb::create_object<%s>" % q["class"] if "class" in q else "nullptr"
                 spec = "&%s()" % q["spec"] if "spec" in q else "nullptr"
                 choices, count = ("nullptr", 0)
                 if "alts" in q:
