@@ -141,6 +141,8 @@ private:
     ~FontService()
     {
         if (library_) FT_Done_FreeType(library_);
+        // Releases fontconfig's configuration and caches at exit.
+        if (fontconfigReady_) FcFini();
     }
 
     FT_Library library_ = nullptr;
