@@ -1,0 +1,216 @@
+// Damaged and hostile archives: every case ends with the library's code (or
+// a refusal), never a hang, a crash or an unbounded allocation.
+#include <functional>
+
+#include "Bundlex.h"
+#include "ZipPackage.h"
+#include "celvo/bytes.h"
+#include "celvo/xlerror.h"
+#include "zip_test_util.h"
+
+using namespace ziptest;
+
+namespace {
+
+// Where the records of an archive without a comment lie.
+struct Layout {
+    std::size_t end;
+    std::vector<std::size_t> central;
+    std::vector<std::size_t> local;
+};
+
+Layout layoutOf(const Bytes& b)
+{
+    Layout l;
+    l.end = b.size() - 22;
+    std::size_t at = celvo::getU32(&b[l.end + 16]);
+    for (unsigned i = 0; i < celvo::getU16(&b[l.end + 10]); ++i) {
+        l.central.push_back(at);
+        l.local.push_back(celvo::getU32(&b[at + 42]));
+        at += 46u + celvo::getU16(&b[at + 28]) + celvo::getU16(&b[at + 30]) + celvo::getU16(&b[at + 32]);
+    }
+    return l;
+}
+
+// A valid archive: a deflated entry, a stored entry.
+Bytes sampleArchive()
+{
+    celvo::ZipWriter w;
+    w.add(u"deflated.xml", sampleData(20000, 9));
+    w.add(u"abc", bytesOf("abc"));
+    return w.finish();
+}
+
+void put32(Bytes& b, std::size_t at, std::uint32_t v) { celvo::putU32(&b[at], v); }
+void put16(Bytes& b, std::size_t at, std::uint16_t v) { celvo::putU16(&b[at], v); }
+
+// Sets a field of both records of entry i (central offset, local offset).
+void putBoth32(Bytes& b, const Layout& l, int i, std::size_t centralAt, std::size_t localAt, std::uint32_t v)
+{
+    put32(b, l.central[i] + centralAt, v);
+    put32(b, l.local[i] + localAt, v);
+}
+
+// Opens the bytes and extracts every entry: the code of the first
+// exception, 0 when everything went through, -1 when an extraction was refused.
+int openAndExtract(Bytes bytes)
+{
+    try {
+        CZipMemFile file;
+        file.Attach(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        CBundlex zip;
+        zip.OpenAbstractFile(file, CBundlex::zipOpenReadOnly);
+        int result = 0;
+        for (std::uint16_t i = 0; i < zip.GetCount(); ++i) {
+            CZipMemFile out;
+            if (!zip.ExtractFile(i, out)) result = -1;
+        }
+        try {
+            zip.Close();
+        } catch (const CZipException&) {
+            zip.Close(CBundlex::afAfterException);
+            throw;
+        }
+        return result;
+    } catch (const CZipException& e) {
+        return e.m_iCause;
+    }
+}
+
+struct HostileCase {
+    const char* what;
+    std::function<void(Bytes&, const Layout&)> damage;
+    int code;
+};
+
+}  // namespace
+
+TEST(ZipHostile, DamagedArchivesEndWithTheirCodes)
+{
+    const Bytes good = sampleArchive();
+    ASSERT_EQ(openAndExtract(good), 0);
+    const std::uint32_t deflatedSize = celvo::getU32(&good[layoutOf(good).central[0] + 20]);
+    const HostileCase cases[] = {
+        {"bad crc", [](Bytes& b, const Layout& l) { putBoth32(b, l, 0, 16, 14, 0x12345678); }, 102},
+        {"truncated deflate data",
+         [&](Bytes& b, const Layout& l) { putBoth32(b, l, 0, 20, 18, deflatedSize / 2); }, 101},
+        {"deflate larger than declared",
+         [](Bytes& b, const Layout& l) { putBoth32(b, l, 0, 24, 22, 19999); }, 101},
+        {"deflate smaller than declared",
+         [](Bytes& b, const Layout& l) { putBoth32(b, l, 0, 24, 22, 20001); }, 101},
+        {"stored longer than its data",
+         [](Bytes& b, const Layout& l) { putBoth32(b, l, 1, 24, 22, 4); }, 101},
+        {"stored sizes past the end of the file",
+         [](Bytes& b, const Layout& l) {
+             putBoth32(b, l, 1, 20, 18, 0x7FFFFFF0);
+             putBoth32(b, l, 1, 24, 22, 0x7FFFFFF0);
+         }, 101},
+        {"stored data left unread", [](Bytes& b, const Layout& l) { putBoth32(b, l, 1, 24, 22, 2); }, -1},
+        {"corrupt deflate stream",
+         [](Bytes& b, const Layout& l) {
+             std::size_t data = l.local[0] + 30 + celvo::getU16(&b[l.local[0] + 26]);
+             for (std::size_t k = 0; k < 8; ++k) b[data + k] = 0xFF;
+         }, 504},
+        {"unknown method", [](Bytes& b, const Layout& l) {
+             put16(b, l.central[0] + 10, 12);
+             put16(b, l.local[0] + 8, 12);
+         }, -1},
+        {"local method differs", [](Bytes& b, const Layout& l) { put16(b, l.local[0] + 8, 0); }, 101},
+        {"local signature", [](Bytes& b, const Layout& l) { b[l.local[1]] = 'Q'; }, 101},
+        {"aes method", [](Bytes& b, const Layout& l) {
+             put16(b, l.central[0] + 8, 1);
+             put16(b, l.local[0] + 6, 1);
+             put16(b, l.local[0] + 8, 99);
+             put16(b, l.central[0] + 10, 99);
+         }, 122},
+        {"no end record", [](Bytes& b, const Layout& l) { b[l.end] = 0; }, 120},
+        {"name runs past the directory", [](Bytes& b, const Layout& l) { put16(b, l.central[1] + 28, 60000); }, 101},
+        {"extra field past its record", [](Bytes& b, const Layout& l) {
+             // The stored name's last bytes become an extra record claiming too much.
+             put16(b, l.central[1] + 28, 0);
+             put16(b, l.central[1] + 30, 3);
+         }, 101},
+        {"more entries than records", [](Bytes& b, const Layout& l) {
+             put16(b, l.end + 8, 3);
+             put16(b, l.end + 10, 3);
+         }, 101},
+        {"directory past the end record", [](Bytes& b, const Layout& l) { put32(b, l.end + 16, 0x7FFFFFFF); }, 101},
+        {"directory size wraps", [](Bytes& b, const Layout& l) { put32(b, l.end + 12, 0xFFFFFFF0); }, 101},
+        {"size without entries", [](Bytes& b, const Layout& l) {
+             put16(b, l.end + 8, 0);
+             put16(b, l.end + 10, 0);
+         }, 101},
+        {"comment past the end", [](Bytes& b, const Layout& l) { put16(b, l.end + 20, 500); }, 101},
+        {"other volumes in memory", [](Bytes& b, const Layout& l) {
+             put16(b, l.end + 4, 3);
+             put16(b, l.end + 6, 3);
+         }, 101},
+        {"duplicate offsets", [](Bytes& b, const Layout& l) { put32(b, l.central[1] + 42, static_cast<std::uint32_t>(l.local[0])); }, 101},
+        {"zip64 locator", [](Bytes& b, const Layout& l) {
+             put16(b, l.end + 8, 0xFFFF);
+             put16(b, l.end + 10, 0xFFFF);
+             const std::uint8_t loc[20] = {0x50, 0x4B, 0x06, 0x07};
+             b.insert(b.begin() + static_cast<std::ptrdiff_t>(l.end), loc, loc + 20);
+         }, 121},
+        {"ffff counts without a locator", [](Bytes& b, const Layout& l) {
+             put16(b, l.end + 8, 0xFFFF);
+             put16(b, l.end + 10, 0xFFFF);
+         }, 101},
+        {"empty input", [](Bytes& b, const Layout&) { b.clear(); }, 120},
+        {"only an end record", [](Bytes& b, const Layout& l) { b.erase(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(l.end)); }, 101},
+    };
+    for (const auto& c : cases) {
+        Bytes bytes = good;
+        c.damage(bytes, layoutOf(good));
+        EXPECT_EQ(openAndExtract(bytes), c.code) << c.what;
+    }
+}
+
+TEST(ZipHostile, DeclaredSizesAndBombsStopAtTheCaps)
+{
+    // A 1000:1 deflate bomb: 50 MB of zeros.
+    celvo::ZipWriter w;
+    Bytes zeros(50u << 20, 0);
+    w.add(u"bomb.bin", zeros);
+    zeros.clear();
+    Bytes bomb = w.finish();
+    ASSERT_LT(bomb.size(), 100000u);
+    celvo::ZipLimits small;
+    small.maxEntrySize = 1u << 20;
+    const std::string tooLarge = "The file size is too large to be supported.";
+    try {
+        celvo::readZipPackage(bomb.data(), bomb.size(), small);
+        FAIL();
+    } catch (const celvo::xlerror& e) {
+        EXPECT_EQ(std::string(e.what()), tooLarge);
+    }
+    celvo::ZipLimits total;
+    total.maxTotalSize = 10u << 20;
+    EXPECT_THROW(celvo::readZipPackage(bomb.data(), bomb.size(), total), celvo::xlerror);
+
+    // A bomb that declares a small size delivers that much, then is refused.
+    Bytes lying = bomb;
+    Layout l = layoutOf(lying);
+    putBoth32(lying, l, 0, 24, 22, 1000);
+    try {
+        celvo::readZipPackage(lying.data(), lying.size());
+        FAIL();
+    } catch (const celvo::xlerror& e) {
+        EXPECT_EQ(std::string(e.what()), "Damaged or not a zip file.");
+    }
+
+    // An entry that declares 4 GiB - 1 bytes over a few bytes of data.
+    Bytes huge = sampleArchive();
+    Layout h = layoutOf(huge);
+    putBoth32(huge, h, 1, 24, 22, 0xFFFFFFFF);
+    try {
+        celvo::readZipPackage(huge.data(), huge.size());
+        FAIL();
+    } catch (const celvo::xlerror& e) {
+        EXPECT_EQ(std::string(e.what()), tooLarge);
+    }
+    // With the caps raised the same entry is refused by its data, without reserving 4 GiB.
+    celvo::ZipLimits wide;
+    wide.maxEntrySize = wide.maxTotalSize = 0xFFFFFFFFull;
+    EXPECT_THROW(celvo::readZipPackage(huge.data(), huge.size(), wide), celvo::xlerror);
+}

@@ -1,0 +1,308 @@
+#include "ZipCompressor.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "ZipCryptograph.h"
+#include "ZipException.h"
+#include "ZipFileHeader.h"
+#include "ZipStorage.h"
+
+CZipCompressor* CZipCompressor::CreateForMethod(std::uint16_t method, CZipStorage* storage)
+{
+    if (method == 0 || method == 8) return new BundlexLib::CDeflateCompressor(storage);
+    return nullptr;
+}
+
+void CZipCompressor::UpdateOptions(const COptionsMap& optionsMap)
+{
+    const COptions* own = GetOptions();
+    if (!own) return;
+    auto it = optionsMap.find(own->GetType());
+    if (it != optionsMap.end() && it->second) UpdateOptions(*it->second);
+}
+
+void CZipCompressor::AllocateBuffer()
+{
+    std::uint32_t size = 0x20000;
+    if (const auto* o = dynamic_cast<const BundlexLib::CBaseLibCompressor::COptions*>(GetOptions()))
+        if (o->m_iBufferSize) size = o->m_iBufferSize;
+    m_pBuffer.Allocate(size);
+}
+
+void CZipCompressor::AddToHeaderCrc(const void* data, std::uint32_t size)
+{
+    m_pFile->m_uCrc32 = static_cast<std::uint32_t>(crc32(m_pFile->m_uCrc32, static_cast<const Bytef*>(data), size));
+}
+
+void CZipCompressor::AddToRunningCrc(const void* data, std::uint32_t size)
+{
+    m_uCrc32 = static_cast<std::uint32_t>(crc32(m_uCrc32, static_cast<const Bytef*>(data), size));
+}
+
+void CZipCompressor::ThrowError(int code, bool internal) const
+{
+    if (internal) code = ConvertInternalError(code);
+    CZipException::Throw(code, m_pStorage && m_pStorage->IsOpen() ? m_pStorage->GetArchivePath() : u16string());
+}
+
+void CZipCompressor::InitCompression(int, CZipFileHeader* header, CZipCryptograph* cryptograph)
+{
+    AllocateBuffer();
+    m_pFile = header;
+    m_pCryptograph = cryptograph;
+    m_uComprLeft = 0;
+    m_uUncomprLeft = 0;
+}
+
+void CZipCompressor::InitDecompression(CZipFileHeader* header, CZipCryptograph* cryptograph)
+{
+    AllocateBuffer();
+    m_pFile = header;
+    m_pCryptograph = cryptograph;
+    std::uint32_t enc = header->GetEncryptedInfoSize();
+    m_uComprLeft = header->m_uComprSize > enc ? header->m_uComprSize - enc : 0;
+    m_uUncomprLeft = header->m_uUncomprSize;
+    m_uCrc32 = 0;
+    m_bDecompressionDone = false;
+}
+
+void CZipCompressor::FlushWriteBuffer()
+{
+    auto used = static_cast<std::uint32_t>(m_uComprLeft);
+    if (used == 0) return;
+    if (m_pCryptograph) m_pCryptograph->Encode(m_pBuffer.GetBuffer(), used);
+    m_pStorage->Write(m_pBuffer.GetBuffer(), used, false);
+    m_uComprLeft = 0;
+}
+
+namespace BundlexLib {
+
+// zlib's memory goes through a list so that an aborted entry leaves nothing behind.
+void* CBaseLibCompressor::_zipalloc(void* opaque, unsigned items, unsigned size)
+{
+    void* p = std::calloc(items, size);
+    if (p && opaque) static_cast<std::vector<void*>*>(opaque)->push_back(p);
+    return p;
+}
+
+void CBaseLibCompressor::_zipfree(void* opaque, void* address)
+{
+    if (opaque) {
+        auto* list = static_cast<std::vector<void*>*>(opaque);
+        auto it = std::find(list->begin(), list->end(), address);
+        if (it != list->end()) list->erase(it);
+    }
+    std::free(address);
+}
+
+void CBaseLibCompressor::EmptyPtrList()
+{
+    for (void* p : m_list) std::free(p);
+    m_list.clear();
+}
+
+CDeflateCompressor::CDeflateCompressor(CZipStorage* storage) : CBaseLibCompressor(storage) {}
+
+CDeflateCompressor::~CDeflateCompressor() = default;
+
+void CDeflateCompressor::UpdateOptions(const CZipCompressor::COptions& options)
+{
+    if (const auto* o = dynamic_cast<const CBaseLibCompressor::COptions*>(&options)) {
+        m_options.m_iBufferSize = o->m_iBufferSize;
+        m_options.m_bDetectLibMemoryLeaks = o->m_bDetectLibMemoryLeaks;
+        m_options.m_bCheckLastBlock = o->m_bCheckLastBlock;
+    }
+}
+
+int CDeflateCompressor::ConvertInternalError(int error) const
+{
+    switch (error) {
+    case Z_VERSION_ERROR: return CZipException::versionError;
+    case Z_BUF_ERROR: return CZipException::bufError;
+    case Z_MEM_ERROR: return CZipException::memError;
+    case Z_DATA_ERROR: return CZipException::dataError;
+    case Z_STREAM_ERROR: return CZipException::streamError;
+    case Z_ERRNO: return CZipException::errNo;
+    case Z_STREAM_END: return CZipException::streamEnd;
+    case Z_NEED_DICT: return CZipException::needDict;
+    default: return CZipException::genericError;
+    }
+}
+
+void CDeflateCompressor::InstallAllocator()
+{
+    m_stream = z_stream{};
+    m_stream.zalloc = &_zipalloc;
+    m_stream.zfree = &_zipfree;
+    m_stream.opaque = m_options.m_bDetectLibMemoryLeaks ? &m_list : nullptr;
+}
+
+bool CDeflateCompressor::HasUnreadData() const
+{
+    return m_uComprLeft > 0 || (m_uMethod == 0 && m_stream.avail_in > 0);
+}
+
+void CDeflateCompressor::InitCompression(int level, CZipFileHeader* header, CZipCryptograph* cryptograph)
+{
+    CZipCompressor::InitCompression(level, header, cryptograph);
+    m_uMethod = header->m_uMethod;
+    InstallAllocator();
+    m_stream.next_out = m_pBuffer.GetBuffer();
+    m_stream.avail_out = m_pBuffer.GetSize();
+    if (m_uMethod == 8) {
+        int err = deflateInit2(&m_stream, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+        CheckForError(err);
+        m_bStreamOpen = true;
+    }
+}
+
+void CDeflateCompressor::Compress(const void* buffer, std::uint32_t size)
+{
+    AddToHeaderCrc(buffer, size);
+    m_stream.next_in = static_cast<Bytef*>(const_cast<void*>(buffer));
+    m_stream.avail_in = size;
+    while (m_stream.avail_in > 0) {
+        if (m_stream.avail_out == 0) {
+            FlushWriteBuffer();
+            m_stream.next_out = m_pBuffer.GetBuffer();
+            m_stream.avail_out = m_pBuffer.GetSize();
+        }
+        if (m_uMethod == 8) {
+            uLong before = m_stream.total_out;
+            CheckForError(deflate(&m_stream, Z_NO_FLUSH));
+            m_uComprLeft += m_stream.total_out - before;
+        } else {
+            std::uint32_t n = std::min(m_stream.avail_in, m_stream.avail_out);
+            std::memcpy(m_stream.next_out, m_stream.next_in, n);
+            m_stream.next_in += n;
+            m_stream.avail_in -= n;
+            m_stream.next_out += n;
+            m_stream.avail_out -= n;
+            m_stream.total_in += n;
+            m_stream.total_out += n;
+            m_uComprLeft += n;
+        }
+    }
+}
+
+void CDeflateCompressor::FinishCompression(bool afterException)
+{
+    m_stream.avail_in = 0;
+    if (!afterException) {
+        if (m_uMethod == 8) {
+            int err;
+            do {
+                if (m_stream.avail_out == 0) {
+                    FlushWriteBuffer();
+                    m_stream.next_out = m_pBuffer.GetBuffer();
+                    m_stream.avail_out = m_pBuffer.GetSize();
+                }
+                uLong before = m_stream.total_out;
+                err = deflate(&m_stream, Z_FINISH);
+                m_uComprLeft += m_stream.total_out - before;
+            } while (err == Z_OK);
+            if (err == Z_STREAM_END) err = Z_OK;
+            CheckForError(err);
+        }
+        FlushWriteBuffer();
+        if (m_uMethod == 8) {
+            m_bStreamOpen = false;
+            CheckForError(deflateEnd(&m_stream));
+        }
+        m_pFile->m_uComprSize += static_cast<std::uint32_t>(m_stream.total_out);
+        m_pFile->m_uUncomprSize = static_cast<std::uint32_t>(m_stream.total_in);
+    }
+    if (afterException && m_bStreamOpen && m_uMethod == 8 && !m_options.m_bDetectLibMemoryLeaks)
+        deflateEnd(&m_stream);
+    m_bStreamOpen = false;
+    EmptyPtrList();
+    m_pBuffer.Release();
+}
+
+void CDeflateCompressor::InitDecompression(CZipFileHeader* header, CZipCryptograph* cryptograph)
+{
+    CZipCompressor::InitDecompression(header, cryptograph);
+    m_uMethod = header->m_uMethod;
+    InstallAllocator();
+    if (m_uMethod == 8) {
+        CheckForError(inflateInit2(&m_stream, -MAX_WBITS));
+        m_bStreamOpen = true;
+    }
+    m_stream.avail_in = 0;
+    m_stream.avail_out = 0;
+}
+
+std::uint32_t CDeflateCompressor::Decompress(void* buffer, std::uint32_t size)
+{
+    if (m_bDecompressionDone) return 0;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    auto room = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, m_uUncomprLeft));
+    std::uint32_t delivered = 0;
+    // With nothing left to deliver, a deflate stream is still read to its end
+    // (a byte of it would mean data beyond the declared size).
+    bool drain = room == 0 && m_uMethod == 8;
+    while (room > 0 || drain) {
+        bool noInput = false;
+        if (m_stream.avail_in == 0) {
+            if (m_uComprLeft == 0) {
+                noInput = true;
+            } else {
+                auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(m_pBuffer.GetSize(), m_uComprLeft));
+                m_pStorage->Read(m_pBuffer.GetBuffer(), n, false);
+                if (m_pCryptograph) m_pCryptograph->Decode(m_pBuffer.GetBuffer(), n);
+                m_uComprLeft -= n;
+                m_stream.next_in = m_pBuffer.GetBuffer();
+                m_stream.avail_in = n;
+            }
+        }
+        if (m_uMethod == 8) {
+            std::uint8_t scratch;
+            std::uint8_t* target = room ? out + delivered : &scratch;
+            m_stream.next_out = target;
+            m_stream.avail_out = room ? room : 1;
+            std::uint32_t before = m_stream.avail_out;
+            int err = inflate(&m_stream, Z_SYNC_FLUSH);
+            std::uint32_t produced = before - m_stream.avail_out;
+            if (room == 0 && produced > 0) ThrowError(CZipException::badZipFile);
+            AddToRunningCrc(target, produced);
+            delivered += produced;
+            room -= produced;
+            m_uUncomprLeft -= produced;
+            if (err == Z_STREAM_END) {
+                m_bDecompressionDone = true;
+                return delivered;
+            }
+            // No progress without more input: the data ends before the stream does.
+            if (err == Z_BUF_ERROR && noInput) ThrowError(CZipException::badZipFile);
+            CheckForError(err);
+        } else {
+            // Stored data shorter than its declared size is damaged.
+            if (noInput) ThrowError(CZipException::badZipFile);
+            std::uint32_t n = std::min(room, m_stream.avail_in);
+            std::memcpy(out + delivered, m_stream.next_in, n);
+            AddToRunningCrc(out + delivered, n);
+            m_stream.next_in += n;
+            m_stream.avail_in -= n;
+            delivered += n;
+            room -= n;
+            m_uUncomprLeft -= n;
+        }
+    }
+    if (delivered == 0 && size != 0 && m_options.m_bCheckLastBlock && m_uMethod == 8 && !m_bDecompressionDone)
+        ThrowError(CZipException::badZipFile);
+    return delivered;
+}
+
+void CDeflateCompressor::FinishDecompression(bool afterException)
+{
+    // After an exception zlib is not called when its memory is tracked: the list frees it.
+    if (m_uMethod == 8 && m_bStreamOpen && (!afterException || !m_options.m_bDetectLibMemoryLeaks))
+        inflateEnd(&m_stream);
+    m_bStreamOpen = false;
+    EmptyPtrList();
+    m_pBuffer.Release();
+}
+
+}  // namespace BundlexLib
