@@ -43,7 +43,8 @@ private:
 // Runs a shell command; returns its exit status and puts stdout+stderr in out.
 inline int run(const std::string& command, std::string* out = nullptr)
 {
-    std::string full = command + " 2>&1";
+    // Tools never wait for an answer (zip asks for missing volumes).
+    std::string full = "(" + command + ") </dev/null 2>&1";
     FILE* p = ::popen(full.c_str(), "r");
     if (!p) return -1;
     std::string text;
@@ -88,6 +89,18 @@ inline Bytes sampleData(std::size_t n, unsigned seed = 1)
     for (std::size_t i = 0; i < n; ++i) {
         x = x * 1103515245u + 12345u;
         b[i] = static_cast<std::uint8_t>((i % 7 == 0) ? (x >> 16) : ('a' + (i % 13)));
+    }
+    return b;
+}
+
+// Data that does not compress.
+inline Bytes noiseData(std::size_t n, std::uint32_t seed = 7)
+{
+    Bytes b(n);
+    std::uint32_t x = seed;
+    for (auto& c : b) {
+        x = x * 1664525u + 1013904223u;
+        c = static_cast<std::uint8_t>(x >> 24);
     }
     return b;
 }
