@@ -53,15 +53,6 @@ std::vector<Named> readAll(const std::string& path, const char16_t* password = n
     return all;
 }
 
-int codeOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const CZipException& e) {
-        return e.m_iCause;
-    }
-    return 0;
-}
 
 std::string unzipTest(const std::string& path, const std::string& options = "")
 {

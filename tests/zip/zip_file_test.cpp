@@ -11,18 +11,6 @@
 
 using namespace ziptest;
 
-namespace {
-int codeOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const CZipException& e) {
-        return e.m_iCause;
-    }
-    return 0;
-}
-}  // namespace
-
 TEST(ZipMemFile, GrowsInStepsAndKeepsLength)
 {
     struct Case {

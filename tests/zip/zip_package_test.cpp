@@ -2,9 +2,11 @@
 // disk are read back by independent readers and by us; hostile packages end
 // with the library's texts.
 #include <cstring>
+#include <functional>
 #include <zlib.h>
 
 #include "ZipPackage.h"
+#include "celvo/xlerror.h"
 #include "zip_test_util.h"
 
 using namespace ziptest;
@@ -57,4 +59,63 @@ TEST(ZipPackage, ThreeEntriesInMemoryAndOnDiskPassIndependentReaders)
         expectSameEntries(celvo::readZipPackageFile(celvo::utf8ToUtf16(dir.file(name))), parts);
     }
     expectSameEntries(celvo::readZipPackage(mem.data(), mem.size()), parts);
+}
+
+TEST(ZipPackage, FailuresCarryTheLibraryTexts)
+{
+    TempDir dir;
+    struct Case {
+        const char* what;
+        std::function<void()> action;
+        std::string message;
+    };
+    const Bytes notZip = bytesOf("this is not an archive at all");
+    const Case cases[] = {
+        {"missing file", [&] { celvo::readZipPackageFile(celvo::utf8ToUtf16(dir.file("none.xlsx"))); },
+         "No such file or directory."},
+        {"bytes without an end record", [&] { celvo::readZipPackage(notZip.data(), notZip.size()); },
+         "The central directory was not found in the archive (or you were trying to open not the last volume of a "
+         "segmented archive)."},
+        {"folder as target", [&] { celvo::writeZipPackageFile(celvo::utf8ToUtf16(dir.path()), {}); }, ""},
+        {"entry without a name", [&] { celvo::writeZipPackage({{u"", bytesOf("x")}}); }, "a zip entry needs a name"},
+    };
+    for (const auto& c : cases) {
+        try {
+            c.action();
+            ADD_FAILURE() << c.what << ": no error";
+        } catch (const celvo::xlerror& e) {
+            if (!c.message.empty()) {
+                EXPECT_EQ(std::string(e.what()), c.message) << c.what;
+            }
+        }
+    }
+}
+
+TEST(ZipPackage, EmptyPartsAndFailedSavesKeepWhatWasThere)
+{
+    TempDir dir;
+    const std::string target = dir.file("book.xlsx");
+    const std::vector<ZipEntry> parts = {{u"empty.xml", Bytes()}, {u"x.xml", bytesOf("<x/>")}};
+    celvo::writeZipPackageFile(celvo::utf8ToUtf16(target), parts);
+    const Bytes before = readFile(target);
+    expectSameEntries(celvo::readZipPackageFile(celvo::utf8ToUtf16(target)), parts);
+    // A save that fails before its end leaves the previous file as it was.
+    {
+        celvo::ZipWriter writer(celvo::utf8ToUtf16(target));
+        writer.add(u"new.xml", bytesOf("<new/>"));
+        EXPECT_THROW(writer.add(u"", bytesOf("x")), celvo::xlerror);
+    }
+    EXPECT_TRUE(readFile(target) == before);
+    // Directory entries of other producers are not parts.
+    const char* script = R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    z.writestr('xl/', b'')
+    z.writestr('xl/a.xml', b'<a/>')
+)";
+    std::string out;
+    ASSERT_EQ(python(script, "'" + dir.file("dirs.zip") + "'", &out), 0) << out;
+    auto read = celvo::readZipPackageFile(celvo::utf8ToUtf16(dir.file("dirs.zip")));
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].name, u"xl/a.xml");
 }

@@ -9,10 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "ZipException.h"
 #include "test_support.h"
 
 namespace ziptest {
@@ -91,6 +93,17 @@ inline Bytes sampleData(std::size_t n, unsigned seed = 1)
         b[i] = static_cast<std::uint8_t>((i % 7 == 0) ? (x >> 16) : ('a' + (i % 13)));
     }
     return b;
+}
+
+// The code of the library exception that f raises, 0 when none.
+inline int codeOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const CZipException& e) {
+        return e.m_iCause;
+    }
+    return 0;
 }
 
 // Data that does not compress.
