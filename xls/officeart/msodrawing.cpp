@@ -78,7 +78,10 @@ std::size_t MsoDrawing::read(RecordCursor& first, BiffInput& in)
     // A drawing met again after other records goes on from what it holds.
     std::vector<std::uint8_t> bytes;
     std::vector<std::size_t> starts;
-    if (!records_.items.empty() || !trailing_.empty()) {
+    if (!pending_.empty()) {
+        bytes.swap(pending_);
+        starts.swap(pendingStarts_);
+    } else if (!records_.items.empty() || !trailing_.empty()) {
         ArtWriter w;
         records_.write(w);
         w.bytes(trailing_);
@@ -132,27 +135,54 @@ std::size_t MsoDrawing::read(RecordCursor& first, BiffInput& in)
         selectionMissing = false;
     }
 
+    empty_ = false;
+    if (incomplete(bytes)) {
+        pending_.swap(bytes);
+        pendingStarts_.swap(starts);
+    } else {
+        parse(bytes, starts);
+    }
+    return total;
+}
+
+void MsoDrawing::finishRead()
+{
+    if (pending_.empty()) return;
+    parse(pending_, pendingStarts_);  // a failure leaves the drawing as it was
+    pending_.clear();
+    pendingStarts_.clear();
+}
+
+void MsoDrawing::parse(const std::vector<std::uint8_t>& bytes, const std::vector<std::size_t>& starts)
+{
     OfficeArtReadContext ctx;
     ctx.origin = bytes.data();
     ctx.blockStarts = &starts;
     ByteReader reader(bytes, kSizeError);
-    records_.read(reader, ctx, "MsoDrawing");
-    trailing_ = reader.bytes(reader.remaining());
+    OfficeArtChildren records;
+    records.read(reader, ctx, "MsoDrawing");
+    std::vector<std::uint8_t> trailing = reader.bytes(reader.remaining());
 
     // Every MSODRAWING record must begin at a record header.
     std::vector<int> found;
-    collectBlockStarts(records_, found);
+    collectBlockStarts(records, found);
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
     if (found.size() != blocks_.size()) throw xlerror(kSizeError);
-    empty_ = false;
-    return total;
+    records_ = std::move(records);
+    trailing_ = std::move(trailing);
 }
 
 std::size_t MsoDrawing::write(BiffOutput& out) const
 {
     if (empty_) return 0;
     ArtWriter w;
+    if (!pending_.empty()) {
+        // A drawing whose records never completed: written only if they parse.
+        MsoDrawing parsed(*this);
+        parsed.finishRead();
+        return parsed.write(out);
+    }
     records_.write(w);
     w.bytes(trailing_);
     const std::vector<std::uint8_t>& bytes = w.buffer();

@@ -48,6 +48,12 @@ public:
     // record that follows (further MSODRAWING blocks, OBJ, TXO, CONTINUE,
     // charts, the selection); stops before the first other record.
     std::size_t read(RecordCursor& rec, BiffInput& in);
+    // False while the records read so far claim more than they hold (a
+    // drawing interrupted by other records goes on at the next read).
+    bool complete() const noexcept { return pending_.empty(); }
+    // Parses what an incomplete drawing holds; throws when it is malformed.
+    // The sheet reader calls it at the end of its substream.
+    void finishRead();
     // Nothing when the drawing is empty.
     std::size_t write(BiffOutput& out) const;
 
@@ -69,7 +75,12 @@ public:
 
 private:
     std::list<DrawingBlock> blocks_;
+    void parse(const std::vector<std::uint8_t>& bytes, const std::vector<std::size_t>& starts);
+
     OfficeArtChildren records_;
+    // Bytes and block starts of an incomplete drawing, parsed once complete.
+    std::vector<std::uint8_t> pending_;
+    std::vector<std::size_t> pendingStarts_;
     std::vector<std::uint8_t> trailing_;
     std::vector<std::size_t> selectionPieces_;
     bool empty_ = true;
