@@ -103,34 +103,6 @@ void OfficeArtFConnectorRule::writeFields(ArtWriter& out) const
     out.endUnit(start);
 }
 
-void OfficeArtFArcRule::readFields(ByteReader& in, const OfficeArtReadContext&)
-{
-    ruid = in.u32();
-    spid = in.u32();
-}
-
-void OfficeArtFArcRule::writeFields(ArtWriter& out) const
-{
-    std::size_t start = out.size();
-    out.u32(ruid);
-    out.u32(spid);
-    out.endUnit(start);
-}
-
-void OfficeArtFCalloutRule::readFields(ByteReader& in, const OfficeArtReadContext&)
-{
-    ruid = in.u32();
-    spid = in.u32();
-}
-
-void OfficeArtFCalloutRule::writeFields(ArtWriter& out) const
-{
-    std::size_t start = out.size();
-    out.u32(ruid);
-    out.u32(spid);
-    out.endUnit(start);
-}
-
 void OfficeArtFRITContainer::readFields(ByteReader& in, const OfficeArtReadContext&)
 {
     std::size_t n = header.recInstance();

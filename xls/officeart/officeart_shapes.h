@@ -187,24 +187,35 @@ protected:
     void writeFields(ArtWriter& out) const override;
 };
 
-class OfficeArtFArcRule : public OfficeArtRecord<OfficeArtFArcRule, 15, 0, 0, 0xF014, 8> {
+// The arc and callout rules of a solver container: a rule id and a shape id.
+template <class Derived, unsigned Type>
+class OfficeArtShapeRule : public OfficeArtRecord<Derived, 15, 0, 0, Type, 8> {
 public:
-    CELVO_OA_CLASS_NAME(OfficeArtFArcRule)
     std::uint32_t ruid = 0, spid = 0;
 
 protected:
-    void readFields(ByteReader& in, const OfficeArtReadContext&) override;
-    void writeFields(ArtWriter& out) const override;
+    void readFields(ByteReader& in, const OfficeArtReadContext&) override
+    {
+        ruid = in.u32();
+        spid = in.u32();
+    }
+    void writeFields(ArtWriter& out) const override
+    {
+        std::size_t start = out.size();
+        out.u32(ruid);
+        out.u32(spid);
+        out.endUnit(start);
+    }
 };
 
-class OfficeArtFCalloutRule : public OfficeArtRecord<OfficeArtFCalloutRule, 15, 0, 0, 0xF017, 8> {
+class OfficeArtFArcRule : public OfficeArtShapeRule<OfficeArtFArcRule, 0xF014> {
+public:
+    CELVO_OA_CLASS_NAME(OfficeArtFArcRule)
+};
+
+class OfficeArtFCalloutRule : public OfficeArtShapeRule<OfficeArtFCalloutRule, 0xF017> {
 public:
     CELVO_OA_CLASS_NAME(OfficeArtFCalloutRule)
-    std::uint32_t ruid = 0, spid = 0;
-
-protected:
-    void readFields(ByteReader& in, const OfficeArtReadContext&) override;
-    void writeFields(ArtWriter& out) const override;
 };
 
 class OfficeArtFRITContainer : public OfficeArtRecord<OfficeArtFRITContainer, 3, 0, 0, 0xF118, 0> {
