@@ -14,6 +14,7 @@
 #include "font.h"
 #include "format.h"
 #include "globals_records.h"
+#include "officeart_group.h"
 #include "palette.h"
 #include "sst.h"
 
@@ -77,6 +78,11 @@ public:
     std::vector<BoundSheet8>& boundSheets() noexcept { return boundSheets_; }
     std::vector<Lbl>& names() noexcept { return names_; }
     std::vector<RawRecord>& rawRecords() noexcept { return rawRecords_; }
+    // The drawing group (pictures and shape bookkeeping); written only when
+    // hasDrawingGroup() (a loaded group, or one a sheet or picture started).
+    OfficeArtDggContainer& drawingGroup() noexcept { return drawingGroup_; }
+    bool hasDrawingGroup() const noexcept { return !noDrawingGroup_; }
+    void setHasDrawingGroup(bool on) noexcept { noDrawingGroup_ = !on; }
     SST& sst() noexcept { return sst_; }
     Palette& palette() noexcept { return palette_; }
     Window1& window1() noexcept { return window1_; }
@@ -153,7 +159,8 @@ private:
     std::vector<RawRecord> rawRecords_;
     std::vector<Lbl> names_;
     std::vector<SupBook> supBooks_;
-    std::vector<RawRecord> drawingGroup_;  // MSODRAWINGGROUP and its CONTINUE records
+    OfficeArtDggContainer drawingGroup_;  // MSODRAWINGGROUP and its CONTINUE records
+    bool noDrawingGroup_ = true;
     std::vector<std::uint8_t> saveBuffer_;
     bool rgbMode_ = false;
     bool paletteChanged_ = false;

@@ -68,7 +68,8 @@ void BookImplT::clear()
     names_.clear();
     supBooks_.clear();
     // A loaded file brings its own drawing group or none.
-    drawingGroup_.clear();
+    drawingGroup_ = OfficeArtDggContainer();
+    noDrawingGroup_ = true;
 }
 
 void BookImplT::reset()
@@ -155,11 +156,8 @@ void BookImplT::readStream(BiffInput& in)
             if (rec.length() != 0) throw xlerror("InterfaceEnd size is incorrect");
             break;
         case kDrawingGroupId:
-            drawingGroup_.emplace_back().read(rec);
-            while (in.peekRecordId() == kContinueId && !in.eof()) {
-                RecordCursor c = in.next();
-                drawingGroup_.emplace_back().read(c);
-            }
+            drawingGroup_.readRecords(rec, in);
+            noDrawingGroup_ = false;
             break;
         case kSstId: sst_.read(rec); break;
         case 0x00FF: extSst_.read(rec); break;
@@ -263,7 +261,7 @@ void BookImplT::writeStream(BiffOutput& out)
     country_.write(out);
     for (const SupBook& b : supBooks_) b.write(out);
     for (const Lbl& n : names_) n.write(out);
-    for (const RawRecord& r : drawingGroup_) r.write(out);
+    if (!noDrawingGroup_) drawingGroup_.writeRecords(out);
     sst_.write(out);
     for (const RawRecord& r : rawRecords_)
         if (!writtenElsewhere(r.id)) r.write(out);
