@@ -250,18 +250,6 @@ void Lbl::writeBody(ByteWriter& out) const
     requireOneRecord(out);
 }
 
-void RawRecord::read(RecordCursor& in)
-{
-    id = in.id();
-    data = in.rest();
-}
-
-void RawRecord::write(BiffOutput& out) const
-{
-    if (data.size() > kMaxRecordData) throw xlerror("record is too long");
-    out.writeRecord(id, data);
-}
-
 void SupBook::read(RecordCursor& rec, BiffInput& in)
 {
     supBook.read(rec);

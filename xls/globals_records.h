@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "biff_stream.h"
+#include "raw_record.h"
 #include "biff_string.h"
 #include "globals_protect.h"
 #include "celvo/mempool.h"
@@ -240,15 +241,6 @@ struct Lbl : TextRecord {
 protected:
     void readBody(RecordCursor& in) override;
     void writeBody(ByteWriter& out) const override;
-};
-
-// A record kept verbatim and written back unchanged.
-struct RawRecord {
-    std::uint16_t id = 0;
-    std::vector<std::uint8_t> data;
-    // The record's own data (not the CONTINUE records after it).
-    void read(RecordCursor& in);
-    void write(BiffOutput& out) const;
 };
 
 // A supporting-link block: the SUPBOOK record, the records kept with it

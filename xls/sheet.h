@@ -1,13 +1,24 @@
-// A worksheet of a .xls book in its first form: a name, the records of its
-// substream kept one for one and written back, and the cell operations
-// answering their failure values.
+// A worksheet of a .xls book: its cells as BIFF8 cell records indexed by the
+// cell grid, its row and column records, its settings records with the
+// values of a new sheet, and every record of its substream that the engine
+// does not model, kept in file order and written back.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "cell_grid.h"
 #include "celvo/ISheetT.h"
-#include "globals_records.h"
+#include "celvo/text.h"
+#include "celvo/xlerror.h"
+#include "globals_protect.h"
+#include "sheet_records_cells.h"
+#include "sheet_records_formula.h"
+#include "sheet_records_pagesetup.h"
+#include "sheet_records_settings.h"
+#include "sheet_records_text.h"
 
 namespace celvo {
 
@@ -15,147 +26,291 @@ class BookImplT;
 
 class SheetImplT final : public ISheetT {
 public:
+    static constexpr std::uint16_t kDefaultXf = 15;
+
     // A new, empty worksheet.
     SheetImplT(BookImplT& book, u16view name);
-    // A copy of another sheet of the same book.
-    SheetImplT(const SheetImplT& other) = default;
+    // A copy of another sheet of the same book: every record list and the
+    // grid, so the copied slots name the copied records.
+    SheetImplT(const SheetImplT& other);
     SheetImplT& operator=(const SheetImplT&) = delete;
 
-    // The substream from its BOF to the matching EOF; records that the stream
-    // holds inside it (embedded charts) are kept with it.
-    void readSubstream(BiffInput& in);
-    void write(BiffOutput& out) const;
+    // Reads one substream from where the stream stands (normally its BOF)
+    // up to and including its EOF record, or to the end of the stream.
+    void read(BiffInput& in);
+    void readSubstream(BiffInput& in) { read(in); }
+    // Writes the substream, BOF to EOF.
+    void write(BiffOutput& out);
 
     BookImplT* book() const noexcept { return book_; }
     void detach() noexcept { book_ = nullptr; }
-    bool selected() const noexcept { return selected_; }
-    void setSelected(bool on) noexcept { selected_ = on; }
-    bool r1c1() const noexcept { return r1c1_; }
-    void setR1C1(bool on) noexcept { r1c1_ = on; }
+    bool selected() const noexcept { return (window2_.options & Window2::kSelected) != 0; }
+    void setSelected(bool on) noexcept;
+    bool isRefModeA1() const noexcept { return refMode_.value != 0; }
+    void setRefModeA1(bool a1) noexcept { refMode_.value = a1 ? 1 : 0; }
+    bool r1c1() const noexcept { return !isRefModeA1(); }
+    void setR1C1(bool on) noexcept { setRefModeA1(!on); }
     const u16string& nameText() const noexcept { return name_; }
     void setNameText(u16view name) { name_.assign(name.data(), name.size()); }
-    const std::vector<RawRecord>& records() const noexcept { return records_; }
+    // Position of this sheet in the book's list, 0 when it is not there.
+    int sheetIndex() const noexcept;
 
+    // The used range after recomputation when cells were removed.
+    const Dimensions& usedRange();
+    const CellGrid& grid() const noexcept { return cells_; }
+    // The records of the substream that the sheet does not model, in file order.
+    const std::vector<RawRecord>& rawRecords() const noexcept { return rawRecords_; }
+
+    // ISheetT.
     int cellType(int row, int col) override;
-    bool isFormula(int, int) override { return false; }
-    IFormatT* cellFormat(int, int) override;
-    void setCellFormat(int, int, IFormatT*) override;
-    const char16_t* readString(int, int, IFormatT** format) override;
-    bool writeString(int, int, const char16_t*, IFormatT*) override;
-    double readNumber(int, int, IFormatT** format) override;
-    bool writeNumber(int, int, double, IFormatT*) override;
-    bool readBool(int, int, IFormatT** format) override;
-    bool writeBool(int, int, bool, IFormatT*) override;
-    bool readBlank(int, int, IFormatT** format) override;
-    bool writeBlank(int, int, IFormatT*) override;
-    const char16_t* readFormula(int, int, IFormatT** format) override;
-    bool writeFormula(int, int, const char16_t*, IFormatT*) override;
-    const char16_t* readComment(int, int) override { return nullptr; }
-    void writeComment(int, int, const char16_t*, const char16_t*, int, int) override;
-    bool isDate(int, int) override { return false; }
+    bool isFormula(int row, int col) override;
+    IFormatT* cellFormat(int row, int col) override;
+    void setCellFormat(int row, int col, IFormatT* format) override;
+    const char16_t* readString(int row, int col, IFormatT** format) override;
+    bool writeString(int row, int col, const char16_t* value, IFormatT* format) override;
+    double readNumber(int row, int col, IFormatT** format) override;
+    bool writeNumber(int row, int col, double value, IFormatT* format) override;
+    bool readBool(int row, int col, IFormatT** format) override;
+    bool writeBool(int row, int col, bool value, IFormatT* format) override;
+    bool readBlank(int row, int col, IFormatT** format) override;
+    bool writeBlank(int row, int col, IFormatT* format) override;
+    const char16_t* readFormula(int row, int col, IFormatT** format) override;
+    bool writeFormula(int row, int col, const char16_t* expr, IFormatT* format) override;
+    const char16_t* readComment(int row, int col) override;
+    void writeComment(int row, int col, const char16_t* value, const char16_t* author, int width,
+                      int height) override;
+    bool isDate(int row, int col) override;
     int readError(int row, int col) override;
-    double columnWidth(int) override { return 0.0; }
-    double rowHeight(int) override { return 0.0; }
-    bool setColumn(int, int, double, IFormatT*, bool) override;
-    bool setRow(int, double, IFormatT*, bool) override;
-    bool isRowHidden(int) override { return false; }
-    bool setRowHidden(int, bool) override { return false; }
-    bool isColumnHidden(int) override { return false; }
-    bool setColumnHidden(int, bool) override;
-    bool getMerge(int, int, int*, int*, int*, int*) override;
-    bool setMerge(int, int, int, int) override;
-    bool deleteMerge(int, int) override;
+    double columnWidth(int col) override;
+    double rowHeight(int row) override;
+    bool setColumn(int colFirst, int colLast, double width, IFormatT* format, bool hidden) override;
+    bool setRow(int row, double height, IFormatT* format, bool hidden) override;
+    bool isRowHidden(int row) override;
+    bool setRowHidden(int row, bool hidden) override;
+    bool isColumnHidden(int col) override;
+    bool setColumnHidden(int col, bool hidden) override;
+    bool getMerge(int row, int col, int* rowFirst, int* rowLast, int* colFirst, int* colLast) override;
+    bool setMerge(int rowFirst, int rowLast, int colFirst, int colLast) override;
+    bool deleteMerge(int row, int col) override;
     int pictureCount() override;
-    int getPicture(int, int*, int*, int*, int*, int*, int*, int*, int*) override;
-    void setPicture(int, int, int, double, int, int) override;
-    void setPictureWithSize(int, int, int, int, int, int, int) override;
-    int horizontalPageBreak(int) override;
+    int getPicture(int index, int* rowTop, int* colLeft, int* rowBottom, int* colRight, int* width,
+                   int* height, int* offset_x, int* offset_y) override;
+    void setPicture(int row, int col, int pictureId, double scale, int offset_x, int offset_y) override;
+    void setPictureWithSize(int row, int col, int pictureId, int width, int height, int offset_x,
+                            int offset_y) override;
+    int horizontalPageBreak(int index) override;
     int horizontalPageBreakCount() override;
-    int verticalPageBreak(int) override;
+    int verticalPageBreak(int index) override;
     int verticalPageBreakCount() override;
-    bool setHorizontalPageBreak(int, bool) override;
-    bool setVerticalPageBreak(int, bool) override;
-    void split(int, int) override;
-    bool groupRows(int, int, bool) override;
-    bool groupColumns(int, int, bool) override;
-    bool groupSummaryBelow() override { return true; }
-    void setGroupSummaryBelow(bool) override {}
-    bool groupSummaryRight() override { return true; }
-    void setGroupSummaryRight(bool) override {}
-    bool clearCells(int, int, int, int) override;
-    bool insertColumns(int, int) override;
-    bool insertRows(int, int) override;
-    bool removeColumns(int, int) override;
-    bool removeRows(int, int) override;
-    bool copyCell(int, int, int, int) override;
-    int firstRow() override { return 0; }
-    int lastRow() override { return 0; }
-    int firstColumn() override { return 0; }
-    int lastColumn() override { return 0; }
-    bool displayGridlines() override { return true; }
-    void setDisplayGridlines(bool) override {}
-    bool printGridlines() override { return false; }
-    void setPrintGridlines(bool) override {}
-    int zoom() override { return 100; }
-    void setZoom(int) override {}
-    int printZoom() override { return 100; }
-    void setPrintZoom(int) override {}
-    bool getPrintFit(int*, int*) override { return false; }
-    void setPrintFit(int, int) override {}
-    bool landscape() override { return false; }
-    void setLandscape(bool) override {}
-    int paper() override { return 0; }
-    void setPaper(int) override {}
-    const char16_t* header() override { return nullptr; }
-    bool setHeader(const char16_t*, double) override;
-    double headerMargin() override { return 0.5; }
-    const char16_t* footer() override { return nullptr; }
-    bool setFooter(const char16_t*, double) override;
-    double footerMargin() override { return 0.5; }
-    bool horizontalCentered() override { return false; }
-    void setHorizontalCentered(bool) override {}
-    bool verticalCentered() override { return false; }
-    void setVerticalCentered(bool) override {}
-    double marginLeft() override { return 0.75; }
-    void setMarginLeft(double) override {}
-    double marginRight() override { return 0.75; }
-    void setMarginRight(double) override {}
-    double marginTop() override { return 1.0; }
-    void setMarginTop(double) override {}
-    double marginBottom() override { return 1.0; }
-    void setMarginBottom(double) override {}
-    bool printHeadings() override { return false; }
-    void setPrintHeadings(bool) override {}
-    void setPrintRepeatRows(int, int) override;
-    void setPrintRepeatColumns(int, int) override;
-    void setPrintArea(int, int, int, int) override;
+    bool setHorizontalPageBreak(int row, bool pageBreak) override;
+    bool setVerticalPageBreak(int col, bool pageBreak) override;
+    void split(int row, int col) override;
+    bool groupRows(int rowFirst, int rowLast, bool collapsed) override;
+    bool groupColumns(int colFirst, int colLast, bool collapsed) override;
+    bool groupSummaryBelow() override;
+    void setGroupSummaryBelow(bool below) override;
+    bool groupSummaryRight() override;
+    void setGroupSummaryRight(bool right) override;
+    bool clearCells(int rowFirst, int rowLast, int colFirst, int colLast) override;
+    bool insertColumns(int colFirst, int colLast) override;
+    bool insertRows(int rowFirst, int rowLast) override;
+    bool removeColumns(int colFirst, int colLast) override;
+    bool removeRows(int rowFirst, int rowLast) override;
+    bool copyCell(int rowSrc, int colSrc, int rowDst, int colDst) override;
+    int firstRow() override;
+    int lastRow() override;
+    int firstColumn() override;
+    int lastColumn() override;
+    bool displayGridlines() override;
+    void setDisplayGridlines(bool show) override;
+    bool printGridlines() override;
+    void setPrintGridlines(bool print) override;
+    int zoom() override;
+    void setZoom(int zoom) override;
+    int printZoom() override;
+    void setPrintZoom(int zoom) override;
+    bool getPrintFit(int* wPages, int* hPages) override;
+    void setPrintFit(int wPages, int hPages) override;
+    bool landscape() override;
+    void setLandscape(bool landscape) override;
+    int paper() override;
+    void setPaper(int paper) override;
+    const char16_t* header() override;
+    bool setHeader(const char16_t* header, double margin) override;
+    double headerMargin() override;
+    const char16_t* footer() override;
+    bool setFooter(const char16_t* footer, double margin) override;
+    double footerMargin() override;
+    bool horizontalCentered() override;
+    void setHorizontalCentered(bool center) override;
+    bool verticalCentered() override;
+    void setVerticalCentered(bool center) override;
+    double marginLeft() override;
+    void setMarginLeft(double margin) override;
+    double marginRight() override;
+    void setMarginRight(double margin) override;
+    double marginTop() override;
+    void setMarginTop(double margin) override;
+    double marginBottom() override;
+    void setMarginBottom(double margin) override;
+    bool printHeadings() override;
+    void setPrintHeadings(bool print) override;
+    void setPrintRepeatRows(int rowFirst, int rowLast) override;
+    void setPrintRepeatColumns(int colFirst, int colLast) override;
+    void setPrintArea(int rowFirst, int rowLast, int colFirst, int colLast) override;
     void clearPrintRepeats() override;
     void clearPrintArea() override;
-    bool getNamedRange(const char16_t*, int*, int*, int*, int*) override;
-    bool setNamedRange(const char16_t*, int, int, int, int) override;
-    bool deleteNamedRange(const char16_t*) override;
+    bool getNamedRange(const char16_t* name, int* rowFirst, int* rowLast, int* colFirst,
+                       int* colLast) override;
+    bool setNamedRange(const char16_t* name, int rowFirst, int rowLast, int colFirst, int colLast) override;
+    bool deleteNamedRange(const char16_t* name) override;
     int namedRangeCount() override;
-    const char16_t* namedRange(int, int*, int*, int*, int*) override;
+    const char16_t* namedRange(int index, int* rowFirst, int* rowLast, int* colFirst, int* colLast) override;
     const char16_t* name() override { return name_.c_str(); }
     void setName(const char16_t* name) override;
-    bool isProtected() override { return false; }
-    void setProtected(bool) override {}
+    bool isProtected() override;
+    void setProtected(bool protect) override;
     int hidden() override;
     bool setHidden(int state) override;
-    void cellReferenceToRowCol(const char16_t*, int*, int*, bool*, bool*) override;
-    const char16_t* rowColToCellReference(int, int, bool, bool) override;
+    void cellReferenceToRowCol(const char16_t* ref, int* row, int* col, bool* rowRelative,
+                               bool* colRelative) override;
+    const char16_t* rowColToCellReference(int row, int col, bool rowRelative, bool colRelative) override;
 
 private:
-    // Sets the book's failure text for the operations this sheet does not
-    // carry out yet.
+    friend class SheetReader;
+    friend class SheetWriter;
+
+    // The book-message convention for this sheet's operations; a sheet that
+    // has left its book answers the failure value.
+    template <class R, class Body>
+    R guarded(R failValue, Body&& body);
+    template <class Body>
+    void guardedVoid(Body&& body);
+    std::string& message() const;
+    // A read operation: the position check, then `pick` (slot, value, xf)
+    // takes the kinds of cell it reads and answers false for the others,
+    // which fail with `notThisKind`; the format goes to the out-parameter.
+    template <class R, class Pick>
+    R readCell(int row, int col, IFormatT** format, R failValue, const char* notThisKind, Pick&& pick);
+    // The FORMULA record of a formula cell whose cached result is `result`.
+    const Formula* formulaWith(std::uint32_t slot, FormulaResult result) const;
+    // Sets the failure text of the operations this sheet does not carry out.
     void unsupported() const;
+
+    // Throws the position messages unless (row, col) lies on the sheet.
+    static void checkPosition(int row, int col);
+    // The slot of a cell, 0 when it is empty or off the sheet.
+    std::uint32_t slotAt(int row, int col) const noexcept;
+    // Format index of the record a present slot names.
+    std::uint16_t xfOf(std::uint32_t slot) const;
+    void setXfOf(std::uint32_t slot, std::uint16_t xf);
+    // The book's format at a format index (null when there is none).
+    IFormatT* formatAt(std::uint16_t xf) const;
+    // Position of a format in the book's list: the last entry equal to it;
+    // -1 when it is not there.
+    int formatIndex(const IFormatT* format) const;
+    // The xf for a write: the format's position, else the xf of the cell
+    // standing there, else 15.
+    std::uint16_t xfForWrite(std::uint32_t slot, IFormatT* format, const char* notFound) const;
+    // Links (row, col) to the record at `position` of `kind`.
+    void placeCell(std::uint16_t row, std::uint16_t col, CellKind kind, std::size_t position);
+    // Appends a cell read from a file, checked against the grid.
+    template <class Rec>
+    void addCell(std::vector<Rec>& list, Rec rec, CellKind kind);
+    template <class Rec>
+    void readCellRecord(RecordCursor& rec, std::vector<Rec>& list, CellKind kind);
+    // When the cell at (row, col) anchors a shared formula, the next member
+    // of the range takes the shared formula over.
+    void handOverSharedFormula(std::uint32_t slot);
+    // The first cell a formula's single PtgExp token points at.
+    static bool expTarget(const Formula& f, std::uint16_t& row, std::uint16_t& col);
+    bool stringIndexUsedElsewhere(std::uint32_t index, const LabelSst* self) const;
+    const char16_t* keepText(u16view text);
+    // The drawing run from its first MSODRAWING record: the drawing records
+    // that follow it and the embedded chart substreams inside it.
+    void readDrawing(BiffInput& in, RecordCursor& first);
+    // Every raw record with this id, at a fixed point of the substream.
+    void writeRawAt(BiffOutput& out, std::uint16_t id) const;
+    void recomputeUsedRange();
 
     BookImplT* book_;
     u16string name_;
-    std::vector<RawRecord> records_;
-    bool selected_ = false;
-    bool r1c1_ = false;
+    Bof bof_;
+    Index index_;
+    CalcMode calcMode_;
+    CalcCount calcCount_;
+    CalcRefMode refMode_;
+    CalcIter iteration_;
+    CalcDelta delta_;
+    CalcSaveRecalc saveRecalc_;
+    PrintRowCol printHeaders_;
+    PrintGrid printGridlines_;
+    GridSet gridSet_;
+    Guts guts_;
+    DefaultRowHeight defaultRowHeight_;
+    WsBool wsBool_;
+    PageSetup pageSetup_;
+    SheetProtection protection_;
+    DefColWidth defColWidth_;
+    Dimensions dimensions_;
+    Window2 window2_;
+    PhoneticInfo phonetic_;
+    Scl scl_;
+    VerticalPageBreaks verticalBreaks_;
+    HorizontalPageBreaks horizontalBreaks_;
+    std::vector<Row> rows_;
+    std::vector<LabelSst> labelSstCells_;
+    std::vector<Label> labelCells_;
+    std::vector<RK> rkCells_;
+    std::vector<Number> numberCells_;
+    std::vector<ColInfo> colInfos_;
+    std::vector<MergeCells> mergeCells_;
+    std::vector<Blank> blankCells_;
+    std::vector<BoolErr> boolErrCells_;
+    std::vector<FormulaBlock> formulaCells_;
+    std::vector<Selection> selections_;
+    std::vector<DBCell> dbCells_;
+    std::vector<RawRecord> rawRecords_;
+    // The drawing records (MSODRAWING with its OBJ, TXO, CONTINUE records
+    // and embedded chart substreams), kept as read and written back whole.
+    std::vector<RawRecord> drawing_;
+    std::vector<Note> notes_;
+    Pane pane_;
+    CellGrid cells_;
+    u16string formulaText_;
+    Uncalced uncalced_;
+    u16string textBuffer_;
+    u16string referenceText_;  // the text of rowColToCellReference
+    bool usedRangeDirty_ = false;
 };
+
+template <class R, class Body>
+R SheetImplT::guarded(R failValue, Body&& body)
+{
+    if (!book_) return failValue;
+    return guard(message(), failValue, std::forward<Body>(body));
+}
+
+template <class Body>
+void SheetImplT::guardedVoid(Body&& body)
+{
+    if (book_) guardVoid(message(), std::forward<Body>(body));
+}
+
+template <class R, class Pick>
+R SheetImplT::readCell(int row, int col, IFormatT** format, R failValue, const char* notThisKind, Pick&& pick)
+{
+    if (format) *format = nullptr;
+    return guarded(failValue, [&]() -> R {
+        checkPosition(row, col);
+        const std::uint32_t s = slotAt(row, col);
+        R value = failValue;
+        std::uint16_t xf = 0;
+        if (!slotPresent(s) || !pick(s, value, xf)) throw xlerror(notThisKind);
+        if (format) *format = formatAt(xf);
+        return value;
+    });
+}
 
 // A sheet name cut to the 31 units a sheet name may have (never inside a
 // surrogate pair); *cut tells whether anything was cut.

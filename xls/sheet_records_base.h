@@ -7,6 +7,7 @@
 #include <string>
 
 #include "biff_stream.h"
+#include "raw_record.h"
 #include "celvo/xlerror.h"
 
 namespace celvo {
@@ -26,12 +27,6 @@ class SheetRecordT : public SheetRecord {
 public:
     static constexpr std::uint16_t kId = Id;
     std::uint16_t recordId() const override { return Id; }
-};
-
-// A record kept as its id and data bytes.
-struct RawRecord {
-    std::uint16_t id = 0;
-    std::vector<std::uint8_t> data;
 };
 
 // Reads the record in hand with readOne, then every directly following

@@ -1,7 +1,6 @@
 // The printer over the formulas of real .xls files: every token stream of a
 // cell formula, a shared formula and an array formula prints as text, and
 // where the compiler takes that text back, its tokens print as the same text.
-#include <dirent.h>
 
 #include <algorithm>
 #include <string>
@@ -16,26 +15,13 @@
 #include "sheet_records_formula.h"
 #include "test_support.h"
 #include "xls.h"
+#include "xls_test_util.h"
 
 using namespace celvo;
 using celvo::test::FakeFormulaContext;
 using celvo::test::hexText;
 
 namespace {
-
-std::vector<std::string> xlsFiles(const std::string& folder)
-{
-    std::vector<std::string> names;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d)) {
-            std::string n = e->d_name;
-            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".xls") == 0) names.push_back(n);
-        }
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Text of a short string with its option byte (BOUNDSHEET8 names, NAME texts).
 std::u16string readText(RecordCursor& in, std::size_t count)
@@ -149,7 +135,7 @@ TEST(FormulaCorpus, EveryFormulaPrints)
     CELVO_REQUIRE_CORPUS();
     const std::string folder = test::corpusDir() + "/xls";
     Printed result;
-    for (const std::string& name : xlsFiles(folder)) {
+    for (const std::string& name : celvo::test::xlsFiles(folder)) {
         std::vector<std::uint8_t> bytes;
         if (!readWholeFile(folder + "/" + name, bytes)) continue;
         Xls x;

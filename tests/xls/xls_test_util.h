@@ -1,8 +1,12 @@
 // Byte fixtures for the .xls tests: records and streams built in the test.
 #pragma once
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 namespace celvo::test {
@@ -28,6 +32,21 @@ template <class... T>
 Bytes cat(const T&... parts)
 {
     return cat({parts...});
+}
+
+// Names of the .xls files in a folder, sorted.
+inline std::vector<std::string> xlsFiles(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d)) {
+            std::string n = e->d_name;
+            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".xls") == 0) names.push_back(n);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace celvo::test
