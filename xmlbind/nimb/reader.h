@@ -239,7 +239,7 @@ public:
 
     // Value operations of the drivers: read the current attribute's value,
     // the current element's text, or a simple-typed child element into a
-    // holder of the spec's type.
+    // holder of the value spec's type.
     enimb_error unmarshal_attribute_value(const c_value_spec_base& spec, void* holder);
     enimb_error unmarshal_content_value(const c_value_spec_base& spec, void* holder);
     enimb_error unmarshal_element_value(const c_value_spec_base& spec, void* holder, const c_token_entry* table);

@@ -50,7 +50,7 @@ inline bool value_is_empty(const c_binary& v) { return v.empty(); }
 inline bool value_is_empty(const c_empty&) { return true; }
 }  // namespace detail
 
-// The spec of a simple type whose members are held in c_simple<T>.
+// The value spec of a simple type whose members are held in c_simple<T>.
 template <class T>
 class c_value_spec : public c_value_spec_base {
 public:
@@ -91,7 +91,7 @@ public:
     const to_fn to_string;
 };
 
-// The spec of a list-valued attribute: blank-separated items of one type,
+// The value spec of a list-valued attribute: blank-separated items of one type,
 // held in c_simple_list<T>.
 template <class T>
 class c_list_value_spec : public c_value_spec_base {
