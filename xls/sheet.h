@@ -60,6 +60,9 @@ public:
     const CellGrid& grid() const noexcept { return cells_; }
     // The records of the substream that the sheet does not model, in file order.
     const std::vector<RawRecord>& rawRecords() const noexcept { return rawRecords_; }
+    // Pixel sizes of a column and a row on the display (0 when hidden).
+    int columnPixels(int col) const;
+    int rowPixels(int row) const;
 
     // ISheetT.
     int cellType(int row, int col) override;
@@ -232,6 +235,35 @@ private:
     // Every raw record with this id, at a fixed point of the substream.
     void writeRawAt(BiffOutput& out, std::uint16_t id) const;
     void recomputeUsedRange();
+
+    // Rows and columns (sheet_layout.cpp).
+    Row* rowRecord(int row);
+    Row& addRowRecord(int row, std::uint16_t options);
+    const ColInfo* coveringColumn(int col) const;
+    int digitWidth() const;
+    static std::uint16_t storedColumnWidth(double width);
+    // Width, format (-1: keep) and hidden bit for the columns of the range.
+    void putColumns(int colFirst, int colLast, std::uint16_t width, int xf, bool hidden);
+    static bool setPageBreak(PageBreaks& breaks, int pos, bool pageBreak, std::uint16_t last);
+
+    // Formula groups in block edits (sheet_clear.cpp).
+    static bool isArrayAnchor(const FormulaBlock& block);
+    static CellRange16 arrayRange(const FormulaBlock& block);
+    // Makes the block a formula of its own with these tokens.
+    static void ownFormula(FormulaBlock& block, std::vector<std::uint8_t> tokens, std::vector<std::uint8_t> extra);
+    // The tokens a member of a shared or array formula would hold on its own.
+    void groupTokens(const FormulaBlock& block, std::vector<std::uint8_t>& tokens,
+                     std::vector<std::uint8_t>& extra) const;
+    // Every cell of the array formula anchored at the slot gets a formula
+    // of its own.
+    void breakArray(std::uint32_t anchorSlot);
+    // The same for the array formula that the cell belongs to, if any.
+    void breakArrayAt(int row, int col);
+    // Removes the comments of the cells of the block.
+    void removeComments(int rowFirst, int rowLast, int colFirst, int colLast);
+    template <class Rec>
+    void copyRecord(std::vector<Rec>& list, std::uint32_t src, std::uint32_t dst, CellKind kind, std::uint16_t row,
+                    std::uint16_t col);
 
     BookImplT* book_;
     u16string name_;
