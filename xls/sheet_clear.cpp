@@ -17,6 +17,8 @@ namespace {
 // last column), u16 options, u32 unused, u16 token size, the tokens, then
 // the extra operand bytes.
 constexpr std::size_t kArrayTokensAt = 14;
+// FORMULA option of a cell that stands for a shared formula.
+constexpr std::uint16_t kSharedFormulaOption = 0x0008;
 
 struct Block {
     int r0, r1, c0, c1;
@@ -55,6 +57,7 @@ void SheetImplT::ownFormula(FormulaBlock& block, std::vector<std::uint8_t> token
 {
     block.formula.tokens = std::move(tokens);
     block.formula.extra = std::move(extra);
+    block.formula.options = static_cast<std::uint16_t>(block.formula.options & ~kSharedFormulaOption);
     block.shared = false;
     block.following = RawRecord();
     block.followingContinues.clear();

@@ -1,5 +1,6 @@
 // The layout set through the sheet interface, saved and read by an
-// independent reader (xlrd) and by our own loader.
+// independent reader (xlrd) and by our own loader; formula groups after
+// clearing and copying cells as LibreOffice reads them.
 #include "test_support.h"
 
 #include <unistd.h>
@@ -130,6 +131,53 @@ TEST_F(SheetLayoutFile, IndependentReaderSeesWhatWasSet)
     const std::string again = dir_ + "/again.xls";
     ASSERT_TRUE(loaded->save(widen(again).c_str())) << loaded->errorMessage();
     EXPECT_EQ(xlrdLayout(again), kExpectedLayout);
+}
+
+// Shared formula A1:A4 of B+1 over the numbers 10, 20, 30, 40 in column B.
+Bytes sharedColumn()
+{
+    const Bytes tokens{0x2C, 0x00, 0x00, 0x01, 0xC0, 0x1E, 0x01, 0x00, 0x03};
+    Bytes cells = cat(formulaRecord(0, 0, expOf(0, 0), 8),
+                      rec(0x04BC, cat(u16s({0, 3}), Bytes{0, 0, 0, 4}, u16s({9}), tokens)));
+    for (std::uint16_t r = 1; r < 4; ++r) cells = cat(cells, formulaRecord(r, 0, expOf(0, 0), 8));
+    for (std::uint16_t r = 0; r < 4; ++r) cells = cat(cells, rec(0x0203, cat(u16s({r, 1, 15}), f64le(10.0 * (r + 1)))));
+    return cells;
+}
+
+TEST_F(SheetLayoutFile, LibreOfficeReadsFormulaGroupsAfterEdits)
+{
+    if (system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "LibreOffice is not installed";
+    const std::string path = dir_ + "/groups.xls";
+    {
+        BookHolder book;
+        SheetImplT* anchor = addSheet(*book.book, u"Anchor");
+        readInto(*anchor, sharedColumn());
+        ASSERT_TRUE(anchor->clearCells(0, 0, 0, 0));
+        SheetImplT* member = addSheet(*book.book, u"Member");
+        readInto(*member, sharedColumn());
+        ASSERT_TRUE(member->copyCell(2, 0, 5, 3));
+        ASSERT_TRUE(member->copyCell(0, 0, 6, 3));
+        ASSERT_TRUE(member->clearCells(1, 1, 0, 0));
+        SheetImplT* array = addSheet(*book.book, u"Array");
+        // A1:A2 hold {=B1*2}.
+        const Bytes tokens{0x24, 0, 0, 1, 0xC0, 0x1E, 2, 0, 0x05};
+        readInto(*array, cat(formulaRecord(0, 0, expOf(0, 0)),
+                             rec(0x0221, cat(u16s({0, 1}), Bytes{0, 0}, u16s({0}), u32le(0), u16s({9}), tokens)),
+                             formulaRecord(1, 0, expOf(0, 0))));
+        ASSERT_TRUE(array->copyCell(1, 0, 4, 4));
+        ASSERT_TRUE(array->clearCells(1, 1, 0, 0));
+        ASSERT_TRUE(book->save(widen(path).c_str())) << book->errorMessage();
+    }
+    const std::string converted =
+        run("cd '" + dir_ + "' && env -u LD_PRELOAD HOME='" + dir_ + "' soffice -env:UserInstallation=file://" + dir_ +
+            "/lo --headless --convert-to xlsx --outdir '" + dir_ + "' groups.xls 2>&1");
+    const std::string formulas =
+        run(systemPython() + " " CELVO_XLS_TEST_DIR "/lo_formulas.py '" + dir_ + "/groups.xlsx' 2>&1");
+    EXPECT_EQ(formulas,
+              "Anchor A2 B2+1\nAnchor A3 B3+1\nAnchor A4 B4+1\n"
+              "Member A1 B1+1\nMember A3 B3+1\nMember A4 B4+1\nMember D6 B3+1\nMember D7 B1+1\n"
+              "Array A1 B1*2\nArray E5 B1*2\n")
+        << converted;
 }
 
 }  // namespace

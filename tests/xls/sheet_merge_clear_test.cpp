@@ -258,33 +258,6 @@ TEST(SheetClear, CommentsOfClearedCellsGo)
 
 // ---- shared and array formulas --------------------------------------------------------
 
-const Bytes kCachedOne{0, 0, 0, 0, 0, 0, 0xF0, 0x3F};
-
-Bytes formulaRecord(std::uint16_t row, std::uint16_t col, const Bytes& tokens)
-{
-    return rec(0x0006, cat(u16s({row, col, 15}), kCachedOne, u16s({0}), u32le(0),
-                           u16s({static_cast<std::uint16_t>(tokens.size())}), tokens));
-}
-
-Bytes expOf(std::uint16_t row, std::uint16_t col) { return cat(Bytes{0x01}, u16s({row, col})); }
-
-// Rows 0-2 of column 0 share a formula anchored at A1: the cell to the
-// right in the row above (PtgRefN with offsets -1 and +1).
-const Bytes kSharedTokens{0x2C, 0xFF, 0xFF, 0x01, 0xC0};
-Bytes sharedBlock()
-{
-    const Bytes shrfmla = rec(0x04BC, cat(u16s({0, 2}), Bytes{0, 0, 0, 3}, u16s({5}), kSharedTokens));
-    return cat(formulaRecord(0, 0, expOf(0, 0)), shrfmla, formulaRecord(1, 0, expOf(0, 0)),
-               formulaRecord(2, 0, expOf(0, 0)));
-}
-
-// A1:A2 hold one array formula: the integer 9.
-Bytes arrayBlock()
-{
-    const Bytes array = rec(0x0221, cat(u16s({0, 1}), Bytes{0, 0}, u16s({0}), u32le(0), u16s({3}), Bytes{0x1E, 9, 0}));
-    return cat(formulaRecord(0, 0, expOf(0, 0)), array, formulaRecord(1, 0, expOf(0, 0)));
-}
-
 struct Written {
     std::vector<std::uint16_t> rows;  // of each FORMULA record, in order
     std::vector<Bytes> tokens;
@@ -468,6 +441,7 @@ TEST(SheetCopy, FormulasKeepTheirTokens)
             if (r.id != 0x0006 || getU16(r.data.data()) != c.rowDst) continue;
             found = true;
             EXPECT_EQ(getU16(r.data.data() + 2), c.colDst) << c.name;
+            EXPECT_EQ(getU16(r.data.data() + 14) & 0x0008, 0) << c.name << ": not marked as shared";
             EXPECT_EQ(Bytes(r.data.begin() + 22, r.data.end()), c.tokens) << c.name;
         }
         EXPECT_TRUE(found) << c.name;

@@ -99,4 +99,35 @@ inline void readInto(SheetImplT& sheet, const Bytes& body)
     sheet.read(in);
 }
 
+// ---- formula cells ----
+
+inline const Bytes kCachedOne{0, 0, 0, 0, 0, 0, 0xF0, 0x3F};
+
+// A FORMULA record with the cached number 1; options 8 mark a cell of a
+// shared formula.
+inline Bytes formulaRecord(std::uint16_t row, std::uint16_t col, const Bytes& tokens, std::uint16_t options = 0)
+{
+    return rec(0x0006, cat(u16s({row, col, 15}), kCachedOne, u16s({options}), u32le(0),
+                           u16s({static_cast<std::uint16_t>(tokens.size())}), tokens));
+}
+
+inline Bytes expOf(std::uint16_t row, std::uint16_t col) { return cat(Bytes{0x01}, u16s({row, col})); }
+
+// Rows 0-2 of column 0 share a formula anchored at A1: the cell to the
+// right in the row above (PtgRefN with offsets -1 and +1).
+inline const Bytes kSharedTokens{0x2C, 0xFF, 0xFF, 0x01, 0xC0};
+inline Bytes sharedBlock()
+{
+    const Bytes shrfmla = rec(0x04BC, cat(u16s({0, 2}), Bytes{0, 0, 0, 3}, u16s({5}), kSharedTokens));
+    return cat(formulaRecord(0, 0, expOf(0, 0), 8), shrfmla, formulaRecord(1, 0, expOf(0, 0), 8),
+               formulaRecord(2, 0, expOf(0, 0), 8));
+}
+
+// A1:A2 hold one array formula: the integer 9.
+inline Bytes arrayBlock()
+{
+    const Bytes array = rec(0x0221, cat(u16s({0, 1}), Bytes{0, 0}, u16s({0}), u32le(0), u16s({3}), Bytes{0x1E, 9, 0}));
+    return cat(formulaRecord(0, 0, expOf(0, 0)), array, formulaRecord(1, 0, expOf(0, 0)));
+}
+
 }  // namespace celvo::test
