@@ -135,6 +135,8 @@ bool SheetImplT::expTarget(const Formula& f, std::uint16_t& row, std::uint16_t& 
 void SheetImplT::handOverSharedFormula(std::uint32_t slot)
 {
     if (!slotPresent(slot) || slotKind(slot) != CellKind::Formula) return;
+    // The other cells of an array formula keep their formula as their own.
+    breakArrayOf(slot);
     FormulaBlock& anchor = formulaCells_.at(slotPosition(slot));
     std::uint16_t r = 0, c = 0;
     if (!anchor.shared || !expTarget(anchor.formula, r, c) || r != anchor.row() || c != anchor.col()) return;

@@ -223,7 +223,8 @@ private:
     template <class Rec>
     void readCellRecord(RecordCursor& rec, std::vector<Rec>& list, CellKind kind);
     // When the cell at (row, col) anchors a shared formula, the next member
-    // of the range takes the shared formula over.
+    // of the range takes the shared formula over; when it belongs to an array
+    // formula, every cell of the array gets the formula as its own.
     void handOverSharedFormula(std::uint32_t slot);
     // The first cell a formula's single PtgExp token points at.
     static bool expTarget(const Formula& f, std::uint16_t& row, std::uint16_t& col);
@@ -257,8 +258,9 @@ private:
     // Every cell of the array formula anchored at the slot gets a formula
     // of its own.
     void breakArray(std::uint32_t anchorSlot);
-    // The same for the array formula that the cell belongs to, if any.
-    void breakArrayAt(int row, int col);
+    // The same for the array formula that the cell of this slot belongs
+    // to, if any.
+    void breakArrayOf(std::uint32_t slot);
     // Removes the comments of the cells of the block.
     void removeComments(int rowFirst, int rowLast, int colFirst, int colLast);
     template <class Rec>

@@ -118,12 +118,11 @@ void SheetImplT::breakArray(std::uint32_t anchorSlot)
     for (Own& own : owns) ownFormula(formulaCells_.at(own.position), std::move(own.tokens), std::move(own.extra));
 }
 
-void SheetImplT::breakArrayAt(int row, int col)
+void SheetImplT::breakArrayOf(std::uint32_t slot)
 {
-    const std::uint32_t s = slotAt(row, col);
-    if (!slotPresent(s) || slotKind(s) != CellKind::Formula) return;
+    if (!slotPresent(slot) || slotKind(slot) != CellKind::Formula) return;
     std::uint16_t r = 0, c = 0;
-    if (!expTarget(formulaCells_.at(slotPosition(s)).formula, r, c)) return;
+    if (!expTarget(formulaCells_.at(slotPosition(slot)).formula, r, c)) return;
     const std::uint32_t a = cells_.at(r, c);
     if (slotPresent(a) && slotKind(a) == CellKind::Formula && isArrayAnchor(formulaCells_.at(slotPosition(a))))
         breakArray(a);
@@ -248,9 +247,8 @@ bool SheetImplT::copyCell(int rowSrc, int colSrc, int rowDst, int colDst)
             throw xlerror("unknown type of cell");
         }
 
-        // What stood at the destination leaves its group as a cell on its own.
-        breakArrayAt(rowDst, colDst);
-        std::uint32_t dst = slotAt(rowDst, colDst);
+        // What stood at the destination leaves its group.
+        const std::uint32_t dst = slotAt(rowDst, colDst);
         handOverSharedFormula(dst);
 
         switch (kind) {

@@ -325,6 +325,26 @@ TEST(SheetClear, WholeArrayInsideTheBlockKeepsNothingBehind)
     EXPECT_TRUE(w.arrayAfter.empty());
 }
 
+TEST(SheetClear, WritingOverACellOfAnArrayFormulaBreaksTheArray)
+{
+    for (const char* kind : {"number", "string", "bool", "blank"}) {
+        BookHolder book;
+        SheetImplT* s = addSheet(*book.book);
+        readInto(*s, arrayBlock());
+        const std::string k = kind;
+        bool ok = false;
+        if (k == "number") ok = s->writeNumber(1, 0, 5, nullptr);
+        if (k == "string") ok = s->writeString(1, 0, u"x", nullptr);
+        if (k == "bool") ok = s->writeBool(1, 0, true, nullptr);
+        if (k == "blank") ok = s->writeBlank(1, 0, nullptr);
+        ASSERT_TRUE(ok) << kind << ": " << book->errorMessage();
+        const Written w = formulasWritten(*s);
+        EXPECT_EQ(w.rows, std::vector<std::uint16_t>{0}) << kind;
+        EXPECT_EQ(w.tokens, (std::vector<Bytes>{Bytes{0x1E, 9, 0}})) << kind;
+        EXPECT_TRUE(w.arrayAfter.empty()) << kind;
+    }
+}
+
 // ---- copying --------------------------------------------------------------------------
 
 TEST(SheetCopy, ValuesAndFormatsOfEveryKind)
