@@ -54,15 +54,15 @@ public:
     void setNameText(u16view name) { name_.assign(name.data(), name.size()); }
     // Position of this sheet in the book's list, 0 when it is not there.
     int sheetIndex() const noexcept;
+    // Pixel sizes of a column and a row on the display (0 when hidden).
+    int columnPixels(int col) const;
+    int rowPixels(int row) const;
 
     // The used range after recomputation when cells were removed.
     const Dimensions& usedRange();
     const CellGrid& grid() const noexcept { return cells_; }
     // The records of the substream that the sheet does not model, in file order.
     const std::vector<RawRecord>& rawRecords() const noexcept { return rawRecords_; }
-    // Pixel sizes of a column and a row on the display (0 when hidden).
-    int columnPixels(int col) const;
-    int rowPixels(int row) const;
 
     // ISheetT.
     int cellType(int row, int col) override;
@@ -200,43 +200,6 @@ private:
     // Sets the failure text of the operations this sheet does not carry out.
     void unsupported() const;
 
-    // Throws the position messages unless (row, col) lies on the sheet.
-    static void checkPosition(int row, int col);
-    // The slot of a cell, 0 when it is empty or off the sheet.
-    std::uint32_t slotAt(int row, int col) const noexcept;
-    // Format index of the record a present slot names.
-    std::uint16_t xfOf(std::uint32_t slot) const;
-    void setXfOf(std::uint32_t slot, std::uint16_t xf);
-    // The book's format at a format index (null when there is none).
-    IFormatT* formatAt(std::uint16_t xf) const;
-    // Position of a format in the book's list: the last entry equal to it;
-    // -1 when it is not there.
-    int formatIndex(const IFormatT* format) const;
-    // The xf for a write: the format's position, else the xf of the cell
-    // standing there, else 15.
-    std::uint16_t xfForWrite(std::uint32_t slot, IFormatT* format, const char* notFound) const;
-    // Links (row, col) to the record at `position` of `kind`.
-    void placeCell(std::uint16_t row, std::uint16_t col, CellKind kind, std::size_t position);
-    // Appends a cell read from a file, checked against the grid.
-    template <class Rec>
-    void addCell(std::vector<Rec>& list, Rec rec, CellKind kind);
-    template <class Rec>
-    void readCellRecord(RecordCursor& rec, std::vector<Rec>& list, CellKind kind);
-    // When the cell at (row, col) anchors a shared formula, the next member
-    // of the range takes the shared formula over; when it belongs to an array
-    // formula, every cell of the array gets the formula as its own.
-    void handOverSharedFormula(std::uint32_t slot);
-    // The first cell a formula's single PtgExp token points at.
-    static bool expTarget(const Formula& f, std::uint16_t& row, std::uint16_t& col);
-    bool stringIndexUsedElsewhere(std::uint32_t index, const LabelSst* self) const;
-    const char16_t* keepText(u16view text);
-    // The drawing run from its first MSODRAWING record: the drawing records
-    // that follow it and the embedded chart substreams inside it.
-    void readDrawing(BiffInput& in, RecordCursor& first);
-    // Every raw record with this id, at a fixed point of the substream.
-    void writeRawAt(BiffOutput& out, std::uint16_t id) const;
-    void recomputeUsedRange();
-
     // Rows and columns (sheet_layout.cpp).
     Row* rowRecord(int row);
     Row& addRowRecord(int row, std::uint16_t options);
@@ -266,6 +229,42 @@ private:
     template <class Rec>
     void copyRecord(std::vector<Rec>& list, std::uint32_t src, std::uint32_t dst, CellKind kind, std::uint16_t row,
                     std::uint16_t col);
+
+    // Throws the position messages unless (row, col) lies on the sheet.
+    static void checkPosition(int row, int col);
+    // The slot of a cell, 0 when it is empty or off the sheet.
+    std::uint32_t slotAt(int row, int col) const noexcept;
+    // Format index of the record a present slot names.
+    std::uint16_t xfOf(std::uint32_t slot) const;
+    void setXfOf(std::uint32_t slot, std::uint16_t xf);
+    // The book's format at a format index (null when there is none).
+    IFormatT* formatAt(std::uint16_t xf) const;
+    // Position of a format in the book's list: the last entry equal to it;
+    // -1 when it is not there.
+    int formatIndex(const IFormatT* format) const;
+    // The xf for a write: the format's position, else the xf of the cell
+    // standing there, else 15.
+    std::uint16_t xfForWrite(std::uint32_t slot, IFormatT* format, const char* notFound) const;
+    // Links (row, col) to the record at `position` of `kind`.
+    void placeCell(std::uint16_t row, std::uint16_t col, CellKind kind, std::size_t position);
+    // Appends a cell read from a file, checked against the grid.
+    template <class Rec>
+    void addCell(std::vector<Rec>& list, Rec rec, CellKind kind);
+    template <class Rec>
+    void readCellRecord(RecordCursor& rec, std::vector<Rec>& list, CellKind kind);
+    // When the cell at (row, col) anchors a shared formula, the next member
+    // of the range takes the shared formula over.
+    void handOverSharedFormula(std::uint32_t slot);
+    // The first cell a formula's single PtgExp token points at.
+    static bool expTarget(const Formula& f, std::uint16_t& row, std::uint16_t& col);
+    bool stringIndexUsedElsewhere(std::uint32_t index, const LabelSst* self) const;
+    const char16_t* keepText(u16view text);
+    // The drawing run from its first MSODRAWING record: the drawing records
+    // that follow it and the embedded chart substreams inside it.
+    void readDrawing(BiffInput& in, RecordCursor& first);
+    // Every raw record with this id, at a fixed point of the substream.
+    void writeRawAt(BiffOutput& out, std::uint16_t id) const;
+    void recomputeUsedRange();
 
     BookImplT* book_;
     u16string name_;
