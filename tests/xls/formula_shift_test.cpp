@@ -163,8 +163,9 @@ TEST(FormulaShift, SharedTokensResolveAndComeBack)
         {"2D 00 00 02 00 00 80 01 80", 10, 7, "25 0A 00 0C 00 00 80 01 80"},
         // A 3-D reference with relative parts in a shared formula.
         {"3A 00 00 01 00 00 C0", 4, 1, "3A 00 00 05 00 01 C0"},
-        // Other tokens are kept.
+        // Other tokens are kept; plain references hold positions already.
         {"1E 01 00 2C 00 00 00 C0 03", 1, 1, "1E 01 00 24 01 00 01 C0 03"},
+        {"24 01 00 01 C0", 5, 5, "24 01 00 01 C0"},
     };
     for (const Case& c : cases) {
         const std::vector<std::uint8_t> shared = hexBytes(c.shared);

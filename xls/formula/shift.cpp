@@ -181,6 +181,8 @@ std::vector<std::uint8_t> convertShared(const std::vector<std::uint8_t>& tokens,
         RefFields f;
         if (!referenceOf(layout, at, unit, f)) return;
         const std::uint8_t base = ptg::base(unit.id);
+        // Plain references hold positions in shared formulas too.
+        if (base == ptg::kRef || base == ptg::kArea) return;
         const std::uint8_t cls = classOf(unit.id);
         // An error token in the converted stream has no positions left.
         const std::uint8_t now = ptg::base(out[at]);
