@@ -221,13 +221,6 @@ int SheetImplT::verticalPageBreak(int index)
 
 // ---- operations that come with later work ----------------------------------------
 
-const char16_t* SheetImplT::readFormula(int, int, IFormatT** format)
-{
-    if (format) *format = nullptr;
-    unsupported();
-    return nullptr;
-}
-bool SheetImplT::writeFormula(int, int, const char16_t*, IFormatT*) { unsupported(); return false; }
 const char16_t* SheetImplT::readComment(int, int) { return nullptr; }
 void SheetImplT::writeComment(int, int, const char16_t*, const char16_t*, int, int) { unsupported(); }
 double SheetImplT::columnWidth(int) { unsupported(); return 0.0; }
