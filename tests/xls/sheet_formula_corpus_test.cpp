@@ -4,6 +4,9 @@
 
 #include "test_support.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <string>
 #include <tuple>
@@ -98,6 +101,73 @@ TEST(SheetFormulaCorpus, EveryFormulaReadsAndWritesBackToTheSameText)
     ASSERT_GT(books, 0) << "no corpus file loaded";
     std::cout << books << " books, " << formulas << " formula cells, " << rewritten << " written back, " << printerOnly
               << " texts the compiler does not take\n";
+}
+
+// True when a sheet of the book writes a shared or an array formula.
+bool hasFormulaGroups(BookImplT& book)
+{
+    for (int i = 0; i < book.sheetCount(); ++i) {
+        BiffOutput out;
+        static_cast<SheetImplT*>(book.sheet(i))->write(out);
+        const auto& stream = out.bytes();
+        for (std::size_t pos = 0; pos + 4 <= stream.size(); pos += 4 + getU16(&stream[pos + 2])) {
+            const std::uint16_t id = getU16(&stream[pos]);
+            if (id == 0x04BC || id == 0x0221) return true;
+        }
+    }
+    return false;
+}
+
+// Books whose shared and array formulas were taken apart by writing every
+// formula's text back compute what the saved book without changes computes.
+TEST(SheetFormulaCorpus, BooksWithFormulasWrittenBackComputeTheSame)
+{
+    CELVO_REQUIRE_CORPUS();
+    const std::string folder = test::corpusDir() + "/xls";
+    const std::string out = ::testing::TempDir() + "celvo_formula_recalc";
+    ASSERT_EQ(std::system(("rm -rf " + out + " && mkdir -p " + out + "/a " + out + "/b").c_str()), 0);
+    const std::string pairs = out + "/pairs.tsv";
+    std::ofstream list(pairs);
+    int saved = 0;
+    for (const std::string& name : test::xlsFiles(folder)) {
+        SCOPED_TRACE(name);
+        BookImplT* book = new BookImplT();
+        const std::string plain = out + "/a/" + name, rewritten = out + "/b/" + name;
+        if (book->load(utf8ToUtf16(folder + "/" + name).c_str()) && book->biffVersion() == 0x0600 &&
+            hasFormulaGroups(*book) && book->save(utf8ToUtf16(plain).c_str())) {
+            for (int i = 0; i < book->sheetCount(); ++i) {
+                auto* sheet = static_cast<SheetImplT*>(book->sheet(i));
+                std::vector<std::pair<int, int>> cells;
+                sheet->grid().forEachCell([&](std::uint32_t r, std::uint32_t c, std::uint32_t) {
+                    if (sheet->isFormula(static_cast<int>(r), static_cast<int>(c)))
+                        cells.emplace_back(static_cast<int>(r), static_cast<int>(c));
+                });
+                for (const auto& [r, c] : cells) {
+                    const char16_t* text = sheet->readFormula(r, c, nullptr);
+                    if (!text) continue;
+                    const std::u16string kept = text;
+                    sheet->writeFormula(r, c, kept.c_str(), nullptr);
+                }
+            }
+            EXPECT_TRUE(book->save(utf8ToUtf16(rewritten).c_str())) << book->errorMessage();
+            list << name << '\t' << plain << '\t' << rewritten << '\n';
+            ++saved;
+        }
+        book->release();
+    }
+    list.close();
+    ASSERT_GT(saved, 0) << "no corpus book with shared or array formulas";
+
+    const std::string cmd = test::systemPython() + " " CELVO_XLS_TEST_DIR "/formula_recalc_compare.py " + pairs;
+    FILE* p = popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char line[4096];
+    while (fgets(line, sizeof line, p)) {
+        const std::string l(line);
+        std::cout << l;
+        EXPECT_EQ(l.find(" DIFF "), std::string::npos) << l;
+    }
+    EXPECT_EQ(pclose(p), 0);
 }
 
 }  // namespace
