@@ -92,6 +92,41 @@ end
 
 m.BookRelease(again)
 m.BookRelease(book)
+
+-- Defined names of a book read from a file, in any letter case: LibreOffice
+-- computes the formulas that use them from the names' own values.
+local corpus = os.getenv("CELVO_CORPUS") or ""
+if corpus ~= "" then
+  local named = m.CreateBook()
+  t.eq(m.Load(named, corpus .. "/xls/xlrd__namesdemo.xls"), true, "Load names demo: " .. m.GetErrorMessage(named))
+  local first = m.GetSheet(named, 0)
+  local uses = {
+    { "PosInt+NegInt", "PosInt+NegInt", "65534" },
+    { "posint+1", "PosInt+1", "65536" },
+    { "addnumstr*2", "addnumstr*2", "1158" },
+    { "LEN(unicodestring)", "LEN(UnicodeString)", "5" },
+    { "twofivesix/2", "twofivesix/2", "128" },
+    { "'Seamus O''Reilly'!A1&\"\"", "'Seamus O''Reilly'!A1&\"\"", nil },
+  }
+  f = assert(io.open(expectFile, "w"))
+  for i, c in ipairs(uses) do
+    local row = 99 + i
+    t.eq(m.WriteFormula(first, row, 0, c[1]), true, "WriteFormula " .. c[1] .. ": " .. m.GetErrorMessage(named))
+    t.eq(m.ReadFormula(first, row, 0), c[2], "ReadFormula of " .. c[1])
+    if c[3] then f:write(table.concat({ row, 0, c[3] }, "\t"), "\n") end
+  end
+  f:close()
+  t.eq(m.Save(named, out), true, "Save names demo: " .. m.GetErrorMessage(named))
+  p = assert(io.popen(("%s %s/xls_formula_check.py %q %q 2>&1"):format(python, here, out, expectFile)))
+  report = p:read("*a")
+  okPy = p:close()
+  if report ~= "" then io.write(report) end
+  t.eq(okPy == true or okPy == 0, true, "independent readers agree on names")
+  m.BookRelease(named)
+else
+  print("corpus folder not given: the names check is skipped")
+end
+
 os.remove(out)
 os.remove(expectFile)
 t.finish("xls_formula")
