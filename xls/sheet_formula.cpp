@@ -9,7 +9,7 @@
 #include "formula/formula.h"
 #include "formula/ptg.h"
 #include "formula/r1c1.h"
-#include "formula/relative_tokens.h"
+#include "formula/shift.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -129,15 +129,13 @@ std::function<void()> SheetImplT::leaveFormulaGroup(FormulaBlock& cell)
         const ShrFmla& shared = anchor->shrFmla;
         extra = shared.extra;
         eachMember(shared.firstRow, shared.lastRow, shared.firstCol, shared.lastCol, [&](FormulaBlock& member) {
-            ownFormulas.emplace_back(&member, resolveRelativeTokens(shared.tokens.data(), shared.tokens.size(),
-                                                                    member.row(), member.col()));
+            ownFormulas.emplace_back(&member, resolveSharedTokens(shared.tokens, member.row(), member.col()));
         });
     } else if (readArrayFormula(anchor->following, array)) {
         // An array formula is taken apart: each of its other cells keeps the
         // formula as one of its own.
         extra = array.extra;
-        const std::vector<std::uint8_t> own =
-            resolveRelativeTokens(array.tokens.data(), array.tokens.size(), anchor->row(), anchor->col());
+        const std::vector<std::uint8_t> own = resolveSharedTokens(array.tokens, anchor->row(), anchor->col());
         eachMember(array.firstRow, array.lastRow, array.firstCol, array.lastCol,
                    [&](FormulaBlock& member) { ownFormulas.emplace_back(&member, own); });
         if (anchor != &cell) ownFormulas.emplace_back(anchor, own);
