@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -261,12 +260,8 @@ private:
     // Formula cells (sheet_formula.cpp). The formula cell at a position,
     // null when the cell holds something else.
     FormulaBlock* formulaBlockAt(std::uint32_t row, std::uint32_t col);
-    // The cell whose shared, array or table formula a cell's PtgExp names.
-    FormulaBlock* groupAnchorOf(const FormulaBlock& cell);
+    // The text of a formula cell in the book's reference mode.
     u16string formulaTextOf(const FormulaBlock& cell, int row, int col);
-    // Checks that the cell may get a formula of its own and gives what then
-    // keeps its shared or array formula consistent; throws when it may not.
-    std::function<void()> leaveFormulaGroup(FormulaBlock& cell);
     bool stringIndexUsedElsewhere(std::uint32_t index, const LabelSst* self) const;
     const char16_t* keepText(u16view text);
     // The drawing run from its first MSODRAWING record: the drawing records
