@@ -263,6 +263,11 @@ private:
     void handOverSharedFormula(std::uint32_t slot);
     // The first cell a formula's single PtgExp token points at.
     static bool expTarget(const Formula& f, std::uint16_t& row, std::uint16_t& col);
+    // Formula cells (sheet_formula.cpp). The formula cell at a position,
+    // null when the cell holds something else.
+    FormulaBlock* formulaBlockAt(std::uint32_t row, std::uint32_t col);
+    // The text of a formula cell in the book's reference mode.
+    u16string formulaTextOf(const FormulaBlock& cell, int row, int col);
     bool stringIndexUsedElsewhere(std::uint32_t index, const LabelSst* self) const;
     const char16_t* keepText(u16view text);
     // The drawing run from its first MSODRAWING record: the drawing records
