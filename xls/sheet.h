@@ -64,6 +64,7 @@ public:
     MsoDrawing& drawing() noexcept { return drawing_; }
     const MsoDrawing& drawing() const noexcept { return drawing_; }
     const std::vector<Note>& notes() const noexcept { return notes_; }
+    std::vector<Note>& notes() noexcept { return notes_; }
 
     // ISheetT.
     int cellType(int row, int col) override;
@@ -230,6 +231,8 @@ private:
     static bool expTarget(const Formula& f, std::uint16_t& row, std::uint16_t& col);
     bool stringIndexUsedElsewhere(std::uint32_t index, const LabelSst* self) const;
     const char16_t* keepText(u16view text);
+    // writeComment's work; throws its failures.
+    void addComment(int row, int col, const char16_t* value, const char16_t* author, int width, int height);
     // Every raw record with this id, at a fixed point of the substream.
     void writeRawAt(BiffOutput& out, std::uint16_t id) const;
     void recomputeUsedRange();

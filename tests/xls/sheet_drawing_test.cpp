@@ -3,6 +3,8 @@
 // records fail the load with the record's message.
 #include "test_support.h"
 
+#include <cstring>
+
 #include "book.h"
 #include "book_test_util.h"
 #include "officeart_fixtures.h"
@@ -124,6 +126,43 @@ TEST(SheetDrawing, DrawingRecordsComeBackInPlace)
     const Bytes both = cat(drawing, note);
     EXPECT_NE(std::search(bytes.begin(), bytes.end(), both.begin(), both.end()), bytes.end())
         << "the drawing and its note are written back unchanged, the note after the drawing";
+}
+
+TEST(SheetDrawing, CommentTextIsTheTextObjectAfterTheNotesObject)
+{
+    // Two shapes in two MSODRAWING records; the NOTE of A1 names object 1.
+    const Bytes shape1 = textShape();
+    const Bytes shape2 = spContainer(0x402, 0xA00, cat(anchor(), oa(0, 0, 0xF011, {})));
+    const Bytes dg = oa(15, 0, 0xF002, cat(oa(0, 1, 0xF008, cat(u32le(3), u32le(0x402))),
+                                           oa(15, 0, 0xF003, cat(patriarch(), shape1, shape2))));
+    const Bytes first(dg.begin(), dg.end() - static_cast<std::ptrdiff_t>(shape2.size()));
+    const Bytes note = rec(0x1C, cat(u16le(0), u16le(0), u16le(0), u16le(1), u16le(1), Bytes{0, 'a', 0}));
+    struct Case {
+        const char* what;
+        Bytes objects1, objects2;
+        const char* text;  // null: no comment text
+    };
+    const Case cases[] = {
+        {"comment object and its text", objRecord(25, 1), txoRecords("hi"), "hi"},
+        {"text of another object", cat(objRecord(25, 2), txoRecords("other")), objRecord(25, 1), nullptr},
+        {"no text after the object", objRecord(25, 1), objRecord(25, 2), nullptr},
+        {"object of another type", objRecord(8, 1), txoRecords("pic"), nullptr},
+        {"no such object", objRecord(25, 5), txoRecords("hi"), nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        BookHolder book;
+        const Bytes body = cat(rec(0xEC, first), c.objects1, rec(0xEC, shape2), c.objects2, note);
+        ASSERT_TRUE(loadBytes(book.book, fileWithSheet(body))) << book->errorMessage();
+        const char16_t* text = book->sheet(0)->readComment(0, 0);
+        if (c.text) {
+            ASSERT_NE(text, nullptr);
+            EXPECT_EQ(std::u16string(text), std::u16string(c.text, c.text + std::strlen(c.text)));
+        } else {
+            EXPECT_EQ(text, nullptr);
+        }
+        EXPECT_EQ(book->sheet(0)->readComment(1, 1), nullptr);
+    }
 }
 
 }  // namespace
