@@ -56,6 +56,7 @@ void SheetImplT::addComment(int row, int col, const char16_t* value, const char1
 {
     // Every argument is checked before anything is added.
     checkPosition(row, col);
+    if (bof_.type != Bof::kWorksheet) throw xlerror("comments can only be added to a worksheet");
     const std::u16string text(value ? value : u"");
     if (text.size() > kMaxCommentChars) throw xlerror("string is too long");
     const char16_t* who = author ? author : u"celvo";
