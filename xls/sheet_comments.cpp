@@ -65,17 +65,8 @@ void SheetImplT::addComment(int row, int col, const char16_t* value, const char1
 
     // The box: its top-left corner at the cell's, its size in pixels; -1
     // reaches to the end of the cell or of the merged range holding it.
-    const int digit = 7;
-    auto columnPx = [&](int c) -> std::uint32_t {
-        for (const ColInfo& info : colInfos_)
-            if (info.firstCol == c) return info.width / (256 / digit);
-        return static_cast<std::uint32_t>(defColWidth_.value) * 8;
-    };
-    auto rowPx = [&](int r) -> std::uint32_t {
-        for (const Row& rec : rows_)
-            if (rec.row == r) return rec.height / 15u;
-        return defaultRowHeight_.height / 15u;
-    };
+    auto columnPx = [&](int c) { return static_cast<std::uint32_t>(std::max(0, columnPixels(c))); };
+    auto rowPx = [&](int r) { return static_cast<std::uint32_t>(std::max(0, rowPixels(r))); };
     int lastRow = row, lastCol = col;
     if (width == -1 || height == -1) {
         for (const MergeCells& m : mergeCells_)
