@@ -160,6 +160,20 @@ TEST(SheetComments, SecondCommentOnACellReplacesTheFirst)
     EXPECT_EQ(comment(sheetOf(back.book, 0), 2, 2), "new");
 }
 
+TEST(SheetComments, ClearedCellsTakeTheirCommentsAway)
+{
+    BookHolder book;
+    SheetImplT* sheet = static_cast<SheetImplT*>(book->addSheet(u"S", nullptr));
+    sheet->writeComment(2, 2, u"goes", u"a", 100, 50);
+    sheet->writeComment(4, 4, u"stays", u"b", 100, 50);
+    EXPECT_TRUE(sheet->clearCells(0, 3, 0, 3)) << book->errorMessage();
+    EXPECT_EQ(comment(sheet, 2, 2), "<none>");
+    EXPECT_EQ(comment(sheet, 4, 4), "stays");
+    EXPECT_EQ(sheet->drawing().shapeIds().size(), 2u) << "the patriarch and the comment left";
+    EXPECT_EQ(sheet->drawing().objects().size(), 2u);
+    EXPECT_EQ(notesByReader(saveToBytes(book.book)), "S 4 4 'b' 'stays'\n");
+}
+
 TEST(SheetComments, RefusedArgumentsAddNothing)
 {
     const std::u16string tooLong(32768, u'x');
