@@ -228,8 +228,6 @@ const char16_t* SheetImplT::readFormula(int, int, IFormatT** format)
     return nullptr;
 }
 bool SheetImplT::writeFormula(int, int, const char16_t*, IFormatT*) { unsupported(); return false; }
-const char16_t* SheetImplT::readComment(int, int) { return nullptr; }
-void SheetImplT::writeComment(int, int, const char16_t*, const char16_t*, int, int) { unsupported(); }
 double SheetImplT::columnWidth(int) { unsupported(); return 0.0; }
 double SheetImplT::rowHeight(int) { unsupported(); return 0.0; }
 bool SheetImplT::setColumn(int, int, double, IFormatT*, bool) { unsupported(); return false; }

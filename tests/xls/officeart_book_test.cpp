@@ -1,7 +1,7 @@
 // Real files through the book: every workbook of the corpus that holds
 // drawings loads and saves with its drawing records (MSODRAWINGGROUP,
 // MSODRAWING, MSODRAWINGSELECTION, OBJ, TXO, their CONTINUE records and the
-// embedded chart substreams) equal to the input's, and an independent reader
+// embedded chart substreams, and the chart sheets) equal to the input's, and an independent reader
 // finds the same cell comments in both files.
 #include <dirent.h>
 #include <unistd.h>
@@ -31,7 +31,13 @@ bool isDrawingRecord(std::uint16_t id)
     return id == 0x00EB || id == 0x00EC || id == 0x00ED || id == 0x005D || id == 0x01B6;
 }
 
-// The drawing records of a workbook stream, in order; an empty result with
+bool isChartSheet(RecordCursor& bof)
+{
+    std::vector<std::uint8_t> data = bof.rest();
+    return data.size() >= 4 && getU16(data.data() + 2) == 0x0020;
+}
+
+// The drawing and chart records of a workbook stream, in order; an empty result with
 // ok = false when the stream cannot be walked.
 std::vector<Record> drawingRecords(const std::vector<std::uint8_t>& file, bool& ok)
 {
@@ -48,8 +54,8 @@ std::vector<Record> drawingRecords(const std::vector<std::uint8_t>& file, bool& 
             if (isDrawingRecord(id) || (inRun && id == 0x003C)) {
                 list.push_back({id, rec.rest()});
                 inRun = true;
-            } else if (inRun && id == 0x0809) {
-                // An embedded chart: kept whole up to its own EOF.
+            } else if (id == 0x0809 && (inRun || isChartSheet(rec))) {
+                // An embedded chart or a chart sheet: kept whole up to its own EOF.
                 list.push_back({id, rec.rest()});
                 int depth = 1;
                 while (depth > 0 && !in.eof()) {
