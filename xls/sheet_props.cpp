@@ -215,10 +215,6 @@ const char16_t* SheetImplT::readFormula(int, int, IFormatT** format)
 }
 bool SheetImplT::writeFormula(int, int, const char16_t*, IFormatT*) { unsupported(); return false; }
 bool SheetImplT::insertColumns(int, int) { unsupported(); return false; }
-int SheetImplT::pictureCount() { return 0; }
-int SheetImplT::getPicture(int, int*, int*, int*, int*, int*, int*, int*, int*) { unsupported(); return -1; }
-void SheetImplT::setPicture(int, int, int, double, int, int) { unsupported(); }
-void SheetImplT::setPictureWithSize(int, int, int, int, int, int, int) { unsupported(); }
 bool SheetImplT::insertRows(int, int) { unsupported(); return false; }
 bool SheetImplT::removeColumns(int, int) { unsupported(); return false; }
 bool SheetImplT::removeRows(int, int) { unsupported(); return false; }
