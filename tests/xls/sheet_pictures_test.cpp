@@ -324,8 +324,7 @@ void placeThree(BookHolder& book, ISheetT* sheet)
     sheet->setPicture(10, 0, bmp, 4.0, 0, 0);
 }
 
-// LibreOffice keeps the PNG and JPEG bytes; a bitmap comes out in a form of
-// its own, so only its place is compared.
+// LibreOffice keeps the PNG and JPEG bytes; a bitmap comes out as a PNG.
 void expectThree(const std::vector<Found>& found, int sheet)
 {
     const Found* png = nullptr;
@@ -346,7 +345,9 @@ void expectThree(const std::vector<Found>& found, int sheet)
     EXPECT_LE(jpeg->hex.size(), jpegHex.size() + 2 * 17);
     EXPECT_EQ(png->toCol, 2);
     EXPECT_EQ(png->toRow, 4);
-    EXPECT_FALSE(bmp->hex.empty());
+    // The bitmap comes out as a PNG of its size (6 x 4 pixels).
+    EXPECT_EQ(bmp->ext, "png");
+    EXPECT_EQ(bmp->hex.substr(24, 24), "49484452" "00000006" "00000004");
 }
 
 TEST(SheetPicturesLibreOffice, PicturesOfANewBookAppearAtTheirCells)
