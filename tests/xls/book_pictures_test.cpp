@@ -26,6 +26,11 @@ PictureBytes withPlaceableHeader(const PictureBytes& body)
     return b;
 }
 
+int addPictureBytes(BookHolder& book, const PictureBytes& p)
+{
+    return book->addPictureFromMemory(reinterpret_cast<const char*>(p.data()), static_cast<unsigned>(p.size()));
+}
+
 PictureBytes text(const char* s) { return PictureBytes(s, s + std::char_traits<char>::length(s)); }
 
 struct RecognitionCase {
@@ -262,6 +267,31 @@ TEST(BookPictures, ANewBookGetsTheDefaultsOfABookWithPictures)
     EXPECT_EQ(entry->cRef, 1u);
     EXPECT_THROW(book.book->addPictureRef(2), xlerror);
     EXPECT_THROW(book.book->addPictureRef(0), xlerror);
+}
+
+}  // namespace
+}  // namespace celvo
+
+namespace celvo {
+namespace {
+
+TEST(BookPictures, AnEntryWithoutItsPictureKeepsTheNumberingOfTheOthers)
+{
+    // Files may hold blip-store entries whose picture data is kept elsewhere.
+    BookHolder book;
+    const PictureBytes png = png8(), jpeg = jpegJfif();
+    ASSERT_EQ(addPictureBytes(book, png), 0);
+    auto empty = std::make_unique<OfficeArtFBSE>();
+    empty->absent = 0;
+    book.book->drawingGroup().blipStore()->children.items.push_back(std::move(empty));
+    ASSERT_EQ(addPictureBytes(book, jpeg), 2);
+    EXPECT_EQ(book->pictureCount(), 3);
+    const char* data = nullptr;
+    unsigned size = 0;
+    EXPECT_EQ(book->getPicture(1, &data, &size), 255);
+    EXPECT_STREQ(book->errorMessage(), "picture data is not stored in the book");
+    EXPECT_EQ(book->getPicture(2, &data, &size), kPictureJpeg);
+    EXPECT_EQ(PictureBytes(data, data + size), jpeg);
 }
 
 }  // namespace
