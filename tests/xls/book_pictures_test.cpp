@@ -269,11 +269,6 @@ TEST(BookPictures, ANewBookGetsTheDefaultsOfABookWithPictures)
     EXPECT_THROW(book.book->addPictureRef(0), xlerror);
 }
 
-}  // namespace
-}  // namespace celvo
-
-namespace celvo {
-namespace {
 
 TEST(BookPictures, AnEntryWithoutItsPictureKeepsTheNumberingOfTheOthers)
 {
