@@ -114,14 +114,14 @@ TEST(XlsRead, ReadsWhatOtherWritersLayOut)
              return b.build();
          },
          big},
-        {"both names: the first in the directory",
+        {"both names (a book saved for old and new versions): the Workbook stream, not the first",
          [&] {
              CfbBuilder b;
              b.addStream(u"Book", small, true);
-             b.addStream(u"Workbook", big);
+             b.addStream(u"WorkBook", big);
              return b.build();
          },
-         small},
+         big},
         {"a Workbook inside an embedded storage is not the workbook",
          [&] {
              CfbBuilder b;
@@ -169,6 +169,18 @@ TEST(XlsRead, ReadsWhatOtherWritersLayOut)
              return f;
          },
          Bytes(big.begin(), big.begin() + 9 * 512 + 200)},
+        {"a mini stream whose chain runs on into the workbook stream, as PHPExcel writes",
+         [&] {
+             CfbBuilder b;
+             b.addStream(u"\x05SummaryInformation", pattern(500, 3), true);
+             const std::size_t wb = b.addStream(u"Workbook", big);
+             Bytes f = b.build();
+             const std::uint32_t root = b.dir[0].startSector;  // the mini stream's one sector
+             const std::size_t entry = (b.firstFatSector + root / 128 + 1) * 512u + (root % 128) * 4;
+             putU32(f.data() + entry, b.dir[wb].startSector);
+             return f;
+         },
+         big},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -245,6 +257,14 @@ TEST(XlsRead, RefusesBrokenFilesWithAClearMessage)
              return b.build();
          },
          "Xls::read(): sector chain runs in a cycle at sector #1"},
+        {"a workbook chain that runs into the directory",
+         [&] {
+             CfbBuilder b;
+             Bytes f = plain(b);
+             put32(f, fatEntry(b, 0), b.header.firstDirSector);
+             return f;
+         },
+         "Xls::read(): sector #18 of the workbook stream is also used by the file's own tables"},
         {"a directory chain that cycles",
          [&] {
              CfbBuilder b;
