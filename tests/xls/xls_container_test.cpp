@@ -3,6 +3,8 @@
 #include "test_support.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 #include <fstream>
 #include <functional>
 #include <set>
@@ -514,7 +516,8 @@ TEST(XlsRead, CorpusMatchesTheIndependentReader)
 {
     CELVO_REQUIRE_CORPUS();
     const std::string folder = test::corpusDir() + "/xls";
-    const std::string out = ::testing::TempDir() + "celvo_corpus_streams";
+    // A folder of this process: test runs of other trees may share the temporary folder.
+    const std::string out = ::testing::TempDir() + "celvo_corpus_streams_" + std::to_string(getpid());
     std::string cmd = "mkdir -p " + out + " && " + test::systemPython() + " " CELVO_XLS_TEST_DIR
                       "/olefile_workbook.py " + folder + " " + out;
     FILE* p = popen(cmd.c_str(), "r");
@@ -558,6 +561,7 @@ TEST(XlsRead, CorpusMatchesTheIndependentReader)
         ++matched;
     }
     pclose(p);
+    EXPECT_EQ(std::system(("rm -rf '" + out + "'").c_str()), 0);
     EXPECT_GT(matched, 0) << "the reference read no file";
 }
 
