@@ -25,7 +25,8 @@ std::uint32_t widthFor(std::uint32_t col) noexcept
 
 }  // namespace
 
-CellGrid::CellGrid(const CellGrid& other) : rows_(other.rows_.size()), allocated_(other.allocated_)
+CellGrid::CellGrid(const CellGrid& other)
+    : rows_(other.rows_.size()), allocated_(other.allocated_), lastWidth_(other.lastWidth_)
 {
     for (std::size_t r = 0; r < other.rows_.size(); ++r) {
         const Row& from = other.rows_[r];
@@ -50,12 +51,14 @@ std::uint32_t& CellGrid::grow(std::uint32_t row, std::uint32_t col)
     if (row >= kMaxCellRows || col >= kMaxCellCols) throw xlerror("cell position is off the sheet");
     if (row >= rows_.size()) rows_.resize(row + 1);  // grows geometrically
     Row& r = rows_[row];
-    const std::uint32_t width = widthFor(col);
+    std::uint32_t width = widthFor(col);
+    if (!r.width && lastWidth_ > width) width = lastWidth_;
     std::unique_ptr<std::uint32_t[]> cells(new std::uint32_t[width]());
     if (r.width) std::copy(r.cells.get(), r.cells.get() + r.width, cells.get());
     else ++allocated_;
     r.cells = std::move(cells);
     r.width = width;
+    lastWidth_ = width;
     return r.cells[col];
 }
 
@@ -64,6 +67,7 @@ void CellGrid::clear() noexcept
     rows_.clear();
     rows_.shrink_to_fit();
     allocated_ = 0;
+    lastWidth_ = 0;
 }
 
 }  // namespace celvo

@@ -4,8 +4,9 @@
 // Slot word: bit 0 set when a cell is present (a slot of 0 is an empty
 // cell), bits 1-3 the kind, bits 4-31 the position of the record in the
 // list of its kind. A row gets storage the first time one of its slots is
-// written, as wide as its columns need (16, 32, 64, 128 or 256 slots), and
-// widens when a later column is written; the row table reaches only as far
+// written, as wide as its columns need (16, 32, 64, 128 or 256 slots) or as
+// the row given storage before it (rows tend to be alike), and widens when
+// a later column is written; the row table reaches only as far
 // as the last row with storage. A sheet of 20 columns so costs 128 bytes a
 // row instead of a full row of 256 slots.
 #pragma once
@@ -74,6 +75,12 @@ public:
         }
         return grow(row, col);
     }
+    // Empties the slot; a slot past its row's storage is empty already, so
+    // the row is never widened for it.
+    void erase(std::uint32_t row, std::uint32_t col) noexcept
+    {
+        if (row < rows_.size() && col < rows_[row].width) rows_[row].cells[col] = 0;
+    }
     // Frees every row.
     void clear() noexcept;
     // Number of rows with storage.
@@ -101,6 +108,7 @@ private:
 
     std::vector<Row> rows_;
     std::size_t allocated_ = 0;
+    std::uint32_t lastWidth_ = 0;  // width of the row that grew last
 };
 
 }  // namespace celvo

@@ -174,7 +174,7 @@ bool SheetImplT::clearCells(int rowFirst, int rowLast, int colFirst, int colLast
 
         for (int r = b.r0; r <= b.r1; ++r) {
             if (!cells_.rowExists(static_cast<std::uint32_t>(r))) continue;
-            for (int c = b.c0; c <= b.c1; ++c) cells_.slot(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c)) = 0;
+            for (int c = b.c0; c <= b.c1; ++c) cells_.erase(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
         }
         for (std::uint32_t s : anchors) handOverSharedFormula(s);
         removeComments(b.r0, b.r1, b.c0, b.c1);
@@ -193,8 +193,8 @@ bool SheetImplT::clearCells(int rowFirst, int rowLast, int colFirst, int colLast
                 for (std::uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
                     if (!cells_.rowExists(r)) continue;
                     for (std::uint32_t c = range.firstCol; c <= range.lastCol && c < kMaxCellCols; ++c) {
-                        std::uint32_t& s = cells_.slot(r, c);
-                        if (slotPresent(s) && slotKind(s) == CellKind::Blank) s = 0;
+                        const std::uint32_t s = cells_.at(r, c);
+                        if (slotPresent(s) && slotKind(s) == CellKind::Blank) cells_.erase(r, c);
                     }
                 }
             }

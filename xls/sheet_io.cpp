@@ -47,6 +47,22 @@ RawRecord rawOf(RecordCursor& rec)
 
 void writeRaw(BiffOutput& out, const RawRecord& r) { out.writeRecord(r.id, r.data); }
 
+// Links the cell at the end of its list into the grid; a cell off the grid
+// leaves the list again and fails the read.
+template <class Rec>
+void placeLastCell(CellGrid& grid, std::vector<Rec>& list, CellKind kind)
+{
+    const Rec& cell = list.back();
+    try {
+        if (cell.row >= kMaxCellRows) throw xlerror("row must be in range 0-65535");
+        if (cell.col >= kMaxCellCols) throw xlerror("col must be in range 0-255");
+        grid.slot(cell.row, cell.col) = makeSlot(kind, list.size() - 1);
+    } catch (...) {
+        list.pop_back();
+        throw;
+    }
+}
+
 }  // namespace
 
 // ---- reading ------------------------------------------------------------------
@@ -62,21 +78,23 @@ void SheetImplT::reserveCells(const CellCensus& census)
 template <class Rec>
 void SheetImplT::readCellRecord(RecordCursor& rec, std::vector<Rec>& list, CellKind kind)
 {
-    Rec cell;
-    cell.read(rec);
-    addCell(list, std::move(cell), kind);
+    // Read in place at the end of the list.
+    list.emplace_back();
+    try {
+        list.back().read(rec);
+    } catch (...) {
+        list.pop_back();
+        throw;
+    }
+    placeLastCell(cells_, list, kind);
 }
 
 template <class Rec>
 void SheetImplT::addCell(std::vector<Rec>& list, Rec rec, CellKind kind)
 {
-    if (rec.row >= kMaxCellRows) throw xlerror("row must be in range 0-65535");
-    if (rec.col >= kMaxCellCols) throw xlerror("col must be in range 0-255");
-    const std::uint16_t row = rec.row, col = rec.col;
     list.push_back(std::move(rec));
-    cells_.slot(row, col) = makeSlot(kind, list.size() - 1);
+    placeLastCell(cells_, list, kind);
 }
-
 
 void SheetImplT::read(BiffInput& in)
 {

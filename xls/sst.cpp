@@ -125,6 +125,13 @@ void SST::read(RecordCursor& in)
     cstTotal = in.u32();
     cstUnique = in.u32();
     const auto count = static_cast<std::int32_t>(cstUnique);
+    // Room for the strings the rest of the stream can hold (three bytes at
+    // least each), so that a false count reserves nothing beyond the file.
+    if (count > 0) {
+        const std::size_t room = std::min<std::size_t>(static_cast<std::size_t>(count), in.streamLeft() / 3);
+        entries_.reserve(room);
+        index_.resize(room);
+    }
     for (std::int32_t i = 0; i < count; ++i) {
         // Some writers count more strings than they store: the table ends
         // with its records, at a string boundary (empty CONTINUE records

@@ -69,6 +69,22 @@ TEST(CellGridTest, RowsWidenAndKeepTheirSlots)
     EXPECT_EQ(grid.at(8, 0), 0u);
 }
 
+TEST(CellGridTest, ErasingEmptiesASlotWithoutWideningItsRow)
+{
+    CellGrid grid;
+    grid.slot(4, 2) = makeSlot(CellKind::RK, 0);
+    grid.slot(4, 3) = makeSlot(CellKind::RK, 1);
+    const std::pair<std::uint32_t, std::uint32_t> cases[] = {{4, 2}, {4, 200}, {4, 255}, {9, 0}, {65536, 0}, {4, 256}};
+    for (const auto& c : cases) grid.erase(c.first, c.second);
+    EXPECT_EQ(grid.at(4, 2), 0u);
+    EXPECT_EQ(grid.at(4, 3), makeSlot(CellKind::RK, 1));
+    EXPECT_FALSE(grid.rowExists(9));
+    EXPECT_EQ(grid.allocatedRows(), 1u);
+    std::size_t cells = 0;
+    grid.forEachCell([&](std::uint32_t, std::uint32_t, std::uint32_t) { ++cells; });
+    EXPECT_EQ(cells, 1u);
+}
+
 TEST(CellGridTest, PositionsOffTheSheetAreRefused)
 {
     const std::pair<std::uint32_t, std::uint32_t> cases[] = {{65536, 0}, {0, 256}, {0xFFFFFFFFu, 0}, {3, 0xFFFFFFFFu}};

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -48,6 +50,7 @@ TEST(SheetCorpus, SavedCopiesKeepEveryValue)
         EXPECT_EQ(l.find(" DIFF "), std::string::npos) << l;
     }
     EXPECT_EQ(pclose(p), 0);
+    EXPECT_EQ(std::system(("rm -rf '" + out + "'").c_str()), 0);
 }
 
 }  // namespace
