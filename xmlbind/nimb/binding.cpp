@@ -20,14 +20,6 @@ bool is_foreign(const c_class_desc& d, unsigned ns)
     return true;
 }
 
-bool is_file_declaration(const c_class_desc& d, const std::string& prefix, const std::string& uri)
-{
-    if (d.namespaces)
-        for (const c_ns_entry* row = d.namespaces; row->uri; ++row)
-            if (prefix == (row->prefix ? row->prefix : "") && uri == row->uri) return true;
-    return false;
-}
-
 bool may_be_empty(const c_class_desc& d)
 {
     if (d.flags & cls_may_be_empty) return true;
@@ -79,16 +71,25 @@ public:
         : c_unmarshal_helper(reader), m_desc(desc), m_object(object)
     {
         set_may_be_empty(may_be_empty(desc));
-        // The namespace declarations of this start tag that the binding file
-        // does not write by itself are kept and written back here.
+        // The namespace declarations of this start tag are kept and written
+        // back here (those that are in force there already are not written
+        // twice). The document element keeps them all, with its prefix.
         const auto& scopes = reader.getter().m_scopes;
+        bool document = scopes.size() == 1;
+        if (document) {
+            c_kept& k = object.kept_content();
+            k.declarations.clear();
+            k.document_declarations = true;
+            const std::string& name = reader.current_name();
+            std::string::size_type colon = name.find(':');
+            k.element_prefix = colon == std::string::npos ? std::string() : name.substr(0, colon);
+        }
         if (!scopes.empty())
             for (const auto& decl : scopes.back().decls) {
                 std::string uri = decl.id == ns_none || decl.id == ns_undeclared
                                       ? std::string()
                                       : reader.getter().namespace_uri(decl.id);
-                if (!is_file_declaration(desc, decl.prefix, uri))
-                    object.kept_content().declarations.emplace_back(decl.prefix, uri);
+                object.kept_content().declarations.emplace_back(decl.prefix, uri);
             }
     }
 
@@ -252,7 +253,22 @@ void write_kept_elements(c_xml_writer& w, const c_kept* kept, unsigned position,
         if (k.position == position && (k.index == index || (at_or_after && k.index > index))) w.marshal_any_element(k.info);
 }
 
-enimb_error write_position(c_xml_writer& w, const c_child_desc& c, c_binding* object, const c_kept* kept, unsigned p)
+// A simple-typed child element under its name as resolved where it stands.
+void write_simple_child(c_xml_writer& w, const char* qname, const c_ns_entry* table, const c_value_spec_base& spec,
+                        const void* holder)
+{
+    if (!spec.is_set(holder)) return;
+    c_writer_element_scope frame(w);
+    std::vector<std::pair<std::string, std::string>> declare;
+    std::string name = w.resolve_name(qname, table, false, declare);
+    w.start_element(name.c_str());
+    for (const auto& d : declare) w.write_declaration(d.first, d.second);
+    w.marshal_simple_content(name.c_str(), spec, holder);
+    w.end_element(name.c_str());
+}
+
+enimb_error write_position(c_xml_writer& w, const c_child_desc& c, c_binding* object, const c_kept* kept, unsigned p,
+                           const c_ns_entry* table)
 {
     void* m = c.member(object);
     std::size_t n = 0;
@@ -274,7 +290,7 @@ enimb_error write_position(c_xml_writer& w, const c_child_desc& c, c_binding* ob
     }
     case child_kind::simple:
         before(0);
-        w.marshal_element(c.qname, *c.spec, m, nullptr);
+        write_simple_child(w, c.qname, table, *c.spec, m);
         n = 1;
         break;
     case child_kind::choice:
@@ -337,13 +353,52 @@ enimb_error marshal_object(c_xml_writer& w, const c_binding& object, const char*
     c_binding* self = const_cast<c_binding*>(&object);
     const c_kept* kept = object.kept();
     c_writer_element_scope frame(w);
-    w.start_element(name);
     w.set_ns_map(d.namespaces);
-    w.write_namespace_declarations(false);
+    // The declarations of this start tag: on the document element those read
+    // with it, or the binding file's own table; elsewhere those kept that are
+    // not in force already.
+    std::vector<std::pair<std::string, std::string>> declare;
+    auto add = [&](const std::string& prefix, const std::string& uri) {
+        const std::string* in_force = w.declared_uri(prefix);
+        if (in_force ? *in_force == uri : (prefix.empty() && uri.empty())) return;
+        declare.emplace_back(prefix, uri);
+        w.push_declaration(prefix, uri);
+    };
+    bool as_read = kept && kept->document_declarations;
+    if (!w.declarations_written()) {
+        w.set_declarations_written();
+        if (!as_read && w.ns_map())
+            for (const c_ns_entry* row = w.ns_map(); row->uri; ++row) {
+                declare.emplace_back(row->prefix ? row->prefix : "", row->uri);
+                w.push_declaration(declare.back().first, declare.back().second);
+            }
+    }
     if (kept)
-        for (const auto& decl : kept->declarations) w.write_kept_declaration(decl.first, decl.second);
-    for (unsigned i = 0; i < d.attribute_count; ++i)
-        w.marshal_attribute(d.attributes[i].qname, *d.attributes[i].spec, d.attributes[i].member(self));
+        for (const auto& decl : kept->declarations) add(decl.first, decl.second);
+    if (as_read) {
+        // The document's own prefix of its element's namespace comes first.
+        std::string::size_type colon = std::string(name).find(':');
+        std::string table_prefix = colon == std::string::npos ? std::string() : std::string(name, colon);
+        const c_ns_entry* table = d.namespaces ? d.namespaces : w.ns_map();
+        if (table)
+            for (const c_ns_entry* row = table; row->uri; ++row)
+                if (table_prefix == (row->prefix ? row->prefix : "")) w.prefer_prefix(row->uri, kept->element_prefix);
+    }
+    const std::string element = w.resolve_name(name, d.namespaces, false, declare);
+    w.start_element(element.c_str());
+    for (const auto& decl : declare) w.write_declaration(decl.first, decl.second);
+    for (unsigned i = 0; i < d.attribute_count; ++i) {
+        const c_attribute_desc& a = d.attributes[i];
+        void* holder = a.member(self);
+        if (a.ns == ns_none || !a.spec->is_set(holder)) {
+            w.marshal_attribute(a.qname, *a.spec, holder);
+            continue;
+        }
+        std::vector<std::pair<std::string, std::string>> more;
+        const std::string qn = w.resolve_name(a.qname, d.namespaces, true, more);
+        for (const auto& decl : more) w.write_declaration(decl.first, decl.second);
+        w.marshal_attribute(qn.c_str(), *a.spec, holder);
+    }
     if (kept) w.marshal_any_attributes(kept->attributes);
     if (d.hooks && d.hooks->write_children) {
         if (enimb_error e = d.hooks->write_children(w, object)) return e;
@@ -351,10 +406,10 @@ enimb_error marshal_object(c_xml_writer& w, const c_binding& object, const char*
         w.marshal_simple_content(d.type_name, *d.text_spec, d.text(self));
     } else {
         for (unsigned p = 0; p < d.child_count; ++p)
-            if (enimb_error e = write_position(w, d.children[p], self, kept, p)) return e;
+            if (enimb_error e = write_position(w, d.children[p], self, kept, p, d.namespaces)) return e;
         write_kept_elements(w, kept, d.child_count, 0, true);
     }
-    w.end_element(name);
+    w.end_element(element.c_str());
     return e_no_error;
 }
 

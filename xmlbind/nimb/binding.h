@@ -34,12 +34,17 @@ struct c_kept_element {
 };
 
 // What an object keeps of its element beyond its schema: unknown and
-// foreign attributes, the namespace declarations of its start tag that its
-// binding file does not write itself, and foreign child elements.
+// foreign attributes, the namespace declarations of its start tag as read,
+// and foreign child elements. The document element read from a file keeps
+// all its declarations and the prefix of its name: they are written back in
+// place of the binding file's own declarations, and every name of the
+// document is written with the prefix bound where it stands.
 struct c_kept {
     c_any_list attributes;
     std::vector<std::pair<std::string, std::string>> declarations;
     std::vector<c_kept_element> elements;
+    bool document_declarations = false;
+    std::string element_prefix;
 };
 
 // Base of every binding class.
