@@ -140,6 +140,12 @@ TEST(WorkbookBinding, ReadingChecksValuesAndStructure)
         // Applications open files whose lists of views and sheets are empty.
         {"empty bookViews and sheets", workbookDoc("<bookViews></bookViews><sheets></sheets>"), nimb::e_no_error, ""},
         {"sheets as an empty element", workbookDoc("<sheets/>"), nimb::e_no_error, ""},
+        // A new workbook holds its sheets element from the start; a document
+        // without one still lacks it.
+        {"no sheets element", workbookDoc("<bookViews/><definedNames/>"), nimb::e_mandatory_element_missing, "sheets"},
+        {"nothing but an extension", workbookDoc("<extLst/>"), nimb::e_mandatory_element_missing, "sheets"},
+        {"sheets after the element that follows it", workbookDoc("<definedNames/><sheets/>"),
+         nimb::e_mandatory_element_missing, "sheets"},
         {"definedName without name", workbookDoc(withSheet("<definedNames><definedName>A1</definedName></definedNames>")),
          nimb::e_required_attribute_missing, "CT_DefinedName"},
         {"bookViews after sheets", workbookDoc(withSheet("<bookViews><workbookView/></bookViews>")),
@@ -327,6 +333,18 @@ TEST(WorkbookBinding, EmptyWorkbookWritesItsSheetsElement)
     EXPECT_EQ(std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<workbook xmlns:r=\"") + kRel +
                   "\"\n\t\txmlns=\"" + kMain + "\">\n\t<sheets/>\n</workbook>\n",
               out);
+}
+
+TEST(WorkbookBinding, MissingSheetsIsReportedAndAForgivenReadStillWritesThem)
+{
+    const std::string doc = workbookDoc("<calcPr/>");
+    ForgivingReader reader(doc);
+    workbook::c_workbook wb;
+    EXPECT_EQ(nimb::e_no_error, nimb::unmarshal_document(reader, wb, workbook::ns_default, "workbook"));
+    EXPECT_EQ((std::vector<int>{nimb::e_mandatory_element_missing}), reader.codes);
+    EXPECT_EQ((std::vector<std::string>{"sheets"}), reader.items);
+    const std::string out = written(wb);
+    EXPECT_TRUE(contains(out, "<sheets/><calcPr/>")) << out;
 }
 
 TEST(WorkbookBinding, CopiesAreIndependent)

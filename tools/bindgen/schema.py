@@ -866,7 +866,36 @@ def _make_inner(schema, c):
 
 
 def _check_cycles(schema):
-    """A class that must contain itself can never be created."""
+    """A class that must contain itself can never be created; a class cannot
+    extend itself; a group cannot hold itself in place (its reader would
+    look ahead into itself without end)."""
+    for c in schema.classes.values():
+        seen, b = {c.name}, c.base
+        while b is not None:
+            if b.name in seen:
+                raise SchemaError(schema.path, c.line, "'%s' extends itself" % c.name)
+            seen.add(b.name)
+            b = b.base
+
+    def used_groups(particles):
+        for p in particles:
+            if p.kind == "use":
+                yield p.type
+            elif p.kind == "sequence":
+                yield from used_groups(p.particles)
+    for c in schema.classes.values():
+        if not c.is_group:
+            continue
+        seen, todo = set(), [c]
+        while todo:
+            x = todo.pop()
+            for y in used_groups(x.particles):
+                if y is c:
+                    raise SchemaError(schema.path, c.line, "group '%s' holds itself" % c.name)
+                if y.name not in seen:
+                    seen.add(y.name)
+                    todo.append(y)
+
     def required_children(c):
         for p in c.particles:
             if p.kind == "element" and p.create:

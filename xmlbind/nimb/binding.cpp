@@ -6,6 +6,20 @@ namespace nimb {
 
 c_binding::~c_binding() = default;
 
+const c_class_desc& c_any_element::desc()
+{
+    static const c_class_desc d{"any", "", nullptr, content_kind::empty, nullptr, 0, nullptr, 0,
+                                nullptr, nullptr, create_object<c_any_element>, cls_may_be_empty, nullptr};
+    return d;
+}
+
+const c_class_desc& c_empty_element::desc()
+{
+    static const c_class_desc d{"empty", "", nullptr, content_kind::empty, nullptr, 0, nullptr, 0,
+                                nullptr, nullptr, create_object<c_empty_element>, cls_may_be_empty, nullptr};
+    return d;
+}
+
 namespace {
 
 // Namespaces whose attributes and elements a binding file does not describe
@@ -31,39 +45,197 @@ bool may_be_empty(const c_class_desc& d)
 bool name_is(const c_name_record& r, unsigned ns, const char* local) { return r.ns_id == ns && r.local == local; }
 
 // The alternative of a choice position that the current element names, or
-// the number of alternatives.
-unsigned matching_alternative(const c_child_desc& c, const c_name_record& r)
+// the number of alternatives. The alternative that keeps any other element
+// (a null name, always the last) takes the elements of foreign namespaces.
+unsigned matching_alternative(const c_class_desc& d, const c_child_desc& c, const c_name_record& r)
 {
-    for (unsigned i = 0; i < c.choice_count; ++i)
-        if (name_is(r, c.choices[i].ns, c.choices[i].local)) return i;
+    for (unsigned i = 0; i < c.choice_count; ++i) {
+        const c_choice_alternative& a = c.choices[i];
+        if (a.qname ? name_is(r, a.ns, a.local) : is_foreign(d, r.ns_id)) return i;
+    }
     return c.choice_count;
+}
+
+bool position_matches(const c_class_desc& d, const c_child_desc& c, const c_name_record& r);
+
+// Whether the current element can be read by a group: one of its positions
+// names it.
+bool group_matches(const c_class_desc& g, const c_name_record& r)
+{
+    for (unsigned i = 0; i < g.child_count; ++i)
+        if (position_matches(g, g.children[i], r)) return true;
+    return false;
 }
 
 bool position_matches(const c_class_desc& d, const c_child_desc& c, const c_name_record& r)
 {
     switch (c.kind) {
     case child_kind::choice:
-    case child_kind::choice_list: return matching_alternative(c, r) < c.choice_count;
+    case child_kind::choice_list: return matching_alternative(d, c, r) < c.choice_count;
     case child_kind::any:
     case child_kind::any_list: return is_foreign(d, r.ns_id);
+    case child_kind::group:
+    case child_kind::group_list: return c.group && group_matches(c.group(), r);
     default: return name_is(r, c.ns, c.local);
     }
 }
 
-std::size_t position_count(const c_child_desc& c, c_binding* object)
-{
-    void* m = c.member(object);
-    switch (c.kind) {
-    case child_kind::single: return static_cast<c_child_holder*>(m)->peek_object() ? 1 : 0;
-    case child_kind::list: return static_cast<c_child_list*>(m)->size();
-    case child_kind::simple: return c.spec->is_set(m) ? 1 : 0;
-    case child_kind::choice: return static_cast<c_choice*>(m)->none() ? 0 : 1;
-    case child_kind::choice_list: return static_cast<std::vector<c_choice>*>(m)->size();
-    case child_kind::any: return static_cast<c_any_info*>(m)->present ? 1 : 0;
-    case child_kind::any_list: return static_cast<c_any_list*>(m)->size();
+// Reads the children of one object in schema order: those of an element, or
+// in place those of an element group (which has no element of its own and
+// ends at the first element that none of its positions takes).
+class sequence_reader {
+public:
+    sequence_reader(c_xml_reader& reader, const c_class_desc& desc, c_binding& object,
+                    const c_unmarshal_helper& element, bool group)
+        : m_reader(reader), m_desc(desc), m_object(object), m_element(element), m_group(group)
+    {
     }
-    return 0;
-}
+
+    // Reads until an element that no position takes (left current), or the
+    // end of the parent; false with `error` set when reading stops.
+    bool run(enimb_error& error)
+    {
+        c_xml_reader& r = m_reader;
+        unsigned p = 0;
+        std::size_t count = 0;  // items read at position p
+        while (r.token() == tok_name || r.token() == tok_unknown_name || r.token() >= tok_first_binding) {
+            const c_name_record& rec = r.name_record();
+            // The first position, from the current one on, that names this
+            // element; a position that holds its most items already is passed.
+            unsigned q = p;
+            std::size_t have = count;
+            for (; q < m_desc.child_count; ++q, have = 0) {
+                const c_child_desc& c = m_desc.children[q];
+                if ((c.max == 0 || have < c.max) && position_matches(m_desc, c, rec)) break;
+            }
+            if (q == m_desc.child_count) {
+                // An element of another namespace (or of this one, in a class
+                // that keeps them) is kept where it stands; in a group it is
+                // left to the element that holds the group.
+                bool keep = is_foreign(m_desc, rec.ns_id) || (m_desc.flags & cls_keep_unknown_elements);
+                if (m_group || !keep) break;
+                c_kept_element& k = (m_object.kept_content().elements.emplace_back(), m_object.kept_content().elements.back());
+                k.position = p;
+                k.index = count;
+                if ((error = unmarshal_any(r, k.info, nullptr))) return false;
+                consumed = true;
+                if (!next_event(p, error)) return false;
+                continue;
+            }
+            if (q != p) {
+                if (!check_minimum(p, q, count, error)) return false;
+                p = q;
+                count = 0;
+            }
+            if (!read_child(m_desc.children[p], p, error)) return false;
+            consumed = true;
+            ++count;
+        }
+        return check_minimum(p, m_desc.child_count, count, error);
+    }
+
+    bool consumed = false;  // an element was read
+
+private:
+    int offer(enimb_error code, const std::string& item, int line)
+    {
+        enimb_error c = m_reader.capture_error(code, item, m_desc.source, line);
+        return m_reader.on_error(c, item, m_desc.source, line);
+    }
+
+    // Reports the mandatory positions from..to-1 that were read too few
+    // times; `count` items were read at `from`, none at the others. What
+    // counts is what the document held, not what the object held before
+    // (a required child that its constructor creates is still missing).
+    bool check_minimum(unsigned from, unsigned to, std::size_t count, enimb_error& error)
+    {
+        for (unsigned p = from; p < to; ++p) {
+            const c_child_desc& c = m_desc.children[p];
+            if ((p == from ? count : 0) < c.min) {
+                const char* item = c.qname && *c.qname ? c.qname : m_desc.type_name;
+                if (c.kind == child_kind::group || c.kind == child_kind::group_list) item = c.group().type_name;
+                if (int answer = offer(e_mandatory_element_missing, item, static_cast<int>(300 + p))) {
+                    error = static_cast<enimb_error>(answer);
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    bool read_group(const c_child_desc& c, c_binding& group, enimb_error& error)
+    {
+        sequence_reader inner(m_reader, c.group(), group, m_element, true);
+        if (!inner.run(error)) return false;
+        if (!inner.consumed) {
+            // Cannot happen with a group that took the element; never loop.
+            if (int answer = offer(e_bad_end_of_element, m_element.element_name(), 400)) {
+                error = static_cast<enimb_error>(answer);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool read_child(const c_child_desc& c, unsigned p, enimb_error& error)
+    {
+        c_xml_reader& r = m_reader;
+        const std::string& name = r.current_name();
+        void* m = c.member(&m_object);
+        r.program_line = static_cast<int>(200 + p);
+        switch (c.kind) {
+        case child_kind::single:
+            error = unmarshal_object(r, *static_cast<c_child_holder*>(m)->get_object(c.create), name);
+            break;
+        case child_kind::list:
+            error = unmarshal_object(r, *static_cast<c_child_list*>(m)->append_object(c.create), name);
+            break;
+        case child_kind::simple: error = r.unmarshal_element_value(*c.spec, m, nullptr); break;
+        case child_kind::choice:
+        case child_kind::choice_list: {
+            unsigned i = matching_alternative(m_desc, c, r.name_record());
+            c_choice* choice = static_cast<c_choice*>(m);
+            if (c.kind == child_kind::choice_list) {
+                auto* v = static_cast<std::vector<c_choice>*>(m);
+                v->emplace_back(c.choice_count);
+                choice = &v->back();
+            }
+            c_binding* chosen = choice->select(i, c.choices[i].create);
+            if (c.choices[i].qname) error = unmarshal_object(r, *chosen, name);
+            else error = unmarshal_any(r, static_cast<c_any_element*>(chosen)->info, nullptr);
+            break;
+        }
+        case child_kind::any: error = unmarshal_any(r, *static_cast<c_any_info*>(m), nullptr); break;
+        case child_kind::any_list: error = unmarshal_any(r, *static_cast<c_any_list*>(m)->append(), nullptr); break;
+        case child_kind::group:
+            // The group's members are read in place; the reader then stands
+            // on the element after them already.
+            return read_group(c, *static_cast<c_child_holder*>(m)->get_object(c.create), error);
+        case child_kind::group_list:
+            return read_group(c, *static_cast<c_child_list*>(m)->append_object(c.create), error);
+        }
+        if (error) return false;
+        return next_event(p, error);
+    }
+
+    bool next_event(unsigned p, enimb_error& error)
+    {
+        enimb_error e;
+        m_reader.scan_element_event(e, m_reader.current_name());
+        if (e)
+            if (int answer = offer(e, m_element.element_name(), static_cast<int>(400 + p))) {
+                error = static_cast<enimb_error>(answer);
+                return false;
+            }
+        return true;
+    }
+
+    c_xml_reader& m_reader;
+    const c_class_desc& m_desc;
+    c_binding& m_object;
+    const c_unmarshal_helper& m_element;
+    bool m_group;
+};
 
 class descriptor_helper : public c_unmarshal_helper {
 public:
@@ -130,7 +302,8 @@ public:
     bool unmarshal_child_elements(enimb_error& error) override
     {
         if (m_desc.hooks && m_desc.hooks->read_children) return m_desc.hooks->read_children(*m_reader, m_object, error);
-        return read_sequence(error);
+        sequence_reader walk(*m_reader, m_desc, m_object, *this, false);
+        return walk.run(error);
     }
 
 protected:
@@ -142,106 +315,6 @@ protected:
     }
 
 private:
-    int offer(enimb_error code, const std::string& item, int line)
-    {
-        enimb_error c = m_reader->capture_error(code, item, m_desc.source, line);
-        return m_reader->on_error(c, item, m_desc.source, line);
-    }
-
-    // Reports the mandatory positions from..to-1 that hold too few items.
-    bool check_minimum(unsigned from, unsigned to, enimb_error& error)
-    {
-        for (unsigned p = from; p < to; ++p) {
-            const c_child_desc& c = m_desc.children[p];
-            if (position_count(c, &m_object) < c.min)
-                if (int answer = offer(e_mandatory_element_missing, c.qname, static_cast<int>(300 + p))) {
-                    error = static_cast<enimb_error>(answer);
-                    return false;
-                }
-        }
-        return true;
-    }
-
-    bool read_child(const c_child_desc& c, unsigned p, enimb_error& error)
-    {
-        c_xml_reader& r = *m_reader;
-        const std::string& name = r.current_name();
-        void* m = c.member(&m_object);
-        r.program_line = static_cast<int>(200 + p);
-        switch (c.kind) {
-        case child_kind::single:
-            error = unmarshal_object(r, *static_cast<c_child_holder*>(m)->get_object(c.create), name);
-            break;
-        case child_kind::list:
-            error = unmarshal_object(r, *static_cast<c_child_list*>(m)->append_object(c.create), name);
-            break;
-        case child_kind::simple: error = r.unmarshal_element_value(*c.spec, m, nullptr); break;
-        case child_kind::choice:
-        case child_kind::choice_list: {
-            unsigned i = matching_alternative(c, r.name_record());
-            c_choice* choice = static_cast<c_choice*>(m);
-            if (c.kind == child_kind::choice_list) {
-                auto* v = static_cast<std::vector<c_choice>*>(m);
-                v->emplace_back(c.choice_count);
-                choice = &v->back();
-            }
-            error = unmarshal_object(r, *choice->select(i, c.choices[i].create), name);
-            break;
-        }
-        case child_kind::any: error = unmarshal_any(r, *static_cast<c_any_info*>(m), nullptr); break;
-        case child_kind::any_list: error = unmarshal_any(r, *static_cast<c_any_list*>(m)->append(), nullptr); break;
-        }
-        if (error) return false;
-        return next_event(p, error);
-    }
-
-    bool next_event(unsigned p, enimb_error& error)
-    {
-        enimb_error e;
-        m_reader->scan_element_event(e, m_reader->current_name());
-        if (e)
-            if (int answer = offer(e, element_name(), static_cast<int>(400 + p))) {
-                error = static_cast<enimb_error>(answer);
-                return false;
-            }
-        return true;
-    }
-
-    bool read_sequence(enimb_error& error)
-    {
-        c_xml_reader& r = *m_reader;
-        unsigned p = 0;
-        std::size_t count = 0;  // items read at position p
-        while (r.token() == tok_name || r.token() == tok_unknown_name || r.token() >= tok_first_binding) {
-            const c_name_record& rec = r.name_record();
-            // The first position, from the current one on, that names this
-            // element; a single position already read is passed.
-            unsigned q = p;
-            std::size_t have = count;
-            for (; q < m_desc.child_count; ++q, have = 0) {
-                const c_child_desc& c = m_desc.children[q];
-                if ((c.max == 0 || have < c.max) && position_matches(m_desc, c, rec)) break;
-            }
-            if (q == m_desc.child_count) {
-                if (!is_foreign(m_desc, rec.ns_id)) break;  // an unknown element ends the children
-                c_kept_element& k = (m_object.kept_content().elements.emplace_back(), m_object.kept_content().elements.back());
-                k.position = p;
-                k.index = count;
-                if ((error = unmarshal_any(r, k.info, nullptr))) return false;
-                if (!next_event(p, error)) return false;
-                continue;
-            }
-            if (q != p) {
-                if (!check_minimum(p, q, error)) return false;
-                p = q;
-                count = 0;
-            }
-            if (!read_child(m_desc.children[p], p, error)) return false;
-            ++count;
-        }
-        return check_minimum(p, m_desc.child_count, error);
-    }
-
     const c_class_desc& m_desc;
     c_binding& m_object;
 };
@@ -266,6 +339,8 @@ void write_simple_child(c_xml_writer& w, const char* qname, const c_ns_entry* ta
     w.marshal_simple_content(name.c_str(), spec, holder);
     w.end_element(name.c_str());
 }
+
+enimb_error write_children(c_xml_writer& w, const c_class_desc& d, c_binding* self, const c_kept* kept);
 
 enimb_error write_position(c_xml_writer& w, const c_child_desc& c, c_binding* object, const c_kept* kept, unsigned p,
                            const c_ns_entry* table)
@@ -306,12 +381,15 @@ enimb_error write_position(c_xml_writer& w, const c_child_desc& c, c_binding* ob
             before(n);
             const c_choice& ch = items[n];
             if (ch.none() || !ch.object() || ch.which() >= c.choice_count) {
-                if (c.kind == child_kind::choice) continue;  // an absent optional choice
+                if (c.none_writes_nothing || (c.kind == child_kind::choice && c.min == 0))
+                    continue;  // an absent optional choice
                 if (int answer = w.handle_error(e_inappropriate_choice, c.qname, "", 500))
                     return static_cast<enimb_error>(answer);
                 continue;
             }
-            if (enimb_error e = marshal_object(w, *ch.object(), c.choices[ch.which()].qname)) return e;
+            const c_choice_alternative& a = c.choices[ch.which()];
+            if (!a.qname) w.marshal_any_element(static_cast<const c_any_element*>(ch.object())->info);
+            else if (enimb_error e = marshal_object(w, *ch.object(), a.qname)) return e;
         }
         break;
     }
@@ -328,8 +406,33 @@ enimb_error write_position(c_xml_writer& w, const c_child_desc& c, c_binding* ob
         }
         break;
     }
+    case child_kind::group:
+        before(0);
+        if (c_binding* group = static_cast<c_child_holder*>(m)->peek_object())
+            if (enimb_error e = write_children(w, group->descriptor(), group, group->kept())) return e;
+        n = 1;
+        break;
+    case child_kind::group_list: {
+        auto* list = static_cast<c_child_list*>(m);
+        for (n = 0; n < list->size(); ++n) {
+            before(n);
+            c_binding* group = list->object_at(n);
+            if (enimb_error e = write_children(w, group->descriptor(), group, group->kept())) return e;
+        }
+        break;
+    }
     }
     write_kept_elements(w, kept, p, n, true);
+    return e_no_error;
+}
+
+// The children of an element, or of a group in place, in schema order with
+// the kept elements where they stood.
+enimb_error write_children(c_xml_writer& w, const c_class_desc& d, c_binding* self, const c_kept* kept)
+{
+    for (unsigned p = 0; p < d.child_count; ++p)
+        if (enimb_error e = write_position(w, d.children[p], self, kept, p, d.namespaces)) return e;
+    write_kept_elements(w, kept, d.child_count, 0, true);
     return e_no_error;
 }
 
@@ -405,9 +508,7 @@ enimb_error marshal_object(c_xml_writer& w, const c_binding& object, const char*
     } else if (d.content == content_kind::simple) {
         w.marshal_simple_content(d.type_name, *d.text_spec, d.text(self));
     } else {
-        for (unsigned p = 0; p < d.child_count; ++p)
-            if (enimb_error e = write_position(w, d.children[p], self, kept, p, d.namespaces)) return e;
-        write_kept_elements(w, kept, d.child_count, 0, true);
+        if (enimb_error e = write_children(w, d, self, kept)) return e;
     }
     w.end_element(element.c_str());
     return e_no_error;

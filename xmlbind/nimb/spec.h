@@ -155,6 +155,21 @@ enimb_error return_zero_stub(c_xml_reader& reader, const std::string& text);
 // Building blocks of the per-file checks.
 enimb_error validate_range(c_xml_reader& reader, const std::string& text, const c_big_int& low, const c_big_int& high);
 enimb_error check_binary_length(c_xml_reader& reader, const c_binary& value, std::size_t length);
+// Length facets of strings, counted in characters (a surrogate pair or a
+// UTF-8 sequence is one); a negative bound is not checked.
+enimb_error check_string_length(c_xml_reader& reader, const std::u16string& value, long long min, long long max);
+enimb_error check_string_length(c_xml_reader& reader, const std::string& value, long long min, long long max);
+// Bounds of doubles, checked on the text after its format: 36 above the
+// maximum, 37 below the minimum. NaN is outside every bound.
+struct c_double_bounds {
+    bool has_min;
+    double min;
+    bool min_inclusive;
+    bool has_max;
+    double max;
+    bool max_inclusive;
+};
+enimb_error validate_double_range(c_xml_reader& reader, const std::string& text, const c_double_bounds& bounds);
 enimb_error validate_hex_binary_length_2(c_xml_reader& reader, const c_binary* value);
 enimb_error validate_hex_binary_length_4(c_xml_reader& reader, const c_binary* value);
 enimb_error check_enumeration(c_xml_reader& reader, const std::u16string& value, const char* const* values);
