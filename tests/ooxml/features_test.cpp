@@ -60,6 +60,7 @@ Outcome byRoot(const std::string& doc)
     if (doc.compare(0, 8, "<drawing") == 0) return readAndWrite<feat::c_drawing>(doc);
     if (doc.compare(0, 8, "<wrapper") == 0) return readAndWrite<feat::c_wrapper>(doc);
     if (doc.compare(0, 4, "<bag") == 0) return readAndWrite<feat::c_bag>(doc);
+    if (doc.compare(0, 5, "<rule") == 0) return readAndWrite<feat::c_rule>(doc);
     return readAndWrite<feat::c_shape>(doc);
 }
 
@@ -111,6 +112,11 @@ TEST(GeneratedFeatures, ValueFacetsAndStructureOnReading)
          "<wrapper xmlns=\"urn:feat\"><note>n</note><noFill/></wrapper>", nimb::e_bad_end_of_element, ""},
         {"wrapper checks the shape's attributes", "<wrapper xmlns=\"urn:feat\" code=\"x\"/>", nimb::e_length_too_short,
          "@code"},
+        {"three formulas", "<rule xmlns=\"urn:feat\"><formula>1</formula><formula/><formula>3</formula></rule>",
+         nimb::e_no_error, ""},
+        {"a fourth formula is left over",
+         "<rule xmlns=\"urn:feat\"><formula>1</formula><formula/><formula>3</formula><formula>4</formula></rule>",
+         nimb::e_bad_end_of_element, ""},
         {"bag keeps an unknown element of its namespace",
          "<bag xmlns=\"urn:feat\"><item x=\"1\" y=\"1\"/><later/></bag>", nimb::e_no_error, ""},
     };
@@ -140,6 +146,7 @@ TEST(GeneratedFeatures, DocumentsWrittenBackAsRead)
         "<note>n</note></wrapper>",
         "<bag xmlns=\"urn:feat\"><item x=\"1\" y=\"1\"/><later k=\"v\"><deeper/></later><item x=\"2\" y=\"2\"/>"
         "<last/></bag>",
+        "<rule xmlns=\"urn:feat\" xmlns:z=\"urn:z\"><formula>A1&lt;2</formula><z:x/><formula>B2</formula></rule>",
         // A foreign element between the items of a sequence stays there.
         shape(" xmlns:z=\"urn:z\"", "<gd x=\"0\" y=\"0\"/><z:between/><gd x=\"1\" y=\"1\"/>"),
     };

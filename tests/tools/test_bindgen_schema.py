@@ -273,7 +273,7 @@ class EmitTable(unittest.TestCase):
     CASES = [
         ("class A\n  attr clone string\n", "taken by the class"),
         ("class A\n  attr set_x string\n", "taken by the class"),
-        ("class A\n  child t string *\n", "repeated simple-typed"),
+        ("simple L string list\nclass A\n  child t L *\n", "list type"),
         ("class B\nclass A base=B\n  attr x string\nclass C base=A\n  attr x string\n", "share a name"),
     ]
 
@@ -303,6 +303,9 @@ class EmitTable(unittest.TestCase):
           '{nullptr, 0, nullptr, nimb::create_object<nimb::c_any_element>}',
           "nimb::content_kind::simple,\n                                      nullptr, 0, nullptr, 0, &spec_S(), "
           "nimb::member<&c_alt_S::content>"]),
+        ("class A\n  child t string 0..3\n", ["std::vector<nimb::c_simple<std::u16string>> t;"],
+         ['{"t", 1001, "t", nimb::child_kind::simple_list, 0, 3, nimb::member<&c_A::t>, nullptr, &spec_string(), '
+          'nullptr, 0, nullptr, false}']),
         ("simple D double minExclusive=1 max=2.5\nclass A\n  attr d D\n", [],
          ["static const nimb::c_double_bounds bounds{true, 1.0, false, true, 2.5, true};",
           "nimb::validate_double_range(reader, text, bounds)"]),

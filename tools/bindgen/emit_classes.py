@@ -218,8 +218,12 @@ class FileEmitter:
                 q.update(kind="single", holder="nimb::ct_complex_optional<%s>" % p.type.cpp_name)
         else:
             if occ.repeated:
-                raise EmitError("%s: a repeated simple-typed element is not supported yet" % context)
-            q.update(kind="simple", holder="nimb::c_simple<%s>" % p.type.cpp_type, spec=self.spec(p.type, None))
+                if p.type.is_list:
+                    raise EmitError("%s: a repeated element of a list type is not supported" % context)
+                q.update(kind="simple_list", holder="std::vector<nimb::c_simple<%s>>" % p.type.cpp_type,
+                         spec=self.spec(p.type, None))
+            else:
+                q.update(kind="simple", holder="nimb::c_simple<%s>" % p.type.cpp_type, spec=self.spec(p.type, None))
         return q
 
     def _choice(self, c, p, context):

@@ -191,6 +191,12 @@ private:
             error = unmarshal_object(r, *static_cast<c_child_list*>(m)->append_object(c.create), name);
             break;
         case child_kind::simple: error = r.unmarshal_element_value(*c.spec, m, nullptr); break;
+        case child_kind::simple_list: {
+            void* item = c.spec->append_element(m);
+            if (!item) return false;  // not a spec of element values
+            error = r.unmarshal_element_value(*c.spec, item, nullptr);
+            break;
+        }
         case child_kind::choice:
         case child_kind::choice_list: {
             unsigned i = matching_alternative(m_desc, c, r.name_record());
@@ -367,6 +373,12 @@ enimb_error write_position(c_xml_writer& w, const c_child_desc& c, c_binding* ob
         before(0);
         write_simple_child(w, c.qname, table, *c.spec, m);
         n = 1;
+        break;
+    case child_kind::simple_list:
+        for (n = 0; n < c.spec->element_count(m); ++n) {
+            before(n);
+            write_simple_child(w, c.qname, table, *c.spec, c.spec->element_at(m, n));
+        }
         break;
     case child_kind::choice:
     case child_kind::choice_list: {

@@ -277,6 +277,7 @@ enum class child_kind {
     any_list,     // c_any_list
     group,        // ct_complex_optional<G> of an element group, read in place
     group_list,   // ct_complex_multi<G>: repeated group or repeated compositor
+    simple_list,  // std::vector<c_simple<T>> of a repeated simple-typed element
 };
 
 struct c_child_desc {
