@@ -54,6 +54,9 @@ public:
     void setNameText(u16view name) { name_.assign(name.data(), name.size()); }
     // Position of this sheet in the book's list, 0 when it is not there.
     int sheetIndex() const noexcept;
+    // Pixel sizes of a column and a row on the display (0 when hidden).
+    int columnPixels(int col) const;
+    int rowPixels(int row) const;
 
     // The used range after recomputation when cells were removed.
     const Dimensions& usedRange();
@@ -196,6 +199,36 @@ private:
     const Formula* formulaWith(std::uint32_t slot, FormulaResult result) const;
     // Sets the failure text of the operations this sheet does not carry out.
     void unsupported() const;
+
+    // Rows and columns (sheet_layout.cpp).
+    Row* rowRecord(int row);
+    Row& addRowRecord(int row, std::uint16_t options);
+    const ColInfo* coveringColumn(int col) const;
+    int digitWidth() const;
+    static std::uint16_t storedColumnWidth(double width);
+    // Width, format (-1: keep) and hidden bit for the columns of the range.
+    void putColumns(int colFirst, int colLast, std::uint16_t width, int xf, bool hidden);
+    static bool setPageBreak(PageBreaks& breaks, int pos, bool pageBreak, std::uint16_t last);
+
+    // Formula groups in block edits (sheet_clear.cpp).
+    static bool isArrayAnchor(const FormulaBlock& block);
+    static CellRange16 arrayRange(const FormulaBlock& block);
+    // Makes the block a formula of its own with these tokens.
+    static void ownFormula(FormulaBlock& block, std::vector<std::uint8_t> tokens, std::vector<std::uint8_t> extra);
+    // The tokens a member of a shared or array formula would hold on its own.
+    void groupTokens(const FormulaBlock& block, std::vector<std::uint8_t>& tokens,
+                     std::vector<std::uint8_t>& extra) const;
+    // Every cell of the array formula anchored at the slot gets a formula
+    // of its own.
+    void breakArray(std::uint32_t anchorSlot);
+    // The same for the array formula that the cell of this slot belongs
+    // to, if any.
+    void breakArrayOf(std::uint32_t slot);
+    // Removes the comments of the cells of the block.
+    void removeComments(int rowFirst, int rowLast, int colFirst, int colLast);
+    template <class Rec>
+    void copyRecord(std::vector<Rec>& list, std::uint32_t src, std::uint32_t dst, CellKind kind, std::uint16_t row,
+                    std::uint16_t col);
 
     // Throws the position messages unless (row, col) lies on the sheet.
     static void checkPosition(int row, int col);
