@@ -207,13 +207,6 @@ void SheetImplT::setGroupSummaryRight(bool right) { setFlag(wsBool_.value, kWsBo
 
 // ---- operations that come with later work ----------------------------------------
 
-const char16_t* SheetImplT::readFormula(int, int, IFormatT** format)
-{
-    if (format) *format = nullptr;
-    unsupported();
-    return nullptr;
-}
-bool SheetImplT::writeFormula(int, int, const char16_t*, IFormatT*) { unsupported(); return false; }
 const char16_t* SheetImplT::readComment(int, int) { return nullptr; }
 void SheetImplT::writeComment(int, int, const char16_t*, const char16_t*, int, int) { unsupported(); }
 int SheetImplT::pictureCount() { return 0; }
