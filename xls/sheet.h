@@ -24,6 +24,7 @@
 namespace celvo {
 
 class BookImplT;
+struct CellCensus;
 
 class SheetImplT final : public ISheetT {
 public:
@@ -235,7 +236,10 @@ private:
     // Throws the position messages unless (row, col) lies on the sheet.
     static void checkPosition(int row, int col);
     // The slot of a cell, 0 when it is empty or off the sheet.
-    std::uint32_t slotAt(int row, int col) const noexcept;
+    std::uint32_t slotAt(int row, int col) const noexcept
+    {
+        return cells_.at(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col));
+    }
     // Format index of the record a present slot names.
     std::uint16_t xfOf(std::uint32_t slot) const;
     void setXfOf(std::uint32_t slot, std::uint16_t xf);
@@ -249,6 +253,8 @@ private:
     std::uint16_t xfForWrite(std::uint32_t slot, IFormatT* format, const char* notFound) const;
     // Links (row, col) to the record at `position` of `kind`.
     void placeCell(std::uint16_t row, std::uint16_t col, CellKind kind, std::size_t position);
+    // Makes room in the cell lists for the cells a substream holds.
+    void reserveCells(const CellCensus& census);
     // Appends a cell read from a file, checked against the grid.
     template <class Rec>
     void addCell(std::vector<Rec>& list, Rec rec, CellKind kind);
