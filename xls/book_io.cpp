@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "book.h"
+#include "book_links.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -261,6 +262,7 @@ void BookImplT::writeStream(BiffOutput& out)
         boundSheets_[i].write(out);
     }
     country_.write(out);
+    updateInternalSheetCount(*this);
     for (const SupBook& b : supBooks_) b.write(out);
     for (const Lbl& n : names_) n.write(out);
     if (!noDrawingGroup_) drawingGroup_.writeRecords(out);

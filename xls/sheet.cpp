@@ -59,11 +59,6 @@ void SheetImplT::checkPosition(int row, int col)
     if (static_cast<unsigned>(col) >= kMaxCellCols) throw xlerror("col must be in range 0-255");
 }
 
-std::uint32_t SheetImplT::slotAt(int row, int col) const noexcept
-{
-    return cells_.at(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col));
-}
-
 std::uint16_t SheetImplT::xfOf(std::uint32_t slot) const
 {
     const std::size_t i = slotPosition(slot);
@@ -135,6 +130,8 @@ bool SheetImplT::expTarget(const Formula& f, std::uint16_t& row, std::uint16_t& 
 void SheetImplT::handOverSharedFormula(std::uint32_t slot)
 {
     if (!slotPresent(slot) || slotKind(slot) != CellKind::Formula) return;
+    // The other cells of an array formula keep their formula as their own.
+    breakArrayOf(slot);
     FormulaBlock& anchor = formulaCells_.at(slotPosition(slot));
     std::uint16_t r = 0, c = 0;
     if (!anchor.shared || !expTarget(anchor.formula, r, c) || r != anchor.row() || c != anchor.col()) return;
@@ -570,44 +567,5 @@ int SheetImplT::firstRow() { return static_cast<int>(usedRange().firstRow); }
 int SheetImplT::lastRow() { return static_cast<int>(usedRange().rowBound); }
 int SheetImplT::firstColumn() { return usedRange().firstCol; }
 int SheetImplT::lastColumn() { return usedRange().colBound; }
-
-bool SheetImplT::clearCells(int rowFirst, int rowLast, int colFirst, int colLast)
-{
-    return guarded(false, [&] {
-        if (rowLast < rowFirst) throw xlerror("rowLast must be greater than or equal to rowFirst");
-        if (colLast < colFirst) throw xlerror("colLast must be greater than or equal to colFirst");
-        auto clip = [](int v, int max) { return v < 0 ? 0 : (v > max ? max : v); };
-        const int r0 = clip(rowFirst, 65535), r1 = clip(rowLast, 65535);
-        const int c0 = clip(colFirst, 255), c1 = clip(colLast, 255);
-        for (int r = r0; r <= r1; ++r) {
-            if (!cells_.rowExists(static_cast<std::uint32_t>(r))) continue;
-            for (int c = c0; c <= c1; ++c) cells_.slot(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c)) = 0;
-        }
-        // Merged ranges that meet the block go, with the blank fillers of the range.
-        for (MergeCells& m : mergeCells_) {
-            std::vector<CellRange16> kept;
-            for (const CellRange16& range : m.ranges) {
-                const bool meets = range.firstRow <= r1 && range.lastRow >= r0 && range.firstCol <= c1 &&
-                                   range.lastCol >= c0;
-                const bool exempt = range.firstRow == 0 && range.lastRow == 0 && range.firstCol == 0 &&
-                                    range.lastCol == 255;
-                if (!meets || exempt) {
-                    kept.push_back(range);
-                    continue;
-                }
-                for (std::uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
-                    if (!cells_.rowExists(r)) continue;
-                    for (std::uint32_t c = range.firstCol; c <= range.lastCol && c < kMaxCellCols; ++c) {
-                        std::uint32_t& s = cells_.slot(r, c);
-                        if (slotPresent(s) && slotKind(s) == CellKind::Blank) s = 0;
-                    }
-                }
-            }
-            m.ranges.swap(kept);
-        }
-        usedRangeDirty_ = true;
-        return true;
-    });
-}
 
 }  // namespace celvo

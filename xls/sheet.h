@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,7 @@
 namespace celvo {
 
 class BookImplT;
+struct CellCensus;
 
 class SheetImplT final : public ISheetT {
 public:
@@ -54,6 +56,9 @@ public:
     void setNameText(u16view name) { name_.assign(name.data(), name.size()); }
     // Position of this sheet in the book's list, 0 when it is not there.
     int sheetIndex() const noexcept;
+    // Pixel sizes of a column and a row on the display (0 when hidden).
+    int columnPixels(int col) const;
+    int rowPixels(int row) const;
 
     // The used range after recomputation when cells were removed.
     const Dimensions& usedRange();
@@ -179,6 +184,7 @@ public:
 private:
     friend class SheetReader;
     friend class SheetWriter;
+    friend class GridEditor;  // inserted and removed rows and columns
 
     // The book-message convention for this sheet's operations; a sheet that
     // has left its book answers the failure value.
@@ -197,10 +203,43 @@ private:
     // Sets the failure text of the operations this sheet does not carry out.
     void unsupported() const;
 
+    // Rows and columns (sheet_layout.cpp).
+    Row* rowRecord(int row);
+    Row& addRowRecord(int row, std::uint16_t options);
+    const ColInfo* coveringColumn(int col) const;
+    int digitWidth() const;
+    static std::uint16_t storedColumnWidth(double width);
+    // Width, format (-1: keep) and hidden bit for the columns of the range.
+    void putColumns(int colFirst, int colLast, std::uint16_t width, int xf, bool hidden);
+    static bool setPageBreak(PageBreaks& breaks, int pos, bool pageBreak, std::uint16_t last);
+
+    // Formula groups in block edits (sheet_clear.cpp).
+    static bool isArrayAnchor(const FormulaBlock& block);
+    static CellRange16 arrayRange(const FormulaBlock& block);
+    // Makes the block a formula of its own with these tokens.
+    static void ownFormula(FormulaBlock& block, std::vector<std::uint8_t> tokens, std::vector<std::uint8_t> extra);
+    // The tokens a member of a shared or array formula would hold on its own.
+    void groupTokens(const FormulaBlock& block, std::vector<std::uint8_t>& tokens,
+                     std::vector<std::uint8_t>& extra) const;
+    // Every cell of the array formula anchored at the slot gets a formula
+    // of its own.
+    void breakArray(std::uint32_t anchorSlot);
+    // The same for the array formula that the cell of this slot belongs
+    // to, if any.
+    void breakArrayOf(std::uint32_t slot);
+    // Removes the comments of the cells of the block.
+    void removeComments(int rowFirst, int rowLast, int colFirst, int colLast);
+    template <class Rec>
+    void copyRecord(std::vector<Rec>& list, std::uint32_t src, std::uint32_t dst, CellKind kind, std::uint16_t row,
+                    std::uint16_t col);
+
     // Throws the position messages unless (row, col) lies on the sheet.
     static void checkPosition(int row, int col);
     // The slot of a cell, 0 when it is empty or off the sheet.
-    std::uint32_t slotAt(int row, int col) const noexcept;
+    std::uint32_t slotAt(int row, int col) const noexcept
+    {
+        return cells_.at(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col));
+    }
     // Format index of the record a present slot names.
     std::uint16_t xfOf(std::uint32_t slot) const;
     void setXfOf(std::uint32_t slot, std::uint16_t xf);
@@ -214,6 +253,8 @@ private:
     std::uint16_t xfForWrite(std::uint32_t slot, IFormatT* format, const char* notFound) const;
     // Links (row, col) to the record at `position` of `kind`.
     void placeCell(std::uint16_t row, std::uint16_t col, CellKind kind, std::size_t position);
+    // Makes room in the cell lists for the cells a substream holds.
+    void reserveCells(const CellCensus& census);
     // Appends a cell read from a file, checked against the grid.
     template <class Rec>
     void addCell(std::vector<Rec>& list, Rec rec, CellKind kind);
@@ -224,6 +265,15 @@ private:
     void handOverSharedFormula(std::uint32_t slot);
     // The first cell a formula's single PtgExp token points at.
     static bool expTarget(const Formula& f, std::uint16_t& row, std::uint16_t& col);
+    // Formula cells (sheet_formula.cpp). The formula cell at a position,
+    // null when the cell holds something else.
+    FormulaBlock* formulaBlockAt(std::uint32_t row, std::uint32_t col);
+    // The cell whose shared, array or table formula a cell's PtgExp names.
+    FormulaBlock* groupAnchorOf(const FormulaBlock& cell);
+    u16string formulaTextOf(const FormulaBlock& cell, int row, int col);
+    // Checks that the cell may get a formula of its own and gives what then
+    // keeps its shared or array formula consistent; throws when it may not.
+    std::function<void()> leaveFormulaGroup(FormulaBlock& cell);
     bool stringIndexUsedElsewhere(std::uint32_t index, const LabelSst* self) const;
     const char16_t* keepText(u16view text);
     // The drawing run from its first MSODRAWING record: the drawing records

@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "book.h"
+#include "cell_census.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -56,6 +57,14 @@ constexpr int kMaxSubstreamDepth = 16;
 
 // ---- reading ------------------------------------------------------------------
 
+void SheetImplT::reserveCells(const CellCensus& census)
+{
+    rkCells_.reserve(rkCells_.size() + census.rk);
+    numberCells_.reserve(numberCells_.size() + census.number);
+    labelSstCells_.reserve(labelSstCells_.size() + census.labelSst);
+    blankCells_.reserve(blankCells_.size() + census.blank);
+}
+
 template <class Rec>
 void SheetImplT::readCellRecord(RecordCursor& rec, std::vector<Rec>& list, CellKind kind)
 {
@@ -81,6 +90,7 @@ void SheetImplT::read(BiffInput& in)
     dimensions_.biff5 = biff5;
     window2_.biff5 = biff5;
     index_.biff5 = biff5;
+    reserveCells(countCellRecords(in.bytes(), in.position()));
 
     bool bofSeen = false, eofSeen = false;
     while (!in.eof()) {

@@ -204,65 +204,15 @@ void SheetImplT::setGroupSummaryBelow(bool below) { setFlag(wsBool_.value, kWsBo
 bool SheetImplT::groupSummaryRight() { return (wsBool_.value & kWsBoolSummaryRight) != 0; }
 void SheetImplT::setGroupSummaryRight(bool right) { setFlag(wsBool_.value, kWsBoolSummaryRight, right); }
 
-int SheetImplT::horizontalPageBreakCount() { return static_cast<int>(horizontalBreaks_.entries.size()); }
-int SheetImplT::verticalPageBreakCount() { return static_cast<int>(verticalBreaks_.entries.size()); }
-
-int SheetImplT::horizontalPageBreak(int index)
-{
-    const auto& e = horizontalBreaks_.entries;
-    return index >= 0 && static_cast<std::size_t>(index) < e.size() ? e[static_cast<std::size_t>(index)].pos : -1;
-}
-
-int SheetImplT::verticalPageBreak(int index)
-{
-    const auto& e = verticalBreaks_.entries;
-    return index >= 0 && static_cast<std::size_t>(index) < e.size() ? e[static_cast<std::size_t>(index)].pos : -1;
-}
 
 // ---- operations that come with later work ----------------------------------------
 
-const char16_t* SheetImplT::readFormula(int, int, IFormatT** format)
-{
-    if (format) *format = nullptr;
-    unsupported();
-    return nullptr;
-}
-bool SheetImplT::writeFormula(int, int, const char16_t*, IFormatT*) { unsupported(); return false; }
 const char16_t* SheetImplT::readComment(int, int) { return nullptr; }
 void SheetImplT::writeComment(int, int, const char16_t*, const char16_t*, int, int) { unsupported(); }
-double SheetImplT::columnWidth(int) { unsupported(); return 0.0; }
-double SheetImplT::rowHeight(int) { unsupported(); return 0.0; }
-bool SheetImplT::setColumn(int, int, double, IFormatT*, bool) { unsupported(); return false; }
-bool SheetImplT::setRow(int, double, IFormatT*, bool) { unsupported(); return false; }
-bool SheetImplT::setRowHidden(int, bool) { unsupported(); return false; }
-bool SheetImplT::setColumnHidden(int, bool) { unsupported(); return false; }
-bool SheetImplT::getMerge(int, int, int*, int*, int*, int*) { unsupported(); return false; }
-bool SheetImplT::setMerge(int, int, int, int) { unsupported(); return false; }
-bool SheetImplT::deleteMerge(int, int) { unsupported(); return false; }
 int SheetImplT::pictureCount() { return 0; }
 int SheetImplT::getPicture(int, int*, int*, int*, int*, int*, int*, int*, int*) { unsupported(); return -1; }
 void SheetImplT::setPicture(int, int, int, double, int, int) { unsupported(); }
 void SheetImplT::setPictureWithSize(int, int, int, int, int, int, int) { unsupported(); }
-bool SheetImplT::setHorizontalPageBreak(int, bool) { unsupported(); return false; }
-bool SheetImplT::setVerticalPageBreak(int, bool) { unsupported(); return false; }
-void SheetImplT::split(int, int) { unsupported(); }
-bool SheetImplT::groupRows(int, int, bool) { unsupported(); return false; }
-bool SheetImplT::groupColumns(int, int, bool) { unsupported(); return false; }
-bool SheetImplT::insertColumns(int, int) { unsupported(); return false; }
-bool SheetImplT::insertRows(int, int) { unsupported(); return false; }
-bool SheetImplT::removeColumns(int, int) { unsupported(); return false; }
-bool SheetImplT::removeRows(int, int) { unsupported(); return false; }
-bool SheetImplT::copyCell(int, int, int, int) { unsupported(); return false; }
-void SheetImplT::setPrintRepeatRows(int, int) { unsupported(); }
-void SheetImplT::setPrintRepeatColumns(int, int) { unsupported(); }
-void SheetImplT::setPrintArea(int, int, int, int) { unsupported(); }
-void SheetImplT::clearPrintRepeats() { unsupported(); }
-void SheetImplT::clearPrintArea() { unsupported(); }
-bool SheetImplT::getNamedRange(const char16_t*, int*, int*, int*, int*) { unsupported(); return false; }
-bool SheetImplT::setNamedRange(const char16_t*, int, int, int, int) { unsupported(); return false; }
-bool SheetImplT::deleteNamedRange(const char16_t*) { unsupported(); return false; }
-int SheetImplT::namedRangeCount() { return 0; }
-const char16_t* SheetImplT::namedRange(int, int*, int*, int*, int*) { unsupported(); return nullptr; }
 
 void SheetImplT::cellReferenceToRowCol(const char16_t* ref, int* row, int* col, bool* rowRelative,
                                        bool* colRelative)

@@ -393,7 +393,7 @@ TEST(BookFiles, FailedLoadsGiveTheirMessageAndAUsableBook)
 
 TEST(BookFiles, FailedLoadFromAFileLeavesADefaultBook)
 {
-    const std::string dir = ::testing::TempDir();
+    const std::string dir = test::processTempDir();
     const std::string encrypted = dir + "/celvo_encrypted.xls";
     const Bytes file = fileWith(rec(0x2F, {0, 0}));
     std::ofstream(encrypted, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
@@ -432,7 +432,7 @@ TEST(BookFiles, FailedLoadFromAFileLeavesADefaultBook)
 
 TEST(BookFiles, FailedSaveLeavesThePreviousFile)
 {
-    const std::string dir = ::testing::TempDir();
+    const std::string dir = test::processTempDir();
     const std::string path = dir + "/celvo_keep.xls";
     BookHolder book;
     book->addSheet(u"S", nullptr);

@@ -11,6 +11,7 @@
 #include "book.h"
 #include "book_test_util.h"
 #include "sheet.h"
+#include "sheet_test_util.h"
 #include "xls_test_util.h"
 
 namespace celvo {
@@ -21,90 +22,7 @@ using test::cat;
 using test::rec;
 
 using test::BookHolder;
-
-SheetImplT* addSheet(BookImplT& book, const char16_t* name = u"Sheet1")
-{
-    auto* s = static_cast<SheetImplT*>(book.addSheet(name, nullptr));
-    EXPECT_NE(s, nullptr) << book.errorMessage();
-    return s;
-}
-
-struct Record {
-    std::uint16_t id;
-    Bytes data;
-};
-
-std::vector<Record> recordsOf(const std::vector<std::uint8_t>& stream)
-{
-    std::vector<Record> out;
-    std::size_t pos = 0;
-    while (pos + 4 <= stream.size()) {
-        const std::uint16_t id = getU16(&stream[pos]);
-        const std::uint16_t len = getU16(&stream[pos + 2]);
-        out.push_back({id, Bytes(stream.begin() + pos + 4, stream.begin() + pos + 4 + len)});
-        pos += 4 + len;
-    }
-    return out;
-}
-
-std::vector<Record> written(SheetImplT& sheet)
-{
-    BiffOutput out;
-    sheet.write(out);
-    return recordsOf(out.bytes());
-}
-
-std::vector<std::uint16_t> idsOf(const std::vector<Record>& records)
-{
-    std::vector<std::uint16_t> ids;
-    for (const auto& r : records) ids.push_back(r.id);
-    return ids;
-}
-
-const Record* find(const std::vector<Record>& records, std::uint16_t id)
-{
-    for (const auto& r : records)
-        if (r.id == id) return &r;
-    return nullptr;
-}
-
-// True when the sheet's substream holds a record with this id.
-bool writes(SheetImplT& sheet, std::uint16_t id)
-{
-    const auto records = written(sheet);
-    return find(records, id) != nullptr;
-}
-
-Bytes u16s(std::initializer_list<std::uint16_t> values)
-{
-    Bytes b;
-    for (auto v : values) {
-        b.push_back(static_cast<std::uint8_t>(v));
-        b.push_back(static_cast<std::uint8_t>(v >> 8));
-    }
-    return b;
-}
-
-Bytes u32le(std::uint32_t v) { return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)}; }
-
-Bytes f64le(double d)
-{
-    std::uint64_t bits;
-    std::memcpy(&bits, &d, 8);
-    Bytes b;
-    for (int i = 0; i < 8; ++i) b.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
-    return b;
-}
-
-const Bytes kWorksheetBof = rec(0x0809, cat(u16s({0x0600, 0x0010, 0x18D3, 0x07CD}), u32le(1), u32le(6)));
-const Bytes kEof = rec(0x000A, {});
-
-// Reads a worksheet substream made of the given records between BOF and EOF.
-void readInto(SheetImplT& sheet, const Bytes& body)
-{
-    BiffInput in(cat(kWorksheetBof, body, kEof));
-    sheet.read(in);
-}
+using namespace test;
 
 // ---- the new sheet ---------------------------------------------------------------
 

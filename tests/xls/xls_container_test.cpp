@@ -501,7 +501,7 @@ TEST(XlsWrite, IndependentReaderListsTheWorkbook)
             EXPECT_GT(h.numDifatSectors, 0u);
         }
         data.resize(sz.streamSize, 0);
-        const std::string dir = ::testing::TempDir();
+        const std::string dir = test::processTempDir();
         const std::string file = dir + "celvo_cfb.xls", expect = dir + "celvo_cfb.bin";
         std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
         std::ofstream(expect, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
@@ -534,7 +534,7 @@ TEST(XlsRead, CorpusMatchesTheIndependentReader)
 {
     CELVO_REQUIRE_CORPUS();
     const std::string folder = test::corpusDir() + "/xls";
-    const std::string out = ::testing::TempDir() + "celvo_corpus_streams";
+    const std::string out = test::processTempDir() + "celvo_corpus_streams";
     std::string cmd = "mkdir -p " + out + " && " + test::systemPython() + " " CELVO_XLS_TEST_DIR
                       "/olefile_workbook.py " + folder + " " + out;
     FILE* p = popen(cmd.c_str(), "r");
@@ -610,7 +610,7 @@ TEST(XlsWrite, XlrdOpensAMinimalWorkbook)
         out.writeRecord(0x000A, nullptr, 0);
         Bytes f = x.write();
 
-        const std::string dir = ::testing::TempDir();
+        const std::string dir = test::processTempDir();
         const std::string file = dir + "celvo_minimal.xls", py = dir + "celvo_minimal.py";
         std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
         std::ofstream(py) << "import xlrd,sys\n"
