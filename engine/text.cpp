@@ -54,17 +54,54 @@ u16string utf8ToUtf16(std::string_view utf8)
     return out;
 }
 
+void appendUtf8(std::string& out, u16view utf16)
+{
+    if (utf16.size() > 0x1FFFFFF0u) throw std::length_error("text is too long");
+    // Converted through a small buffer, so that the output's storage is never
+    // filled twice; a chunk ends with a whole character.
+    constexpr std::size_t kChunkUnits = 128;
+    char buffer[kChunkUnits * 3 + 4];
+    const char16_t* p = utf16.data();
+    const char16_t* const end = p + utf16.size();
+    while (p != end) {
+        const char16_t* const stop = end - p > static_cast<std::ptrdiff_t>(kChunkUnits) ? p + kChunkUnits : end;
+        char* o = buffer;
+        while (p < stop) {
+            const char32_t u = *p++;
+            if (u < 0x80) {
+                *o++ = static_cast<char>(u);
+                continue;
+            }
+            char32_t c = u;
+            if (u >= 0xD800 && u <= 0xDFFF) {
+                // A high surrogate followed by a low one is a pair (its low
+                // half may lie past the chunk's stop); any other surrogate
+                // stands alone and becomes U+FFFD.
+                if (u <= 0xDBFF && p != end && *p >= 0xDC00 && *p <= 0xDFFF)
+                    c = 0x10000 + ((u - 0xD800) << 10) + (static_cast<char32_t>(*p++) - 0xDC00);
+                else
+                    c = 0xFFFD;
+            }
+            if (c < 0x800) {
+                *o++ = static_cast<char>(0xC0 | (c >> 6));
+            } else if (c < 0x10000) {
+                *o++ = static_cast<char>(0xE0 | (c >> 12));
+                *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            } else {
+                *o++ = static_cast<char>(0xF0 | (c >> 18));
+                *o++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+                *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            }
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+        out.append(buffer, static_cast<std::size_t>(o - buffer));
+    }
+}
+
 std::string utf16ToUtf8(u16view utf16)
 {
-    if (utf16.empty()) return {};
-    if (utf16.size() > 0x1FFFFFF0u) throw std::length_error("text is too long");
-    std::string out(utf16.size() * 3, '\0');  // at most 3 bytes per UTF-16 unit
-    int32_t len = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &len, utf16.data(),
-                       static_cast<int32_t>(utf16.size()), 0xFFFD, nullptr, &status);
-    if (U_FAILURE(status)) throw std::runtime_error("text conversion error");
-    out.resize(static_cast<std::size_t>(len));
+    std::string out;
+    appendUtf8(out, utf16);
     return out;
 }
 

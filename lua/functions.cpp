@@ -71,19 +71,22 @@ void call(lua_State* L, Body&& body)
 // NUL byte of the Lua string).
 u16string wide(const char* utf8) { return utf8ToUtf16(std::string_view(utf8)); }
 
-// Stages an engine text for pushText; false for a null text.
-bool stage(const char16_t* text)
+// Stages an engine text for pushText in the per-thread buffer, whose storage
+// serves call after call; null for a null text.
+const std::string* stage(const char16_t* text)
 {
-    stagedText.clear();
-    if (!text) return false;
-    stagedText = utf16ToUtf8(u16(text));
-    return true;
+    std::string& buffer = stagedText;
+    if (buffer.capacity() > 0x10000) std::string().swap(buffer);  // after a long text
+    buffer.clear();
+    if (!text) return nullptr;
+    appendUtf8(buffer, u16(text));
+    return &buffer;
 }
 
-void pushText(lua_State* L, bool present)
+void pushText(lua_State* L, const std::string* text)
 {
-    if (present)
-        lua_pushlstring(L, stagedText.data(), stagedText.size());
+    if (text)
+        lua_pushlstring(L, text->data(), text->size());
     else
         lua_pushnil(L);
 }
@@ -318,9 +321,9 @@ int BookGetCustomNumFormat(lua_State* L)
     const std::int32_t id = argInt(L, 2);
     if (h == 0) return 0;
     IBookT* book = bookAt(L, 1, h);
-    bool present = false;
-    call(L, [&] { present = stage(book->customNumFormat(id)); });
-    pushText(L, present);
+    const std::string* text = nullptr;
+    call(L, [&] { text = stage(book->customNumFormat(id)); });
+    pushText(L, text);
     return 1;
 }
 
@@ -384,10 +387,10 @@ int ReadString(lua_State* L)
     const CellArgs a = cellArgs(L);
     if (a.handle == 0) return 0;
     ISheetT* sheet = sheetAt(L, 1, a.handle);
-    bool present = false;
-    call(L, [&] { present = stage(sheet->readString(a.row, a.col, nullptr)); });
-    pushText(L, present);
-    lua_pushboolean(L, present ? 1 : 0);
+    const std::string* text = nullptr;
+    call(L, [&] { text = stage(sheet->readString(a.row, a.col, nullptr)); });
+    pushText(L, text);
+    lua_pushboolean(L, text ? 1 : 0);
     return 2;
 }
 
@@ -435,9 +438,9 @@ int ReadFormula(lua_State* L)
     const CellArgs a = cellArgs(L);
     if (a.handle == 0) return 0;
     ISheetT* sheet = sheetAt(L, 1, a.handle);
-    bool present = false;
-    call(L, [&] { present = stage(sheet->readFormula(a.row, a.col, nullptr)); });
-    pushText(L, present);
+    const std::string* text = nullptr;
+    call(L, [&] { text = stage(sheet->readFormula(a.row, a.col, nullptr)); });
+    pushText(L, text);
     return 1;
 }
 
@@ -503,9 +506,9 @@ int sheetQuery(lua_State* L, Get get)
 int GetSheetName(lua_State* L)
 {
     return sheetQuery(L, [](lua_State* S, ISheetT* sheet) {
-        bool present = false;
-        call(S, [&] { present = stage(sheet->name()); });
-        pushText(S, present);
+        const std::string* text = nullptr;
+        call(S, [&] { text = stage(sheet->name()); });
+        pushText(S, text);
         return 1;
     });
 }

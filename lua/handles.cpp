@@ -1,9 +1,31 @@
 #include "handles.h"
 
+#include <atomic>
 #include <functional>
 #include <stdexcept>
 
 namespace celvo::lua {
+
+namespace {
+
+// Moves on whenever a registry forgets a handle or goes away; a thread's
+// remembered look-up is good only while it has not moved.
+std::atomic<std::uint64_t> generation{1};
+
+struct LastFound {
+    const HandleRegistry* registry = nullptr;
+    std::uint64_t generation = 0;
+    std::int32_t handle = 0;
+    Kind kind = Kind::book;
+    Target target;
+};
+thread_local LastFound lastFound;
+
+void forgetLookups() noexcept { generation.fetch_add(1, std::memory_order_release); }
+
+}  // namespace
+
+HandleRegistry::~HandleRegistry() { forgetLookups(); }
 
 std::size_t HandleRegistry::KeyHash::operator()(const Key& k) const noexcept
 {
@@ -31,11 +53,19 @@ std::int32_t HandleRegistry::handleOf(Kind kind, void* object, std::int32_t book
 
 bool HandleRegistry::find(std::int32_t handle, Kind kind, Target& out) const noexcept
 {
+    LastFound& last = lastFound;
+    if (last.registry == this && last.handle == handle && last.kind == kind &&
+        last.generation == generation.load(std::memory_order_acquire)) {
+        out = last.target;
+        return true;
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = byHandle_.find(handle);
     if (it == byHandle_.end() || it->second.kind != kind) return false;
     out.object = it->second.object;
     out.book = it->second.book;
+    // Read under the lock: nothing of this registry is forgotten meanwhile.
+    last = LastFound{this, generation.load(std::memory_order_acquire), handle, kind, out};
     return true;
 }
 
@@ -47,6 +77,7 @@ void HandleRegistry::dropIf(Pred pred) noexcept
         if (pred(it->second)) {
             byObject_.erase(Key{it->second.kind, it->second.object});
             it = byHandle_.erase(it);
+            forgetLookups();
         } else {
             ++it;
         }
@@ -70,6 +101,7 @@ void HandleRegistry::drop(Kind kind, const void* object) noexcept
     if (it == byObject_.end()) return;
     byHandle_.erase(it->second);
     byObject_.erase(it);
+    forgetLookups();
 }
 
 std::size_t HandleRegistry::size() const noexcept

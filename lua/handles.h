@@ -24,12 +24,20 @@ struct Target {
 
 class HandleRegistry {
 public:
+    HandleRegistry() = default;
+    ~HandleRegistry();
+    HandleRegistry(const HandleRegistry&) = delete;
+    HandleRegistry& operator=(const HandleRegistry&) = delete;
+
     // The handle of an object, made on first sight. For a book, `book` is
     // ignored and the book owns itself. Throws std::bad_alloc, or
     // std::length_error when every positive 32-bit number has been used.
     std::int32_t handleOf(Kind kind, void* object, std::int32_t book);
 
-    // False when the handle is unknown, released or of another kind.
+    // False when the handle is unknown, released or of another kind. Each
+    // thread remembers its last answer, which holds until a handle of any
+    // registry is forgotten: a loop over one sheet's cells takes the lock
+    // once.
     bool find(std::int32_t handle, Kind kind, Target& out) const noexcept;
 
     // Forgets the book and every object that belongs to it.

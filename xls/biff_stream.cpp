@@ -36,38 +36,17 @@ std::uint16_t BiffInput::peekRecordId() const noexcept
     return eof() ? 0 : getU16(data_.data() + pos_);
 }
 
-void BiffInput::readHeader(std::uint16_t& id, std::size_t& dataStart, std::size_t& length)
+void BiffInput::failHeader(bool pastEnd, std::uint16_t id)
 {
-    if (eof()) throw xlerror("read error: unexpected end of stream");
-    id = getU16(data_.data() + pos_);
-    length = getU16(data_.data() + pos_ + 2);
-    dataStart = pos_ + 4;
-    if (length > data_.size() - dataStart)
-        throw xlerror("read error: record 0x" + hex4(id) + " runs past the end of the stream");
-    pos_ = dataStart + length;
-}
-
-RecordCursor BiffInput::next()
-{
-    std::uint16_t id = 0;
-    std::size_t start = 0, length = 0;
-    readHeader(id, start, length);
-    return RecordCursor(*this, id, start, length);
+    if (!pastEnd) throw xlerror("read error: unexpected end of stream");
+    throw xlerror("read error: record 0x" + hex4(id) + " runs past the end of the stream");
 }
 
 // ------------------------------------------------------------- RecordCursor
 
 void RecordCursor::fail() const
 {
-    throw xlerror(name_ + " size is incorrect");
-}
-
-const std::uint8_t* RecordCursor::take(std::size_t n)
-{
-    if (n > end_ - pos_) fail();
-    const std::uint8_t* p = in_->data_.data() + pos_;
-    pos_ += n;
-    return p;
+    throw xlerror(std::string(name_) + " size is incorrect");
 }
 
 void RecordCursor::bytes(void* out, std::size_t n)

@@ -71,7 +71,7 @@ public:
     std::uint16_t peekRecordId() const noexcept;
     // Reads the next record header and gives a cursor over its data. A record
     // whose data runs past the end of the stream throws.
-    RecordCursor next();
+    inline RecordCursor next();
 
     // Look-ahead: remember where the next record starts and come back to it.
     std::size_t savePosition() const noexcept { return pos_; }
@@ -81,7 +81,20 @@ private:
     friend class RecordCursor;
     // Header at pos_: checks it, moves pos_ past the record's data and
     // returns the data's offset and length.
-    void readHeader(std::uint16_t& id, std::size_t& dataStart, std::size_t& length);
+    void readHeader(std::uint16_t& id, std::size_t& dataStart, std::size_t& length)
+    {
+        const std::size_t left = data_.size() - pos_;
+        if (left < 4) failHeader(false, 0);
+        const std::uint8_t* p = data_.data() + pos_;
+        id = getU16(p);
+        length = getU16(p + 2);
+        if (length > left - 4) failHeader(true, id);
+        dataStart = pos_ + 4;
+        pos_ = dataStart + length;
+    }
+    // The failure texts of readHeader: the end of the stream, or a record
+    // running past it.
+    [[noreturn]] static void failHeader(bool pastEnd, std::uint16_t id);
 
     std::vector<std::uint8_t> data_;
     std::size_t pos_ = 0;
@@ -105,9 +118,11 @@ public:
     // Number of CONTINUE records entered.
     unsigned continues() const noexcept { return continues_; }
 
-    // The record's name used in the failure text "<name> size is incorrect".
-    void setName(std::string name) { name_ = std::move(name); }
-    const std::string& name() const noexcept { return name_; }
+    // The record's name used in the failure text "<name> size is incorrect":
+    // a text that outlives the cursor, such as a literal (it is not copied,
+    // so that a cursor costs nothing to make).
+    void setName(const char* name) noexcept { name_ = name ? name : "record"; }
+    const char* name() const noexcept { return name_; }
     [[noreturn]] void fail() const;
     // Fails unless the record's length is exactly n.
     void requireLength(std::size_t n) const
@@ -127,7 +142,13 @@ public:
     std::vector<std::uint8_t> bytes(std::size_t n);
     void skip(std::size_t n) { take(n); }
     // The next n bytes of the piece, which are then consumed.
-    const std::uint8_t* take(std::size_t n);
+    const std::uint8_t* take(std::size_t n)
+    {
+        if (n > end_ - pos_) fail();
+        const std::uint8_t* p = in_->data_.data() + pos_;
+        pos_ += n;
+        return p;
+    }
     // Everything left in the current piece.
     std::vector<std::uint8_t> rest() { return bytes(remaining()); }
 
@@ -157,8 +178,16 @@ private:
     std::size_t length_;
     std::size_t start_, pos_, end_;
     unsigned continues_ = 0;
-    std::string name_ = "record";
+    const char* name_ = "record";
 };
+
+RecordCursor BiffInput::next()
+{
+    std::uint16_t id = 0;
+    std::size_t start = 0, length = 0;
+    readHeader(id, start, length);
+    return RecordCursor(*this, id, start, length);
+}
 
 // Appends records to a workbook stream held in memory.
 class BiffOutput {

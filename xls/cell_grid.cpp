@@ -13,41 +13,56 @@ std::uint32_t makeSlot(CellKind kind, std::size_t position)
     return static_cast<std::uint32_t>(position << 4) | (static_cast<std::uint32_t>(kind) << 1) | 1u;
 }
 
-CellGrid::CellGrid() : rows_(kMaxCellRows) {}
+namespace {
 
-CellGrid::CellGrid(const CellGrid& other) : rows_(kMaxCellRows)
+// Slots a row needs to hold column col: a power of two from 16 up to 256.
+std::uint32_t widthFor(std::uint32_t col) noexcept
 {
-    for (std::uint32_t r = 0; r < kMaxCellRows; ++r) {
-        if (!other.rows_[r]) continue;
-        rows_[r].reset(new std::uint32_t[kMaxCellCols]);
-        std::copy(other.rows_[r].get(), other.rows_[r].get() + kMaxCellCols, rows_[r].get());
+    std::uint32_t width = 16;
+    while (width <= col && width < kMaxCellCols) width *= 2;
+    return width;
+}
+
+}  // namespace
+
+CellGrid::CellGrid(const CellGrid& other) : rows_(other.rows_.size()), allocated_(other.allocated_)
+{
+    for (std::size_t r = 0; r < other.rows_.size(); ++r) {
+        const Row& from = other.rows_[r];
+        if (!from.width) continue;
+        rows_[r].cells.reset(new std::uint32_t[from.width]);
+        std::copy(from.cells.get(), from.cells.get() + from.width, rows_[r].cells.get());
+        rows_[r].width = from.width;
     }
-    allocated_ = other.allocated_;
 }
 
 CellGrid& CellGrid::operator=(const CellGrid& other)
 {
     if (this != &other) {
         CellGrid copy(other);
-        rows_.swap(copy.rows_);
-        std::swap(allocated_, copy.allocated_);
+        *this = std::move(copy);
     }
     return *this;
 }
 
-std::uint32_t& CellGrid::slot(std::uint32_t row, std::uint32_t col)
+std::uint32_t& CellGrid::grow(std::uint32_t row, std::uint32_t col)
 {
-    auto& cells = rows_[row];
-    if (!cells) {
-        cells.reset(new std::uint32_t[kMaxCellCols]());
-        ++allocated_;
-    }
-    return cells[col];
+    if (row >= kMaxCellRows || col >= kMaxCellCols) throw xlerror("cell position is off the sheet");
+    if (row >= rows_.size()) rows_.resize(row + 1);  // grows geometrically
+    Row& r = rows_[row];
+    const std::uint32_t width = widthFor(col);
+    std::unique_ptr<std::uint32_t[]> cells(new std::uint32_t[width]());
+    if (r.width) std::copy(r.cells.get(), r.cells.get() + r.width, cells.get());
+    else ++allocated_;
+    r.cells = std::move(cells);
+    r.width = width;
+    return r.cells[col];
 }
 
 void CellGrid::clear() noexcept
 {
-    for (auto& r : rows_) r.reset();
+    rows_.clear();
+    rows_.shrink_to_fit();
     allocated_ = 0;
 }
 

@@ -3,8 +3,11 @@
 //
 // Slot word: bit 0 set when a cell is present (a slot of 0 is an empty
 // cell), bits 1-3 the kind, bits 4-31 the position of the record in the
-// list of its kind. Rows are allocated whole (256 slots) the first time any
-// of their slots is written; an absent row costs one pointer.
+// list of its kind. A row gets storage the first time one of its slots is
+// written, as wide as its columns need (16, 32, 64, 128 or 256 slots), and
+// widens when a later column is written; the row table reaches only as far
+// as the last row with storage. A sheet of 20 columns so costs 128 bytes a
+// row instead of a full row of 256 slots.
 #pragma once
 
 #include <cstddef>
@@ -44,21 +47,33 @@ inline std::size_t slotPosition(std::uint32_t slot) noexcept { return slot >> 4;
 
 class CellGrid {
 public:
-    CellGrid();
+    CellGrid() = default;
     CellGrid(const CellGrid& other);
     CellGrid& operator=(const CellGrid& other);
+    CellGrid(CellGrid&&) noexcept = default;
+    CellGrid& operator=(CellGrid&&) noexcept = default;
 
-    bool rowExists(std::uint32_t row) const noexcept { return row < kMaxCellRows && rows_[row] != nullptr; }
-    // The slot of an existing row.
-    std::uint32_t get(std::uint32_t row, std::uint32_t col) const noexcept { return rows_[row][col]; }
+    bool rowExists(std::uint32_t row) const noexcept { return row < rows_.size() && rows_[row].width != 0; }
     // The slot, or 0 when the row is absent or the position is off the grid.
     std::uint32_t at(std::uint32_t row, std::uint32_t col) const noexcept
     {
-        return rowExists(row) && col < kMaxCellCols ? rows_[row][col] : 0;
+        if (row >= rows_.size()) return 0;
+        const Row& r = rows_[row];
+        return col < r.width ? r.cells[col] : 0;
     }
-    // A reference to the slot, allocating the row when it is missing. The
-    // caller has checked the position.
-    std::uint32_t& slot(std::uint32_t row, std::uint32_t col);
+    // The same as at(), for callers that have seen the row exist.
+    std::uint32_t get(std::uint32_t row, std::uint32_t col) const noexcept { return at(row, col); }
+    // A reference to the slot, giving the row storage (or widening it) when
+    // the column lies past it. A position off the sheet throws. Widening moves
+    // the row's slots, so a reference lasts until the next slot() of its row.
+    std::uint32_t& slot(std::uint32_t row, std::uint32_t col)
+    {
+        if (row < rows_.size()) {
+            Row& r = rows_[row];
+            if (col < r.width) return r.cells[col];
+        }
+        return grow(row, col);
+    }
     // Frees every row.
     void clear() noexcept;
     // Number of rows with storage.
@@ -69,16 +84,22 @@ public:
     template <class F>
     void forEachCell(F&& f) const
     {
-        for (std::uint32_t r = 0; r < kMaxCellRows; ++r) {
-            const std::uint32_t* cells = rows_[r].get();
-            if (!cells) continue;
-            for (std::uint32_t c = 0; c < kMaxCellCols; ++c)
-                if (slotPresent(cells[c])) f(r, c, cells[c]);
+        for (std::uint32_t r = 0; r < rows_.size(); ++r) {
+            const Row& row = rows_[r];
+            for (std::uint32_t c = 0; c < row.width; ++c)
+                if (slotPresent(row.cells[c])) f(r, c, row.cells[c]);
         }
     }
 
 private:
-    std::vector<std::unique_ptr<std::uint32_t[]>> rows_;
+    struct Row {
+        std::unique_ptr<std::uint32_t[]> cells;
+        std::uint32_t width = 0;  // slots in cells; 0 for a row without storage
+    };
+    // Slow path of slot(): makes or widens the row.
+    std::uint32_t& grow(std::uint32_t row, std::uint32_t col);
+
+    std::vector<Row> rows_;
     std::size_t allocated_ = 0;
 };
 

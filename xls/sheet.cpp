@@ -59,11 +59,6 @@ void SheetImplT::checkPosition(int row, int col)
     if (static_cast<unsigned>(col) >= kMaxCellCols) throw xlerror("col must be in range 0-255");
 }
 
-std::uint32_t SheetImplT::slotAt(int row, int col) const noexcept
-{
-    return cells_.at(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col));
-}
-
 std::uint16_t SheetImplT::xfOf(std::uint32_t slot) const
 {
     const std::size_t i = slotPosition(slot);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +25,7 @@
 namespace celvo {
 
 class BookImplT;
+struct CellCensus;
 
 class SheetImplT final : public ISheetT {
 public:
@@ -187,6 +189,7 @@ public:
 private:
     friend class SheetReader;
     friend class SheetWriter;
+    friend class GridEditor;  // inserted and removed rows and columns
 
     // The book-message convention for this sheet's operations; a sheet that
     // has left its book answers the failure value.
@@ -238,7 +241,10 @@ private:
     // Throws the position messages unless (row, col) lies on the sheet.
     static void checkPosition(int row, int col);
     // The slot of a cell, 0 when it is empty or off the sheet.
-    std::uint32_t slotAt(int row, int col) const noexcept;
+    std::uint32_t slotAt(int row, int col) const noexcept
+    {
+        return cells_.at(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col));
+    }
     // Format index of the record a present slot names.
     std::uint16_t xfOf(std::uint32_t slot) const;
     void setXfOf(std::uint32_t slot, std::uint16_t xf);
@@ -252,6 +258,8 @@ private:
     std::uint16_t xfForWrite(std::uint32_t slot, IFormatT* format, const char* notFound) const;
     // Links (row, col) to the record at `position` of `kind`.
     void placeCell(std::uint16_t row, std::uint16_t col, CellKind kind, std::size_t position);
+    // Makes room in the cell lists for the cells a substream holds.
+    void reserveCells(const CellCensus& census);
     // Appends a cell read from a file, checked against the grid.
     template <class Rec>
     void addCell(std::vector<Rec>& list, Rec rec, CellKind kind);
@@ -262,6 +270,15 @@ private:
     void handOverSharedFormula(std::uint32_t slot);
     // The first cell a formula's single PtgExp token points at.
     static bool expTarget(const Formula& f, std::uint16_t& row, std::uint16_t& col);
+    // Formula cells (sheet_formula.cpp). The formula cell at a position,
+    // null when the cell holds something else.
+    FormulaBlock* formulaBlockAt(std::uint32_t row, std::uint32_t col);
+    // The cell whose shared, array or table formula a cell's PtgExp names.
+    FormulaBlock* groupAnchorOf(const FormulaBlock& cell);
+    u16string formulaTextOf(const FormulaBlock& cell, int row, int col);
+    // Checks that the cell may get a formula of its own and gives what then
+    // keeps its shared or array formula consistent; throws when it may not.
+    std::function<void()> leaveFormulaGroup(FormulaBlock& cell);
     bool stringIndexUsedElsewhere(std::uint32_t index, const LabelSst* self) const;
     const char16_t* keepText(u16view text);
     // writeComment's work; throws its failures.

@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "book.h"
+#include "cell_census.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -50,6 +51,14 @@ void writeRaw(BiffOutput& out, const RawRecord& r) { out.writeRecord(r.id, r.dat
 
 // ---- reading ------------------------------------------------------------------
 
+void SheetImplT::reserveCells(const CellCensus& census)
+{
+    rkCells_.reserve(rkCells_.size() + census.rk);
+    numberCells_.reserve(numberCells_.size() + census.number);
+    labelSstCells_.reserve(labelSstCells_.size() + census.labelSst);
+    blankCells_.reserve(blankCells_.size() + census.blank);
+}
+
 template <class Rec>
 void SheetImplT::readCellRecord(RecordCursor& rec, std::vector<Rec>& list, CellKind kind)
 {
@@ -75,14 +84,18 @@ void SheetImplT::read(BiffInput& in)
     dimensions_.biff5 = biff5;
     window2_.biff5 = biff5;
     index_.biff5 = biff5;
+    reserveCells(countCellRecords(in.bytes(), in.position()));
 
-    bool bofSeen = false;
+    bool bofSeen = false, eofSeen = false;
     while (!in.eof()) {
         // A record of id 0 (the old DIMENSIONS some writers still put in a
         // worksheet) is kept like any record the sheet does not model.
         RecordCursor rec = in.next();
         const std::uint16_t id = rec.id();
-        if (id == kEofId) break;
+        if (id == kEofId) {
+            eofSeen = true;
+            break;
+        }
         if (id == Bof::kId) {
             if (bofSeen) throw xlerror("read error: unexpected BOF record");
             bof_.read(rec);
@@ -183,6 +196,8 @@ void SheetImplT::read(BiffInput& in)
             break;
         }
     }
+    // A stream cut inside the sheet would otherwise load as a shorter sheet.
+    if (!eofSeen) throw xlerror("read error: the workbook stream ends inside a sheet (no EOF record)");
     // A drawing whose records claim more than the substream held fails here.
     drawing_.finishRead();
     usedRangeDirty_ = true;

@@ -32,6 +32,9 @@ char16_t toUpperUnit(char16_t c) noexcept;
 // unchanged in both directions.
 u16string utf8ToUtf16(std::string_view utf8);
 std::string utf16ToUtf8(u16view utf16);
+// Appends the UTF-8 form of the text to `out` (same substitutions), reusing
+// its storage: the way to convert many texts without an allocation each.
+void appendUtf8(std::string& out, u16view utf16);
 
 // ASCII-only text (such as number text or record names) widened and narrowed.
 u16string widenAscii(std::string_view s);

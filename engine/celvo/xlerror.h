@@ -18,6 +18,12 @@ private:
     std::string message_;
 };
 
+// Sets the message to "ok"; cheap when it already is (the usual case).
+inline void setOk(std::string& message)
+{
+    if (message.size() != 2 || message[0] != 'o' || message[1] != 'k') message.assign("ok", 2);
+}
+
 // The book-message convention: the message becomes "ok", then the body runs;
 // the body may leave a warning in the message instead. Any exception turns
 // into its text in the message ("general failure" for non-standard ones)
@@ -26,7 +32,7 @@ template <class R, class Body>
 R guard(std::string& message, R failValue, Body&& body) noexcept
 {
     try {
-        message = "ok";
+        setOk(message);
         return body();
     } catch (const std::exception& e) {
         try { message = e.what(); } catch (...) {}
@@ -40,7 +46,7 @@ template <class Body>
 void guardVoid(std::string& message, Body&& body) noexcept
 {
     try {
-        message = "ok";
+        setOk(message);
         body();
     } catch (const std::exception& e) {
         try { message = e.what(); } catch (...) {}

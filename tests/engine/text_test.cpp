@@ -1,5 +1,9 @@
 #include "celvo/text.h"
 
+#include <unicode/ustring.h>
+
+#include <cstdint>
+
 #include "test_support.h"
 
 using namespace celvo;
@@ -30,6 +34,57 @@ TEST(Text, IllFormedInputIsSubstituted)
     lone.push_back(char16_t(0xD800));                       // lone high surrogate
     lone.push_back(u'b');
     EXPECT_EQ(utf16ToUtf8(lone), "a\xEF\xBF\xBD" "b");
+}
+
+TEST(Text, LoneSurrogatesBecomeReplacementCharacters)
+{
+    const std::string fffd = "\xEF\xBF\xBD";
+    struct Case { std::u16string utf16; std::string utf8; };
+    const Case cases[] = {
+        {{char16_t(0xDC00)}, fffd},                                        // lone low
+        {{u'a', char16_t(0xD83D)}, "a" + fffd},                            // high at the end
+        {{char16_t(0xD83D), char16_t(0xD83D), char16_t(0xDE00)}, fffd + "\xF0\x9F\x98\x80"},
+        {{char16_t(0xDE00), char16_t(0xD83D)}, fffd + fffd},               // low before high
+        {{char16_t(0xD800), u'x', char16_t(0xDFFF)}, fffd + "x" + fffd},
+        {{char16_t(0xDBFF), char16_t(0xDFFF)}, "\xF4\x8F\xBF\xBF"},
+        {{char16_t(0x7F), char16_t(0x80), char16_t(0x7FF), char16_t(0x800), char16_t(0xFFFF)},
+         "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},
+        {{u'a', char16_t(0), u'b'}, std::string("a\0b", 3)},                // NUL inside a view
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        EXPECT_EQ(utf16ToUtf8(c.utf16), c.utf8);
+        std::string appended = "prefix";
+        appendUtf8(appended, c.utf16);
+        EXPECT_EQ(appended, "prefix" + c.utf8);
+    }
+}
+
+TEST(Text, Utf16ToUtf8AgreesWithIcuOnMixedUnits)
+{
+    // Texts built from units of every range, surrogates in every order.
+    const std::u16string pairAtChunkEnd = std::u16string(127, u'a') + u"\U0001F600" + u"b";
+    EXPECT_EQ(utf16ToUtf8(pairAtChunkEnd), std::string(127, 'a') + "\xF0\x9F\x98\x80" + "b");
+    const char16_t units[] = {u'A', 0x00E9, 0x07FF, 0x0800, 0x20AC, 0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xFFFD, 0xFFFF, 0};
+    std::uint32_t seed = 12345;
+    for (int round = 0; round < 2000; ++round) {
+        std::u16string text;
+        seed = seed * 1103515245u + 12345u;
+        // Now and then a text long enough to be converted in several chunks.
+        const std::size_t length = round % 10 == 0 ? 120 + (seed >> 16) % 300 : (seed >> 16) % 12;
+        for (std::size_t i = 0; i < length; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            text.push_back(units[(seed >> 16) % (sizeof units / sizeof units[0])]);
+        }
+        std::string expected(text.size() * 3, '\0');
+        int32_t len = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        u_strToUTF8WithSub(expected.data(), static_cast<int32_t>(expected.size()), &len, text.data(),
+                           static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
+        ASSERT_TRUE(U_SUCCESS(status));
+        expected.resize(static_cast<std::size_t>(len));
+        ASSERT_EQ(utf16ToUtf8(text), expected) << "round " << round;
+    }
 }
 
 TEST(Text, CaseInsensitiveCompareIgnoresProcessLocale)

@@ -76,6 +76,29 @@ if book ~= 0 then
   m.BookRelease(book)
   t.eq(t.errorOf(m.GetSheetCount, book) ~= nil, true, "a released book")
   t.eq(t.errorOf(m.GetSheetName, sheet) ~= nil, true, "a sheet of a released book")
+end
+
+-- A handle that has just answered stops answering the moment its object
+-- goes, and never answers for another kind.
+if book ~= 0 then
+  local endings = {
+    { "BookRelease ends the book's sheets", function(b) m.BookRelease(b) end },
+    { "DeleteSheet ends the deleted sheet", function(b) m.DeleteSheet(b, 0) end },
+    { "Load ends the sheets it replaces", function(b) m.Load(b, "no such file.xls") end },
+  }
+  for _, e in ipairs(endings) do
+    local b = m.CreateBook()
+    local s = m.AddSheet(b, "one")
+    m.AddSheet(b, "two")
+    t.eq(m.WriteNumber(s, 0, 0, 1.5), true, e[1] .. ": write before")
+    t.eq(m.ReadNumber(s, 0, 0), 1.5, e[1] .. ": read before")
+    t.eq(t.errorOf(m.GetSheetCount, s) ~= nil, true, e[1] .. ": the sheet handle is no book")
+    t.eq(m.GetSheetName(s), "one", e[1] .. ": the sheet still answers after the wrong kind")
+    e[2](b)
+    t.eq(t.errorOf(m.ReadNumber, s, 0, 0) ~= nil, true, e[1] .. ": read after")
+    pcall(m.BookRelease, b)  -- the first ending has released it already
+    t.eq(t.errorOf(m.GetSheetCount, b) ~= nil, true, e[1] .. ": the released book")
+  end
 else
   print("no .xls engine in this build: released-handle checks left to the C++ tests")
 end

@@ -49,6 +49,38 @@ TEST(CellGridTest, RowsAreAllocatedOnFirstWrite)
     EXPECT_FALSE(grid.rowExists(70000));
 }
 
+TEST(CellGridTest, RowsWidenAndKeepTheirSlots)
+{
+    // Columns written in this order into one row; every earlier slot stays.
+    const std::uint32_t columns[] = {0, 15, 16, 31, 100, 3, 255, 128};
+    CellGrid grid;
+    std::vector<std::uint32_t> written;
+    for (std::uint32_t col : columns) {
+        SCOPED_TRACE(col);
+        grid.slot(7, col) = makeSlot(CellKind::RK, col);
+        written.push_back(col);
+        for (std::uint32_t c : written) EXPECT_EQ(grid.at(7, c), makeSlot(CellKind::RK, c));
+        EXPECT_EQ(grid.at(7, 1), 0u);
+        EXPECT_EQ(grid.at(7, 254), 0u);
+        EXPECT_EQ(grid.allocatedRows(), 1u);
+    }
+    EXPECT_FALSE(grid.rowExists(6));
+    EXPECT_EQ(grid.at(6, 0), 0u);
+    EXPECT_EQ(grid.at(8, 0), 0u);
+}
+
+TEST(CellGridTest, PositionsOffTheSheetAreRefused)
+{
+    const std::pair<std::uint32_t, std::uint32_t> cases[] = {{65536, 0}, {0, 256}, {0xFFFFFFFFu, 0}, {3, 0xFFFFFFFFu}};
+    CellGrid grid;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.first << "," << c.second);
+        EXPECT_THROW(grid.slot(c.first, c.second), xlerror);
+        EXPECT_EQ(grid.at(c.first, c.second), 0u);
+    }
+    EXPECT_EQ(grid.allocatedRows(), 0u);
+}
+
 TEST(CellGridTest, CopyIsDeepAndClearFreesRows)
 {
     CellGrid grid;
