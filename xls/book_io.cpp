@@ -196,6 +196,8 @@ void BookImplT::readStream(BiffInput& in)
         }
     }
 
+    if (!done) throw xlerror("read error: the workbook stream ends inside the workbook globals (no EOF record)");
+
     // One substream per sheet entry, in the order of the entries. A
     // failure keeps the sheets read so far and only their entries.
     try {

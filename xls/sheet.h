@@ -183,6 +183,7 @@ public:
 private:
     friend class SheetReader;
     friend class SheetWriter;
+    friend class GridEditor;  // inserted and removed rows and columns
 
     // The book-message convention for this sheet's operations; a sheet that
     // has left its book answers the failure value.

@@ -19,7 +19,7 @@ TEST(SheetCorpus, SavedCopiesKeepEveryValue)
 {
     CELVO_REQUIRE_CORPUS();
     const std::string folder = test::corpusDir() + "/xls";
-    const std::string out = ::testing::TempDir() + "celvo_sheet_roundtrip";
+    const std::string out = test::processTempDir() + "celvo_sheet_roundtrip";
     ASSERT_EQ(std::system(("mkdir -p " + out).c_str()), 0);
     const std::string pairs = out + "/pairs.tsv";
     std::ofstream list(pairs);
