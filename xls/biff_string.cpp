@@ -210,8 +210,9 @@ void RichString::read(RecordCursor& in, MemPool& pool)
     count = 0;
     ext = nullptr;
     // A string may start at the beginning of a CONTINUE record (no option
-    // byte there: only characters that go on are preceded by one).
-    if (in.atEnd()) in.enterContinue();
+    // byte there: only characters that go on are preceded by one). Empty
+    // CONTINUE records, which some writers leave, are passed over.
+    while (in.atEnd()) in.enterContinue();
     count = in.u16();
     options = in.u8();
     std::uint16_t runCount = 0;
@@ -228,8 +229,11 @@ void RichString::read(RecordCursor& in, MemPool& pool)
     std::size_t width = charWidth(options);
     for (std::size_t done = 0; done < count;) {
         if (in.atEnd()) {
+            // Characters go on after an option byte; a CONTINUE may be
+            // empty or hold the option byte alone.
             in.enterContinue();
-            width = charWidth(in.u8());
+            if (!in.atEnd()) width = charWidth(in.u8());
+            continue;
         }
         std::size_t n = std::min<std::size_t>(count - done, in.remaining() / width);
         if (n == 0) in.fail();  // a character cut by the end of the record
@@ -250,7 +254,7 @@ void RichString::read(RecordCursor& in, MemPool& pool)
         auto& runs = extPart()->runs;
         runs.resize(runCount);
         for (auto& r : runs) {
-            if (in.atEnd()) in.enterContinue();
+            while (in.atEnd()) in.enterContinue();
             r.firstChar = in.u16();
             r.font = in.u16();
         }
@@ -263,7 +267,7 @@ void RichString::read(RecordCursor& in, MemPool& pool)
         if (phoneticSize > 0) {
             std::uint8_t* bytes = pool.allocate(phoneticSize);
             for (std::size_t done = 0; done < phoneticSize;) {
-                if (in.atEnd()) in.enterContinue();
+                while (in.atEnd()) in.enterContinue();
                 std::size_t n = std::min<std::size_t>(phoneticSize - done, in.remaining());
                 in.bytes(bytes + done, n);
                 done += n;

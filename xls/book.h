@@ -77,6 +77,9 @@ public:
     std::vector<Style>& styles() noexcept { return styles_; }
     std::vector<BoundSheet8>& boundSheets() noexcept { return boundSheets_; }
     std::vector<Lbl>& names() noexcept { return names_; }
+    // The supporting-link blocks; book_links.h finds the book's own link in them.
+    std::vector<SupBook>& supBooks() noexcept { return supBooks_; }
+    const std::vector<std::unique_ptr<SheetImplT>>& sheets() const noexcept { return sheets_; }
     std::vector<RawRecord>& rawRecords() noexcept { return rawRecords_; }
     // The drawing group (pictures and shape bookkeeping); written only when
     // hasDrawingGroup() (a loaded group, or one a sheet or picture started).

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "book.h"
+#include "book_links.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -195,6 +196,8 @@ void BookImplT::readStream(BiffInput& in)
         }
     }
 
+    if (!done) throw xlerror("read error: the workbook stream ends inside the workbook globals (no EOF record)");
+
     // One substream per sheet entry, in the order of the entries. A
     // failure keeps the sheets read so far and only their entries.
     try {
@@ -259,6 +262,7 @@ void BookImplT::writeStream(BiffOutput& out)
         boundSheets_[i].write(out);
     }
     country_.write(out);
+    updateInternalSheetCount(*this);
     for (const SupBook& b : supBooks_) b.write(out);
     for (const Lbl& n : names_) n.write(out);
     if (!noDrawingGroup_) drawingGroup_.writeRecords(out);

@@ -227,56 +227,55 @@ bool SheetNames::setPrintArea(const NameBounds& b)
     return true;
 }
 
+bool SheetNames::setPrintTitles(int rowFirst, int rowLast, int colFirst, int colLast)
+{
+    const bool rows = rowFirst >= 0;
+    const bool cols = colFirst >= 0;
+    const std::uint16_t xti = sheetXti();
+    // Titles of one kind keep those of the other kind the sheet has.
+    auto formula = [&](const NameBounds* oldRows, const NameBounds* oldCols) {
+        const int r0 = rows ? rowFirst : oldRows ? oldRows->rowFirst : -1;
+        const int r1 = rows ? rowLast : oldRows ? oldRows->rowLast : -1;
+        const int c0 = cols ? colFirst : oldCols ? oldCols->colFirst : -1;
+        const int c1 = cols ? colLast : oldCols ? oldCols->colLast : -1;
+        if (r0 >= 0 && c0 >= 0) return titlesFormula(xti, r0, r1, c0, c1);
+        if (r0 >= 0) return areaFormula(xti, {r0, r1, 0, kLastCol});
+        return areaFormula(xti, {0, kLastRow, c0, c1});
+    };
+    for (Lbl& name : names_) {
+        if (!ofSheet(name) || !isBuiltIn(name, kPrintTitles)) continue;
+        NameBounds oldRows, oldCols;
+        if (isOneArea(name.formula)) {
+            const NameBounds area = areaAt(name.formula.data() + 3);
+            if (isColumnsTitle(area))
+                name.formula = formula(nullptr, &area);
+            else if (isRowsTitle(area))
+                name.formula = formula(&area, nullptr);
+            else
+                name.formula = formula(nullptr, nullptr);
+        } else if (titlesAreas(name.formula, oldRows, oldCols)) {
+            name.formula = formula(&oldRows, &oldCols);
+        } else {
+            // A formula of another shape (one whose rows went with a
+            // removal, say) is replaced: a sheet has one set of titles.
+            name.formula = formula(nullptr, nullptr);
+        }
+        return false;
+    }
+    addName(u16view(&kPrintTitles, 1), true, formula(nullptr, nullptr));
+    return true;
+}
+
 bool SheetNames::setPrintRepeatRows(int rowFirst, int rowLast)
 {
     checkSpan(rowFirst, rowLast, kLastRow, "row must be in range 0-65535");
-    const std::uint16_t xti = sheetXti();
-    for (Lbl& name : names_) {
-        if (!ofSheet(name) || !isBuiltIn(name, kPrintTitles)) continue;
-        NameBounds rows, cols;
-        if (isOneArea(name.formula)) {
-            const NameBounds area = areaAt(name.formula.data() + 3);
-            if (isColumnsTitle(area)) {
-                name.formula = titlesFormula(xti, rowFirst, rowLast, area.colFirst, area.colLast);
-                return false;
-            }
-            if (isRowsTitle(area)) {
-                name.formula = areaFormula(xti, {rowFirst, rowLast, 0, kLastCol});
-                return false;
-            }
-        } else if (titlesAreas(name.formula, rows, cols)) {
-            name.formula = titlesFormula(xti, rowFirst, rowLast, cols.colFirst, cols.colLast);
-            return false;
-        }
-    }
-    addName(u16view(&kPrintTitles, 1), true, areaFormula(xti, {rowFirst, rowLast, 0, kLastCol}));
-    return true;
+    return setPrintTitles(rowFirst, rowLast, -1, -1);
 }
 
 bool SheetNames::setPrintRepeatColumns(int colFirst, int colLast)
 {
     checkSpan(colFirst, colLast, kLastCol, "col must be in range 0-255");
-    const std::uint16_t xti = sheetXti();
-    for (Lbl& name : names_) {
-        if (!ofSheet(name) || !isBuiltIn(name, kPrintTitles)) continue;
-        NameBounds rows, cols;
-        if (isOneArea(name.formula)) {
-            const NameBounds area = areaAt(name.formula.data() + 3);
-            if (isColumnsTitle(area)) {
-                name.formula = areaFormula(xti, {0, kLastRow, colFirst, colLast});
-                return false;
-            }
-            if (isRowsTitle(area)) {
-                name.formula = titlesFormula(xti, area.rowFirst, area.rowLast, colFirst, colLast);
-                return false;
-            }
-        } else if (titlesAreas(name.formula, rows, cols)) {
-            name.formula = titlesFormula(xti, rows.rowFirst, rows.rowLast, colFirst, colLast);
-            return false;
-        }
-    }
-    addName(u16view(&kPrintTitles, 1), true, areaFormula(xti, {0, kLastRow, colFirst, colLast}));
-    return true;
+    return setPrintTitles(-1, -1, colFirst, colLast);
 }
 
 }  // namespace celvo

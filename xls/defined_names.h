@@ -79,6 +79,9 @@ private:
     // them come down in every formula of the book.
     void erase(const std::vector<std::size_t>& positions);
     void eraseBuiltIn(char16_t which);
+    // Rows (rowFirst >= 0) or columns (colFirst >= 0) repeated on every
+    // page, in the sheet's one Print_Titles name.
+    bool setPrintTitles(int rowFirst, int rowLast, int colFirst, int colLast);
     void forEachStream(const std::function<void(std::vector<std::uint8_t>&)>& f);
 
     std::vector<Lbl>& names_;

@@ -46,7 +46,8 @@ public:
 protected:
     void readBody(RecordCursor& in) override
     {
-        in.requireLength(2);
+        // Some writers pad these records; bytes past the value are ignored.
+        if (in.length() < 2) in.fail();
         value = in.u16();
     }
     void writeBody(ByteWriter& out) const override { out.u16(value); }

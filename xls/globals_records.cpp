@@ -125,11 +125,13 @@ void BookExt::writeBody(ByteWriter& out) const
 
 void ExtSST::readBody(RecordCursor& in)
 {
-    if (in.length() < 2 || (in.length() - 2) % 8 != 0) in.fail();
+    // Only whole buckets are read: some writers leave a few bytes over, and
+    // the table is rebuilt on save anyway.
+    if (in.length() < 2) in.fail();
     dsst = in.u16();
     entries.clear();
     entries.reserve((in.length() - 2) / 8);
-    while (!in.atEnd()) {
+    while (in.remaining() >= 8) {
         Entry e;
         e.ib = in.u32();
         e.cbOffset = in.u16();
@@ -183,7 +185,8 @@ void BoundSheet8::writeBody(ByteWriter& out) const
 
 void Format::readBody(RecordCursor& in)
 {
-    if (in.length() < 5) in.fail();
+    // The id, then the text's count and (BIFF8) its option byte.
+    if (in.length() < (oldFormat ? 3u : 5u)) in.fail();
     ifmt = in.u16();
     text.read(in, textPool(), oldFormat, oldFormat);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -183,6 +184,7 @@ public:
 private:
     friend class SheetReader;
     friend class SheetWriter;
+    friend class GridEditor;  // inserted and removed rows and columns
 
     // The book-message convention for this sheet's operations; a sheet that
     // has left its book answers the failure value.
@@ -263,6 +265,15 @@ private:
     void handOverSharedFormula(std::uint32_t slot);
     // The first cell a formula's single PtgExp token points at.
     static bool expTarget(const Formula& f, std::uint16_t& row, std::uint16_t& col);
+    // Formula cells (sheet_formula.cpp). The formula cell at a position,
+    // null when the cell holds something else.
+    FormulaBlock* formulaBlockAt(std::uint32_t row, std::uint32_t col);
+    // The cell whose shared, array or table formula a cell's PtgExp names.
+    FormulaBlock* groupAnchorOf(const FormulaBlock& cell);
+    u16string formulaTextOf(const FormulaBlock& cell, int row, int col);
+    // Checks that the cell may get a formula of its own and gives what then
+    // keeps its shared or array formula consistent; throws when it may not.
+    std::function<void()> leaveFormulaGroup(FormulaBlock& cell);
     bool stringIndexUsedElsewhere(std::uint32_t index, const LabelSst* self) const;
     const char16_t* keepText(u16view text);
     // The drawing run from its first MSODRAWING record: the drawing records

@@ -6,7 +6,7 @@
 
 #include "book.h"
 #include "formula/ptg.h"
-#include "formula/shared_tokens.h"
+#include "formula/shift.h"
 #include "sheet.h"
 
 namespace celvo {

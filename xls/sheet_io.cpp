@@ -110,13 +110,16 @@ void SheetImplT::read(BiffInput& in)
     index_.biff5 = biff5;
     reserveCells(countCellRecords(in.bytes(), in.position()));
 
-    bool bofSeen = false;
+    bool bofSeen = false, eofSeen = false;
     while (!in.eof()) {
         // A record of id 0 (the old DIMENSIONS some writers still put in a
         // worksheet) is kept like any record the sheet does not model.
         RecordCursor rec = in.next();
         const std::uint16_t id = rec.id();
-        if (id == kEofId) break;
+        if (id == kEofId) {
+            eofSeen = true;
+            break;
+        }
         if (id == Bof::kId) {
             if (bofSeen) throw xlerror("read error: unexpected BOF record");
             bof_.read(rec);
@@ -217,6 +220,8 @@ void SheetImplT::read(BiffInput& in)
             break;
         }
     }
+    // A stream cut inside the sheet would otherwise load as a shorter sheet.
+    if (!eofSeen) throw xlerror("read error: the workbook stream ends inside a sheet (no EOF record)");
     usedRangeDirty_ = true;
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "book.h"
+#include "book_links.h"
 #include "sheet.h"
 #include "sheet_names.h"
 
@@ -133,33 +134,18 @@ bool BookImplT::deleteSheet(int index)
 
 void BookImplT::updateSelfReferences(int deleted, int sheetsLeft)
 {
-    // The position of the book's own SUPBOOK among all SUPBOOK records, as
-    // EXTERNSHEET entries count them.
-    int position = 0;
-    int self = -1;
-    SupBook* selfBlock = nullptr;
-    for (SupBook& block : supBooks_) {
-        if (self < 0 && block.isSelfReference()) {
-            self = position;
-            selfBlock = &block;
+    const InternalLink link = findInternalLink(*this);
+    if (!link.record) return;
+    putU16(link.record->data.data(), static_cast<std::uint16_t>(sheetsLeft));
+    if (!link.externSheet) return;
+    for (Xti& x : link.externSheet->entries) {
+        if (x.supBook != link.ordinal) continue;
+        if (x.firstSheet <= deleted && deleted <= x.lastSheet) {
+            x.firstSheet = x.lastSheet = -1;
+            continue;
         }
-        ++position;
-        for (const RawRecord& r : block.records)
-            if (r.id == SupBook::kId) ++position;
-    }
-    if (!selfBlock) return;
-    putU16(selfBlock->supBook.data.data(), static_cast<std::uint16_t>(sheetsLeft));
-    for (SupBook& block : supBooks_) {
-        if (!block.hasXti) continue;
-        for (Xti& x : block.externSheet.entries) {
-            if (x.supBook != self) continue;
-            if (x.firstSheet <= deleted && deleted <= x.lastSheet) {
-                x.firstSheet = x.lastSheet = -1;
-                continue;
-            }
-            if (x.firstSheet > deleted) --x.firstSheet;
-            if (x.lastSheet > deleted) --x.lastSheet;
-        }
+        if (x.firstSheet > deleted) --x.firstSheet;
+        if (x.lastSheet > deleted) --x.lastSheet;
     }
 }
 

@@ -207,33 +207,12 @@ void SheetImplT::setGroupSummaryRight(bool right) { setFlag(wsBool_.value, kWsBo
 
 // ---- operations that come with later work ----------------------------------------
 
-const char16_t* SheetImplT::readFormula(int, int, IFormatT** format)
-{
-    if (format) *format = nullptr;
-    unsupported();
-    return nullptr;
-}
-bool SheetImplT::writeFormula(int, int, const char16_t*, IFormatT*) { unsupported(); return false; }
 const char16_t* SheetImplT::readComment(int, int) { return nullptr; }
 void SheetImplT::writeComment(int, int, const char16_t*, const char16_t*, int, int) { unsupported(); }
 int SheetImplT::pictureCount() { return 0; }
 int SheetImplT::getPicture(int, int*, int*, int*, int*, int*, int*, int*, int*) { unsupported(); return -1; }
 void SheetImplT::setPicture(int, int, int, double, int, int) { unsupported(); }
 void SheetImplT::setPictureWithSize(int, int, int, int, int, int, int) { unsupported(); }
-bool SheetImplT::insertColumns(int, int) { unsupported(); return false; }
-bool SheetImplT::insertRows(int, int) { unsupported(); return false; }
-bool SheetImplT::removeColumns(int, int) { unsupported(); return false; }
-bool SheetImplT::removeRows(int, int) { unsupported(); return false; }
-void SheetImplT::setPrintRepeatRows(int, int) { unsupported(); }
-void SheetImplT::setPrintRepeatColumns(int, int) { unsupported(); }
-void SheetImplT::setPrintArea(int, int, int, int) { unsupported(); }
-void SheetImplT::clearPrintRepeats() { unsupported(); }
-void SheetImplT::clearPrintArea() { unsupported(); }
-bool SheetImplT::getNamedRange(const char16_t*, int*, int*, int*, int*) { unsupported(); return false; }
-bool SheetImplT::setNamedRange(const char16_t*, int, int, int, int) { unsupported(); return false; }
-bool SheetImplT::deleteNamedRange(const char16_t*) { unsupported(); return false; }
-int SheetImplT::namedRangeCount() { return 0; }
-const char16_t* SheetImplT::namedRange(int, int*, int*, int*, int*) { unsupported(); return nullptr; }
 
 void SheetImplT::cellReferenceToRowCol(const char16_t* ref, int* row, int* col, bool* rowRelative,
                                        bool* colRelative)

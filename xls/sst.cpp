@@ -134,8 +134,10 @@ void SST::read(RecordCursor& in)
     }
     for (std::int32_t i = 0; i < count; ++i) {
         // Some writers count more strings than they store: the table ends
-        // with its records, at a string boundary.
-        if (in.atEnd() && !in.nextIsContinue()) break;
+        // with its records, at a string boundary (empty CONTINUE records
+        // included).
+        while (in.atEnd() && in.nextIsContinue()) in.enterContinue();
+        if (in.atEnd()) break;
         RichString s;
         s.read(in, *pool_);
         // A string whose characters went on in the 16-bit form is written

@@ -286,10 +286,10 @@ void Xls::loadDir()
 
 void Xls::findWorkbookEntry()
 {
-    auto isWorkbook = [](const DirEntry& e) {
-        if (e.type != DirEntry::kStream) return false;
-        std::u16string n = e.name();
-        return equalNoCase(n, u"Workbook") || equalNoCase(n, u"Book");
+    // A file saved for both old and new versions holds a BIFF8 "Workbook"
+    // and a BIFF5 "Book": the newer stream is the one read.
+    auto isWorkbook = [](const DirEntry& e, const char16_t* name) {
+        return e.type == DirEntry::kStream && equalNoCase(e.name(), name);
     };
     // Streams directly below the root storage come first: a stream of the
     // same name inside an embedded storage is not the workbook.
@@ -307,12 +307,36 @@ void Xls::findWorkbookEntry()
         }
     }
     for (int pass = 0; pass < 2; ++pass)
-        for (std::size_t i = 0; i < dir_.size(); ++i)
-            if ((pass == 1 || inRoot[i]) && isWorkbook(dir_[i])) {
-                workbook_ = i;
-                return;
-            }
+        for (const char16_t* name : {u"Workbook", u"Book"})
+            for (std::size_t i = 0; i < dir_.size(); ++i)
+                if ((pass == 1 || inRoot[i]) && isWorkbook(dir_[i], name)) {
+                    workbook_ = i;
+                    return;
+                }
     throw xlerror("Xls::read(): workbook section is not found");
+}
+
+void Xls::requireOwnSectors(const std::vector<std::uint32_t>& sectors) const
+{
+    // The sectors that the file's own structures use: the FAT, the
+    // directory, the mini FAT and the mini stream (each within its size; some
+    // writers leave the mini stream's chain running on into the next
+    // stream, which is harmless while reads stop at the size).
+    std::vector<bool> used(fat_.size());
+    auto mark = [&](const std::vector<std::uint32_t>& list) {
+        for (std::uint32_t s : list)
+            if (s < used.size()) used[s] = true;
+    };
+    mark(difat_);
+    mark(chain(header_.firstDirSector, fat_, fat_.size(), "Xls::loadDir()"));
+    if (header_.firstMiniFatSector != kEndOfChain && header_.numMiniFatSectors != 0)
+        mark(chain(header_.firstMiniFatSector, fat_, header_.numMiniFatSectors, "Xls::loadMiniFat()"));
+    if (!dir_.empty() && dir_[0].startSector < fat_.size()) {
+        const std::uint64_t rootSize = header_.majorVersion == 3 ? (dir_[0].size & 0xFFFFFFFFull) : dir_[0].size;
+        mark(chain(dir_[0].startSector, fat_, ceilDiv(rootSize, sectorSize_), "Xls::read()"));
+    }
+    for (std::uint32_t s : sectors)
+        if (used[s]) throw xlerror("Xls::read(): sector #" + num(s) + " of the workbook stream is also used by the file's own tables");
 }
 
 std::vector<std::uint8_t> Xls::loadStream()
@@ -330,6 +354,7 @@ std::vector<std::uint8_t> Xls::loadStream()
     std::vector<std::uint8_t> out;
     out.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, fileSize_)));
     auto sectors = chain(e.startSector, fat_, ceilDiv(size, sectorSize_), "Xls::read()");
+    requireOwnSectors(sectors);
     for (std::uint32_t s : sectors) {
         std::size_t have = 0;
         const std::uint8_t* p = sector(s, &have);

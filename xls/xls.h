@@ -128,6 +128,7 @@ private:
     void loadDir();
     void findWorkbookEntry();
     std::vector<std::uint8_t> loadStream();
+    void requireOwnSectors(const std::vector<std::uint32_t>& sectors) const;
     std::vector<std::uint8_t> loadMiniStream(std::uint64_t size);
 
     // The bytes of sector n; a sector outside the file throws. With

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <ostream>
 #include <string>
@@ -24,6 +27,15 @@ inline std::string systemPython()
 {
     const char* p = std::getenv("CELVO_PYTHON");
     return p && *p ? p : "/usr/bin/python3";
+}
+
+// A scratch folder (ending in '/') that no other test process shares: the
+// test trees of several builds may run at the same time on one machine.
+inline std::string processTempDir()
+{
+    const std::string dir = ::testing::TempDir() + "celvo_" + std::to_string(::getpid()) + "/";
+    ::mkdir(dir.c_str(), 0700);
+    return dir;
 }
 
 }  // namespace celvo::test

@@ -349,7 +349,17 @@ TEST(BookFiles, FailedLoadsGiveTheirMessageAndAUsableBook)
         std::string message;
     };
     const Bytes good = fileWith({});
+    // Globals of 25 bytes naming one sheet right after them, then the sheet
+    // with one cell and no EOF record.
+    const Bytes cutSheet = test::xlsFile(
+        cat(rec(0x809, {0, 6, 5, 0}), rec(0x85, {25, 0, 0, 0, 0, 0, 1, 0, 'S'}), rec(0x0A, {}),
+            rec(0x809, {0, 6, 0x10, 0}), rec(0x203, {0, 0, 0, 0, 15, 0, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F})));
     const std::vector<Case> cases = {
+        // (4096 bytes: the container writes shorter streams padded with zeros)
+        {"a stream that ends inside the globals", test::xlsFile(cat(rec(0x809, {0, 6, 5, 0}), rec(0x862, Bytes(4084, 1)))),
+         "read error: the workbook stream ends inside the workbook globals (no EOF record)"},
+        {"a stream that ends inside a sheet", cutSheet,
+         "read error: the workbook stream ends inside a sheet (no EOF record)"},
         {"an encrypted workbook", fileWith(rec(0x2F, {0, 0})), "workbook is encrypted"},
         {"a record id of 0", fileWith(rec(0x00, {1})), "read error: record id can't be 0"},
         {"an unknown BIFF version", fileWith({}, 0x0400), "This file format isn't supported"},
@@ -383,7 +393,7 @@ TEST(BookFiles, FailedLoadsGiveTheirMessageAndAUsableBook)
 
 TEST(BookFiles, FailedLoadFromAFileLeavesADefaultBook)
 {
-    const std::string dir = ::testing::TempDir();
+    const std::string dir = test::processTempDir();
     const std::string encrypted = dir + "/celvo_encrypted.xls";
     const Bytes file = fileWith(rec(0x2F, {0, 0}));
     std::ofstream(encrypted, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
@@ -422,7 +432,7 @@ TEST(BookFiles, FailedLoadFromAFileLeavesADefaultBook)
 
 TEST(BookFiles, FailedSaveLeavesThePreviousFile)
 {
-    const std::string dir = ::testing::TempDir();
+    const std::string dir = test::processTempDir();
     const std::string path = dir + "/celvo_keep.xls";
     BookHolder book;
     book->addSheet(u"S", nullptr);

@@ -232,6 +232,27 @@ TEST(DefinedNames, TitlesWithColumnsFirst)
               "29 17 00 3B 00 00 08 00 09 00 00 00 FF 00 3B 00 00 00 00 FF FF 01 00 02 00 10");
 }
 
+// Titles of any other shape (rows lost to a removal, a formula from a file)
+// are replaced: the sheet keeps one Print_Titles name.
+TEST(DefinedNames, TitlesOfAnotherShapeAreReplaced)
+{
+    struct Case { const char* formula; bool rows; const char* result; };
+    const Case cases[] = {
+        {"29 17 00 3D 00 00 00 00 00 00 00 00 00 00 3B 00 00 00 00 FF FF 01 00 02 00 10", true,
+         "3B 00 00 02 00 03 00 00 00 FF 00"},
+        {"3B 00 00 01 00 02 00 03 00 04 00", false, "3B 00 00 00 00 FF FF 02 00 03 00"},
+        {"3D 00 00 00 00 00 00 00 00 00 00", true, "3B 00 00 02 00 03 00 00 00 FF 00"},
+    };
+    for (const Case& c : cases) {
+        NamesBook book;
+        book.add(std::u16string(1, SheetNames::kPrintTitles), 1, c.formula, 0x20);
+        SheetNames sheet = book.sheet(0);
+        EXPECT_FALSE(c.rows ? sheet.setPrintRepeatRows(2, 3) : sheet.setPrintRepeatColumns(2, 3));
+        ASSERT_EQ(book.names.size(), 1u) << c.formula;
+        EXPECT_EQ(hexText(book.names[0].formula), c.result) << c.formula;
+    }
+}
+
 // Formulas name defined names by their place in the list: erasing a name
 // brings the later ones down, and a name in use is not erased.
 TEST(DefinedNames, ErasingKeepsFormulasOnTheirNames)

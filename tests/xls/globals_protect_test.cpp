@@ -78,7 +78,7 @@ TEST(Bof, WritesTheDefaultsAndResets)
     EXPECT_EQ(b.history, 1u);
 }
 
-TEST(ProtectionRecords, ReadExactlyTwoBytesAndWriteBack)
+TEST(ProtectionRecords, ReadTheirValueAndWriteTwoBytes)
 {
     struct Kind {
         std::function<std::unique_ptr<U16Record>()> make;
@@ -101,8 +101,14 @@ TEST(ProtectionRecords, ReadExactlyTwoBytesAndWriteBack)
         EXPECT_EQ(readInto(*r, rec(k.id, {0x34, 0xCB})), "");
         EXPECT_EQ(r->value, 0xCB34);
         EXPECT_EQ(written(*r), rec(k.id, {0x34, 0xCB}));
-        for (const Bytes& bad : {Bytes{1}, Bytes{1, 0, 0}, Bytes{}})
+        for (const Bytes& bad : {Bytes{1}, Bytes{}})
             EXPECT_EQ(readInto(*r, rec(k.id, bad)), std::string(k.name) + " size is incorrect");
+        // Padding that some writers add after the value is passed over.
+        for (const Bytes& padded : {Bytes{1, 0, 0}, Bytes{2, 0, 0, 0}}) {
+            EXPECT_EQ(readInto(*r, rec(k.id, padded)), "");
+            EXPECT_EQ(r->value, padded[0]);
+            EXPECT_EQ(written(*r), rec(k.id, {padded[0], 0}));
+        }
     }
     Prot4Rev p;
     p.value = 1;

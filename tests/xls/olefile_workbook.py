@@ -1,6 +1,6 @@
 # Independent reference for the container tests: for every file of a folder,
 # the workbook stream as python3-olefile reads it (the first stream named
-# "Workbook" or "Book", any case, directly below the root storage).
+# "Workbook", or else "Book", any case, directly below the root storage).
 # Usage: olefile_workbook.py <folder> <out-folder>; prints "<file> OK|NOWB|ERR"
 # and writes the stream of each OK file to <out-folder>/<file>.bin.
 import os
@@ -16,9 +16,9 @@ for name in sorted(os.listdir(src)):
     try:
         ole = olefile.OleFileIO(path)
         below_root = set(id(k) for k in ole.root.kids)
-        found = [e for e in ole.direntries
+        found = [e for name in ('workbook', 'book') for e in ole.direntries
                  if e is not None and e.entry_type == olefile.STGTY_STREAM
-                 and e.name.lower() in ('workbook', 'book') and id(e) in below_root]
+                 and e.name.lower() == name and id(e) in below_root]
         if not found:
             print(name, 'NOWB')
             continue

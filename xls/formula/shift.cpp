@@ -47,7 +47,7 @@ constexpr std::uint16_t kColRelative = 0x4000;
 template <class F>
 void forEachToken(const std::vector<std::uint8_t>& tokens, F&& f)
 {
-    ByteReader in(tokens.data(), tokens.size());
+    ByteReader in(tokens, "formula tokens are truncated");
     while (!in.atEnd()) {
         const std::size_t at = in.pos();
         PtgUnit unit = readPtgUnit(in);
