@@ -14,6 +14,7 @@
 #include "font.h"
 #include "format.h"
 #include "globals_records.h"
+#include "drawing_ids.h"
 #include "officeart_group.h"
 #include "palette.h"
 #include "sst.h"
@@ -86,6 +87,9 @@ public:
     OfficeArtDggContainer& drawingGroup() noexcept { return drawingGroup_; }
     bool hasDrawingGroup() const noexcept { return !noDrawingGroup_; }
     void setHasDrawingGroup(bool on) noexcept { noDrawingGroup_ = !on; }
+    // Drawing, shape and object ids of new drawing objects.
+    DrawingIds& drawingIds() noexcept { return drawingIds_; }
+    const std::vector<std::unique_ptr<SheetImplT>>& sheetList() const noexcept { return sheets_; }
     SST& sst() noexcept { return sst_; }
     Palette& palette() noexcept { return palette_; }
     Window1& window1() noexcept { return window1_; }
@@ -164,6 +168,7 @@ private:
     std::vector<SupBook> supBooks_;
     OfficeArtDggContainer drawingGroup_;  // MSODRAWINGGROUP and its CONTINUE records
     bool noDrawingGroup_ = true;
+    DrawingIds drawingIds_{*this};
     std::vector<std::uint8_t> saveBuffer_;
     bool rgbMode_ = false;
     bool paletteChanged_ = false;

@@ -71,6 +71,7 @@ void BookImplT::clear()
     // A loaded file brings its own drawing group or none.
     drawingGroup_ = OfficeArtDggContainer();
     noDrawingGroup_ = true;
+    drawingIds_.reset();
 }
 
 void BookImplT::reset()
@@ -225,6 +226,8 @@ void BookImplT::writeStream(BiffOutput& out)
     if (bof_.version != 0x0600) throw xlerror("a BIFF5 workbook can't be saved as BIFF8");
     if (boundSheets_.size() != sheets_.size())
         throw xlerror("integrity error: _boundSheets.size() != _sheets.size()");
+    // New drawing objects: the drawing group counts them.
+    drawingIds_.updateDrawingGroup();
 
     bof_.write(out);
     interfaceHdr_.write(out);

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "celvo/text.h"
 #include "celvo/xlerror.h"
 #include "globals_protect.h"
+#include "msodrawing.h"
 #include "sheet_records_cells.h"
 #include "sheet_records_formula.h"
 #include "sheet_records_pagesetup.h"
@@ -65,6 +65,10 @@ public:
     const CellGrid& grid() const noexcept { return cells_; }
     // The records of the substream that the sheet does not model, in file order.
     const std::vector<RawRecord>& rawRecords() const noexcept { return rawRecords_; }
+    MsoDrawing& drawing() noexcept { return drawing_; }
+    const MsoDrawing& drawing() const noexcept { return drawing_; }
+    const std::vector<Note>& notes() const noexcept { return notes_; }
+    std::vector<Note>& notes() noexcept { return notes_; }
 
     // ISheetT.
     int cellType(int row, int col) override;
@@ -268,17 +272,12 @@ private:
     // Formula cells (sheet_formula.cpp). The formula cell at a position,
     // null when the cell holds something else.
     FormulaBlock* formulaBlockAt(std::uint32_t row, std::uint32_t col);
-    // The cell whose shared, array or table formula a cell's PtgExp names.
-    FormulaBlock* groupAnchorOf(const FormulaBlock& cell);
+    // The text of a formula cell in the book's reference mode.
     u16string formulaTextOf(const FormulaBlock& cell, int row, int col);
-    // Checks that the cell may get a formula of its own and gives what then
-    // keeps its shared or array formula consistent; throws when it may not.
-    std::function<void()> leaveFormulaGroup(FormulaBlock& cell);
     bool stringIndexUsedElsewhere(std::uint32_t index, const LabelSst* self) const;
     const char16_t* keepText(u16view text);
-    // The drawing run from its first MSODRAWING record: the drawing records
-    // that follow it and the embedded chart substreams inside it.
-    void readDrawing(BiffInput& in, RecordCursor& first);
+    // writeComment's work; throws its failures.
+    void addComment(int row, int col, const char16_t* value, const char16_t* author, int width, int height);
     // Every raw record with this id, at a fixed point of the substream.
     void writeRawAt(BiffOutput& out, std::uint16_t id) const;
     void recomputeUsedRange();
@@ -321,9 +320,9 @@ private:
     std::vector<Selection> selections_;
     std::vector<DBCell> dbCells_;
     std::vector<RawRecord> rawRecords_;
-    // The drawing records (MSODRAWING with its OBJ, TXO, CONTINUE records
-    // and embedded chart substreams), kept as read and written back whole.
-    std::vector<RawRecord> drawing_;
+    // The drawing layer: shapes with their OBJ, TXO and CONTINUE records and
+    // embedded chart substreams.
+    MsoDrawing drawing_;
     std::vector<Note> notes_;
     Pane pane_;
     CellGrid cells_;

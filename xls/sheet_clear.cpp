@@ -133,6 +133,9 @@ void SheetImplT::breakArrayOf(std::uint32_t slot)
 void SheetImplT::removeComments(int rowFirst, int rowLast, int colFirst, int colLast)
 {
     const Block b{rowFirst, rowLast, colFirst, colLast};
+    // The comment's shape, OBJ and TXO go with its NOTE.
+    for (const Note& n : notes_)
+        if (b.holds(n.row, n.col) && !n.biff5) drawing_.removeComment(n.objId);
     notes_.erase(std::remove_if(notes_.begin(), notes_.end(), [&](const Note& n) { return b.holds(n.row, n.col); }),
                  notes_.end());
 }

@@ -16,9 +16,6 @@ namespace celvo {
 namespace {
 
 constexpr std::uint16_t kEofId = 0x000A;
-constexpr std::uint16_t kObjId = 0x005D;
-constexpr std::uint16_t kMsoDrawingId = 0x00EC;
-constexpr std::uint16_t kTxoId = 0x01B6;
 constexpr std::uint16_t kPlsId = 0x004D;
 constexpr std::uint16_t kSortId = 0x0090;
 constexpr std::uint16_t kDropDownObjIdsId = 0x0874;
@@ -65,9 +62,6 @@ void placeLastCell(CellGrid& grid, std::vector<Rec>& list, CellKind kind)
         throw;
     }
 }
-
-// Nested substreams inside a drawing (embedded charts) are at most this deep.
-constexpr int kMaxSubstreamDepth = 16;
 
 }  // namespace
 
@@ -206,7 +200,7 @@ void SheetImplT::read(BiffInput& in)
         }
         case DBCell::kId: dbCells_.emplace_back().read(rec); break;
         case MergeCells::kId: mergeCells_.emplace_back().read(rec); break;
-        case kMsoDrawingId: readDrawing(in, rec); break;
+        case MsoDrawing::kId: drawing_.read(rec, in); break;
         case PhoneticInfo::kId: phonetic_.read(rec); break;
         case LabelSst::kId: readCellRecord<LabelSst>(rec, labelSstCells_, CellKind::LabelSst); break;
         default:
@@ -222,26 +216,9 @@ void SheetImplT::read(BiffInput& in)
     }
     // A stream cut inside the sheet would otherwise load as a shorter sheet.
     if (!eofSeen) throw xlerror("read error: the workbook stream ends inside a sheet (no EOF record)");
+    // A drawing whose records claim more than the substream held fails here.
+    drawing_.finishRead();
     usedRangeDirty_ = true;
-}
-
-void SheetImplT::readDrawing(BiffInput& in, RecordCursor& first)
-{
-    drawing_.push_back(rawOf(first));
-    int depth = 0;
-    while (!in.eof()) {
-        const std::uint16_t next = in.peekRecordId();
-        const bool drawingRecord =
-            next == kMsoDrawingId || next == kObjId || next == kTxoId || next == kContinueId;
-        if (depth == 0 && next != Bof::kId && !drawingRecord) return;
-        RecordCursor rec = in.next();
-        drawing_.push_back(rawOf(rec));
-        if (next == Bof::kId) {
-            if (++depth > kMaxSubstreamDepth) throw xlerror("read error: unexpected BOF record");
-        } else if (next == kEofId && depth > 0) {
-            --depth;
-        }
-    }
 }
 
 // ---- writing ------------------------------------------------------------------
@@ -318,7 +295,7 @@ void SheetImplT::write(BiffOutput& out)
     });
 
     writeRawAt(out, kAfterCellsId);
-    for (const RawRecord& r : drawing_) writeRaw(out, r);
+    drawing_.write(out);
     for (const Note& n : notes_) n.write(out);
     writeRawAt(out, kBeforeWindowId);
     window2_.write(out);

@@ -67,6 +67,8 @@ ISheetT* BookImplT::insertSheetImpl(int index, const char16_t* name, ISheetT* in
         auto* src = dynamic_cast<SheetImplT*>(initSheet);
         if (!src || src->book() != this) throw xlerror("initSheet belongs to another book");
         sheet = std::make_unique<SheetImplT>(*src);
+        // The copy's drawing objects take ids of their own.
+        drawingIds_.renumberCopy(*sheet);
         sheet->setNameText(sheetName);
         sheet->setSelected(false);
     }

@@ -207,8 +207,6 @@ void SheetImplT::setGroupSummaryRight(bool right) { setFlag(wsBool_.value, kWsBo
 
 // ---- operations that come with later work ----------------------------------------
 
-const char16_t* SheetImplT::readComment(int, int) { return nullptr; }
-void SheetImplT::writeComment(int, int, const char16_t*, const char16_t*, int, int) { unsupported(); }
 int SheetImplT::pictureCount() { return 0; }
 int SheetImplT::getPicture(int, int*, int*, int*, int*, int*, int*, int*, int*) { unsupported(); return -1; }
 void SheetImplT::setPicture(int, int, int, double, int, int) { unsupported(); }

@@ -80,7 +80,8 @@ local p = assert(io.popen(cmd))
 local report = p:read("*a")
 local okPy = p:close()
 if report ~= "" then io.write(report) end
-t.eq(okPy == true or okPy == 0, true, "independent readers agree")
+-- lua5.1 does not pass the exit status through close: the report tells too.
+t.eq((okPy == true or okPy == 0) and not report:find("FAIL"), true, "independent readers agree")
 
 -- The saved book reads back with the same texts.
 local again = m.CreateBook()
@@ -121,7 +122,7 @@ if corpus ~= "" then
   report = p:read("*a")
   okPy = p:close()
   if report ~= "" then io.write(report) end
-  t.eq(okPy == true or okPy == 0, true, "independent readers agree on names")
+  t.eq((okPy == true or okPy == 0) and not report:find("FAIL"), true, "independent readers agree on names")
   m.BookRelease(named)
 else
   print("corpus folder not given: the names check is skipped")

@@ -140,6 +140,12 @@ TEST(WorkbookBinding, ReadingChecksValuesAndStructure)
         // Applications open files whose lists of views and sheets are empty.
         {"empty bookViews and sheets", workbookDoc("<bookViews></bookViews><sheets></sheets>"), nimb::e_no_error, ""},
         {"sheets as an empty element", workbookDoc("<sheets/>"), nimb::e_no_error, ""},
+        // A new workbook holds its sheets element from the start; a document
+        // without one still lacks it.
+        {"no sheets element", workbookDoc("<bookViews/><definedNames/>"), nimb::e_mandatory_element_missing, "sheets"},
+        {"nothing but an extension", workbookDoc("<extLst/>"), nimb::e_mandatory_element_missing, "sheets"},
+        {"sheets after the element that follows it", workbookDoc("<definedNames/><sheets/>"),
+         nimb::e_mandatory_element_missing, "sheets"},
         {"definedName without name", workbookDoc(withSheet("<definedNames><definedName>A1</definedName></definedNames>")),
          nimb::e_required_attribute_missing, "CT_DefinedName"},
         {"bookViews after sheets", workbookDoc(withSheet("<bookViews><workbookView/></bookViews>")),
@@ -327,6 +333,18 @@ TEST(WorkbookBinding, EmptyWorkbookWritesItsSheetsElement)
     EXPECT_EQ(std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<workbook xmlns:r=\"") + kRel +
                   "\"\n\t\txmlns=\"" + kMain + "\">\n\t<sheets/>\n</workbook>\n",
               out);
+}
+
+TEST(WorkbookBinding, MissingSheetsIsReportedAndAForgivenReadStillWritesThem)
+{
+    const std::string doc = workbookDoc("<calcPr/>");
+    ForgivingReader reader(doc);
+    workbook::c_workbook wb;
+    EXPECT_EQ(nimb::e_no_error, nimb::unmarshal_document(reader, wb, workbook::ns_default, "workbook"));
+    EXPECT_EQ((std::vector<int>{nimb::e_mandatory_element_missing}), reader.codes);
+    EXPECT_EQ((std::vector<std::string>{"sheets"}), reader.items);
+    const std::string out = written(wb);
+    EXPECT_TRUE(contains(out, "<sheets/><calcPr/>")) << out;
 }
 
 TEST(WorkbookBinding, CopiesAreIndependent)
@@ -589,6 +607,70 @@ TEST(WrittenParts, AreWellFormedAndReadBackTheSame)
         ASSERT_EQ(nimb::e_no_error, rels.marshal(out));
         EXPECT_EQ("", xmllintComplaint(out));
     }
+}
+
+// A part read from a file is written back with the namespace declarations
+// of its element as read and every name with the prefix that is bound where
+// it stands; a namespace that is bound nowhere is declared where it is used.
+TEST(WrittenParts, KeepThePrefixesOfTheDocument)
+{
+    const std::string M = kMain, R = kRel;
+    struct Case {
+        const char* what;
+        std::string document;
+        bool addSheet;  // a sheet with an r:id added in code before writing
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"main namespace under a prefix",
+         "<x:workbook xmlns:x=\"" + M + "\" xmlns:r=\"" + R + "\"><x:sheets><x:sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/>"
+         "</x:sheets></x:workbook>", false,
+         "<x:workbook xmlns:x=\"" + M + "\" xmlns:r=\"" + R + "\"><x:sheets><x:sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/>"
+         "</x:sheets></x:workbook>"},
+        {"relationships under another prefix, unused declaration kept",
+         "<workbook xmlns:rel=\"" + R + "\" xmlns:u=\"urn:unused\" xmlns=\"" + M + "\"><sheets><sheet name=\"S\" "
+         "sheetId=\"1\" rel:id=\"rId1\"/></sheets></workbook>", false,
+         "<workbook xmlns:rel=\"" + R + "\" xmlns:u=\"urn:unused\" xmlns=\"" + M + "\"><sheets><sheet name=\"S\" "
+         "sheetId=\"1\" rel:id=\"rId1\"/></sheets></workbook>"},
+        {"declaration on an inner element",
+         "<workbook xmlns=\"" + M + "\"><sheets xmlns:r=\"" + R + "\"><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/>"
+         "</sheets></workbook>", false,
+         "<workbook xmlns=\"" + M + "\"><sheets xmlns:r=\"" + R + "\"><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/>"
+         "</sheets></workbook>"},
+        {"the root and the main namespace bound twice",
+         "<x:workbook xmlns=\"" + M + "\" xmlns:x=\"" + M + "\"><sheets/></x:workbook>", false,
+         "<x:workbook xmlns=\"" + M + "\" xmlns:x=\"" + M + "\"><x:sheets/></x:workbook>"},
+        {"a sheet added to a document without the relationships namespace",
+         "<x:workbook xmlns:x=\"" + M + "\"><x:sheets/></x:workbook>", true,
+         "<x:workbook xmlns:x=\"" + M + "\"><x:sheets><x:sheet name=\"T\" sheetId=\"2\" xmlns:r=\"" + R +
+         "\" r:id=\"rId2\"/></x:sheets></x:workbook>"},
+        {"prefix r bound to another namespace: bound again where it is used",
+         "<workbook xmlns=\"" + M + "\" xmlns:r=\"urn:other\" r:a=\"1\"><sheets/></workbook>", true,
+         "<workbook xmlns=\"" + M + "\" xmlns:r=\"urn:other\" r:a=\"1\"><sheets><sheet name=\"T\" sheetId=\"2\" xmlns:r=\"" +
+         R + "\" r:id=\"rId2\"/></sheets></workbook>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        workbook::c_workbook wb;
+        ASSERT_EQ(nimb::e_no_error, read(wb, c.document));
+        if (c.addSheet) {
+            workbook::c_CT_Sheet* s = wb.sheets.get()->sheet.append();
+            s->set_name(u"T");
+            s->set_sheetId(2);
+            s->set_id(u"rId2");
+        }
+        std::string out;
+        ASSERT_EQ(nimb::e_no_error, wb.marshal(out));
+        EXPECT_EQ("", xmllintComplaint(out));
+        EXPECT_EQ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + c.expected, flat(out));
+    }
+
+    relationships::c_Relationships rels;
+    ASSERT_EQ(nimb::e_no_error, read(rels, std::string("<p:Relationships xmlns:p=\"") + kPackageRels +
+                                               "\"><p:Relationship Id=\"a\" Type=\"t\" Target=\"x\"/></p:Relationships>"));
+    EXPECT_EQ(std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><p:Relationships xmlns:p=\"") + kPackageRels +
+                  "\"><p:Relationship Target=\"x\" Type=\"t\" Id=\"a\"/></p:Relationships>",
+              written(rels));
 }
 
 }  // namespace

@@ -58,6 +58,10 @@ class ErrorTable(unittest.TestCase):
         ("group G\n  attr x string\n", 6, "elements only"),
         ("class A\n  choice\n    alt any\n    alt x A\n", 7, "comes last"),
         ("class A\n  choice\n    alt x A\n    alt x A\n", 9, "given twice"),
+        ("class A base=B\nclass B base=A\n", 6, "extends itself"),
+        ("class A base=A\n", 6, "extends itself"),
+        ("group G\n  use H ?\ngroup H\n  child x A\n  use G *\nclass A\n", 6, "holds itself"),
+        ("group G\n  sequence *\n    child x A\n    use G\nclass A\n", 6, "holds itself"),
         ("class A\n  choice\n    child x A\n", 8, "alt lines"),
         ("class A\n  choice\n", 7, "an empty choice"),
         ("class A\n  child x A 1 create\n", 6, "creates itself"),
@@ -267,13 +271,10 @@ class EmitTable(unittest.TestCase):
     emitted wrongly."""
 
     CASES = [
-        ("class A keep-elements\n  child x A\n", "keep-elements"),
         ("class A\n  attr clone string\n", "taken by the class"),
         ("class A\n  attr set_x string\n", "taken by the class"),
-        ("class B\nclass A\n  sequence *\n    child x B\n    child y B\n", "several particles"),
-        ("class A\n  choice\n    alt x empty\n", "empty alternatives"),
-        ("class A\n  child t string *\n", "repeated simple-typed"),
-        ("simple D double min=1\nclass A\n  attr d D\n", "bounds of doubles"),
+        ("simple L string list\nclass A\n  child t L *\n", "list type"),
+        ("class B\nclass A base=B\n  attr x string\nclass C base=A\n  attr x string\n", "share a name"),
     ]
 
     def test_refused(self):
@@ -282,6 +283,58 @@ class EmitTable(unittest.TestCase):
                 with self.assertRaises(S.SchemaError) as cm:
                     E.emit(parse(body), "demo.schema", "ooxml/demo.h")
                 self.assertIn(text, cm.exception.message)
+
+    # (table body, texts of the header, texts of the source)
+    FEATURES = [
+        ("class A keep-elements\n  child x A\n", [], ["nimb::cls_may_be_empty | nimb::cls_keep_unknown_elements"]),
+        ("class B\nclass A\n  sequence *\n    child x B\n    child y B\n",
+         ["class c_inner_A : public nimb::c_binding_t<c_inner_A>", "nimb::ct_complex_multi<c_inner_A> inner_A;"],
+         ['nimb::child_kind::group_list, 0, 0, nimb::member<&c_A::inner_A>, nimb::create_object<c_inner_A>, '
+          'nullptr, nullptr, 0, c_inner_A::desc, false}']),
+        ("class B\ngroup G\n  child x B 1\nclass A\n  use G ?\n  use G * member=more\n",
+         ["nimb::ct_complex_optional<c_G> G;", "nimb::ct_complex_multi<c_G> more;", "c_G* get_G();"],
+         ['nimb::child_kind::group, 0, 1, nimb::member<&c_A::G>, nimb::create_object<c_G>, nullptr, nullptr, 0, '
+          'c_G::desc, false}', 'nimb::child_kind::group_list, 0, 0', 'static const nimb::c_class_desc d{"G"']),
+        ("simple S string minLength=1\nclass B\nclass A\n  choice\n    alt x empty\n    alt y S\n    alt z B\n"
+         "    alt any\n",
+         ["nimb::c_empty_element* get_x();", "c_alt_S* get_y();", "nimb::c_any_element* get_any();",
+          "class c_alt_S : public nimb::c_binding_t<c_alt_S>"],
+         ['{"x", 1001, "x", nimb::create_object<nimb::c_empty_element>}',
+          '{nullptr, 0, nullptr, nimb::create_object<nimb::c_any_element>}',
+          "nimb::content_kind::simple,\n                                      nullptr, 0, nullptr, 0, &spec_S(), "
+          "nimb::member<&c_alt_S::content>"]),
+        ("class A\n  child t string 0..3\n", ["std::vector<nimb::c_simple<std::u16string>> t;"],
+         ['{"t", 1001, "t", nimb::child_kind::simple_list, 0, 3, nimb::member<&c_A::t>, nullptr, &spec_string(), '
+          'nullptr, 0, nullptr, false}']),
+        ("simple D double minExclusive=1 max=2.5\nclass A\n  attr d D\n", [],
+         ["static const nimb::c_double_bounds bounds{true, 1.0, false, true, 2.5, true};",
+          "nimb::validate_double_range(reader, text, bounds)"]),
+        ("simple L string length=3\nsimple M narrow maxLength=9\nclass A\n  attr l L\n  attr m M\n", [],
+         ["nimb::check_string_length(reader, *value, 3, 3)", "nimb::check_string_length(reader, *value, -1, 9)",
+          "nimb::enimb_error check_M_value(nimb::c_xml_reader& reader, const std::string* value)"]),
+        ("simple E string check=v maxLength=4\n  enum a bbbbb\nclass A\n  attr e E\n", [],
+         ["    if (nimb::enimb_error e = v(reader, value)) return e;\n"
+          "    return nimb::check_string_length(reader, *value, -1, 4);"]),
+        ("class B\n  attr x string\n  child p B\nclass A base=B\n  attr y string\n  child q B\n",
+         ["class c_A : public c_B {", "nimb::c_binding* clone() const override { return new c_A(*this); }",
+          "const nimb::c_class_desc& descriptor() const override { return desc(); }"],
+         ['{"x", 1, "x", false, &spec_string(), nimb::member<&c_B::x>},\n'
+          '        {"y", 1, "y", false, &spec_string(), nimb::member<&c_A::y>},',
+          'nimb::member<&c_B::p>', 'nimb::member<&c_A::q>']),
+    ]
+
+    def test_features(self):
+        for body, in_header, in_source in self.FEATURES:
+            with self.subTest(body=body):
+                header, source = E.emit(parse(body), "demo.schema", "ooxml/demo.h")
+                for text in in_header:
+                    self.assertIn(text, header)
+                for text in in_source:
+                    self.assertIn(text, source)
+
+    def test_derived_after_base(self):
+        header, _ = E.emit(parse("class A base=B\nclass B\n  attr x string\n"), "demo.schema", "ooxml/demo.h")
+        self.assertLess(header.index("class c_B "), header.index("class c_A "))
 
     def test_recursive_classes(self):
         s = parse("""\
@@ -295,7 +348,7 @@ class EmitTable(unittest.TestCase):
             """)
         header, source = E.emit(s, "demo.schema", "ooxml/demo.h")
         self.assertIn("nimb::ct_complex_multi<c_Group> grp;", header)
-        self.assertIn("nimb::create_object<c_Group>, nullptr, nullptr, 0}", source)
+        self.assertIn("nimb::create_object<c_Group>, nullptr, nullptr, 0, nullptr, false}", source)
         self.assertIn('{"b", 1001, "b", nimb::create_object<c_Group>}', source)
 
     def test_hooks(self):

@@ -4,7 +4,6 @@ what it read: xmllint's canonical XML, with whitespace-only text dropped
 
 import re
 import subprocess
-import xml.etree.ElementTree as ET
 
 _BLANK_TEXT = re.compile(r">[ \t\r\n]+<")
 _COMMENT = re.compile(r"<!--.*?-->", re.S)
@@ -55,15 +54,3 @@ def first_difference(a, b, context=60):
         n += 1
     lo = max(0, n - context)
     return "at %d:\n  read:    ...%s\n  written: ...%s" % (n, a[lo:n + context], b[lo:n + context])
-
-
-def prefix_free(path):
-    """Canonical XML 2.0 of a file with its namespace prefixes renamed in
-    order of use and whitespace-only text dropped: two documents that differ
-    only in the prefixes they bind or in declarations that nothing uses have
-    the same form."""
-    with open(path, "rb") as f:
-        data = f.read()
-    text = ET.canonicalize(data.decode("utf-8-sig") if data[:3] == b"\xef\xbb\xbf" else data,
-                           strip_text=True, rewrite_prefixes=True)
-    return _BLANK_TEXT.sub("><", text).strip()

@@ -1,13 +1,14 @@
 // Real files through the book: every workbook of the corpus that holds
 // drawings loads and saves with its drawing records (MSODRAWINGGROUP,
 // MSODRAWING, MSODRAWINGSELECTION, OBJ, TXO, their CONTINUE records and the
-// embedded chart substreams) equal to the input's, and an independent reader
+// embedded chart substreams, and the chart sheets) equal to the input's, and an independent reader
 // finds the same cell comments in both files.
 #include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,7 +32,13 @@ bool isDrawingRecord(std::uint16_t id)
     return id == 0x00EB || id == 0x00EC || id == 0x00ED || id == 0x005D || id == 0x01B6;
 }
 
-// The drawing records of a workbook stream, in order; an empty result with
+bool isChartSheet(RecordCursor& bof)
+{
+    std::vector<std::uint8_t> data = bof.rest();
+    return data.size() >= 4 && getU16(data.data() + 2) == 0x0020;
+}
+
+// The drawing and chart records of a workbook stream, in order; an empty result with
 // ok = false when the stream cannot be walked.
 std::vector<Record> drawingRecords(const std::vector<std::uint8_t>& file, bool& ok)
 {
@@ -48,8 +55,8 @@ std::vector<Record> drawingRecords(const std::vector<std::uint8_t>& file, bool& 
             if (isDrawingRecord(id) || (inRun && id == 0x003C)) {
                 list.push_back({id, rec.rest()});
                 inRun = true;
-            } else if (inRun && id == 0x0809) {
-                // An embedded chart: kept whole up to its own EOF.
+            } else if (id == 0x0809 && (inRun || isChartSheet(rec))) {
+                // An embedded chart or a chart sheet: kept whole up to its own EOF.
                 list.push_back({id, rec.rest()});
                 int depth = 1;
                 while (depth > 0 && !in.eof()) {
@@ -140,6 +147,79 @@ TEST(OfficeArtBook, CorpusDrawingsSurviveLoadAndSave)
     }
     std::printf("%d workbooks with drawings compared\n", compared);
     EXPECT_GT(compared, 0);
+    run("rm -rf '" + tmp + "'");
+}
+
+// Pictures as another application shows them: each corpus workbook with
+// pictures is converted to .xlsx by LibreOffice before and after a load and
+// save through the engine, and the picture parts are byte for byte the same.
+TEST(OfficeArtBook, CorpusPicturesLookTheSameToAnotherApplication)
+{
+    CELVO_REQUIRE_CORPUS();
+    if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "LibreOffice is not installed";
+    std::string tmp = ::testing::TempDir() + "officeart_media_" + std::to_string(getpid());
+    ASSERT_EQ(run("mkdir -p '" + tmp + "/in' '" + tmp + "/out' && echo ok"), "ok\n");
+    std::string inputs, outputs;
+    int files = 0;
+    for (const std::string& path : corpusXlsFiles()) {
+        std::vector<std::uint8_t> input;
+        if (!readWholeFile(path, input)) continue;
+        BookImplT* book = new BookImplT();
+        const char* data = nullptr;
+        unsigned size = 0;
+        bool withPictures = book->loadFromMemory(reinterpret_cast<const char*>(input.data()),
+                                                 static_cast<unsigned>(input.size())) &&
+                            book->drawingGroup().pictureCount() > 0;
+        bool saved = withPictures && book->saveToMemory(&data, &size);
+        std::vector<std::uint8_t> output;
+        if (saved) output.assign(data, data + size);
+        book->release();
+        if (!saved) continue;
+        std::string name = path.substr(path.rfind('/') + 1);
+        ASSERT_TRUE(atomicWriteFile(tmp + "/in/" + name, input.data(), input.size()));
+        ASSERT_TRUE(atomicWriteFile(tmp + "/out/" + name, output.data(), output.size()));
+        inputs += " '" + tmp + "/in/" + name + "'";
+        outputs += " '" + tmp + "/out/" + name + "'";
+        ++files;
+    }
+    ASSERT_GT(files, 0);
+    const std::string script = test::systemPython() + " " CELVO_XLS_TEST_DIR "/media_lo_check.py";
+    const std::string before = run(script + " '" + tmp + "/in'" + inputs + " 2>&1");
+    const std::string after = run(script + " '" + tmp + "/out'" + outputs + " 2>&1");
+    // Embedded objects live in storages of the compound document beside
+    // the workbook stream; only the files without them are compared.
+    auto pictureLines = [](const std::string& text, std::vector<std::string>* embedded) {
+        std::vector<std::string> out;
+        std::size_t at = 0;
+        while (at < text.size()) {
+            std::size_t end = text.find('\n', at);
+            if (end == std::string::npos) end = text.size();
+            std::string line = text.substr(at, end - at);
+            at = end + 1;
+            if (line.rfind("EMBEDDED ", 0) == 0) {
+                if (embedded) embedded->push_back(line.substr(9));
+                continue;
+            }
+            out.push_back(line);
+        }
+        return out;
+    };
+    std::vector<std::string> embedded;
+    std::vector<std::string> expected = pictureLines(before, &embedded);
+    std::vector<std::string> actual = pictureLines(after, nullptr);
+    ASSERT_EQ(actual.size(), expected.size()) << after;
+    int compared = 0;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const std::string name = expected[i].substr(0, expected[i].find(' '));
+        if (std::find(embedded.begin(), embedded.end(), name) != embedded.end()) {
+            std::printf("not compared (embedded objects): %s\n", name.c_str());
+            continue;
+        }
+        EXPECT_EQ(actual[i], expected[i]);
+        ++compared;
+    }
+    EXPECT_GT(compared, 0);
+    std::printf("%d workbooks with pictures compared\n%s", compared, before.c_str());
     run("rm -rf '" + tmp + "'");
 }
 

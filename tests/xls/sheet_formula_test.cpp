@@ -5,6 +5,7 @@
 
 #include "test_support.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -285,7 +286,7 @@ TEST(SheetFormula, CellsLeavingTheirGroupKeepTheOthersConsistent)
         bool sharedRecord, arrayRecord;
     };
     const Case cases[] = {
-        {"first cell of the shared formula", 0, 0, {u"7", u"B2", u"B3", u"$A$1*2", u"$A$1*2"}, false, true},
+        {"first cell of the shared formula", 0, 0, {u"7", u"B2", u"B3", u"$A$1*2", u"$A$1*2"}, true, true},
         {"member of the shared formula", 1, 0, {u"B1", u"7", u"B3", u"$A$1*2", u"$A$1*2"}, true, true},
         {"first cell of the array", 0, 2, {u"B1", u"B2", u"B3", u"7", u"$A$1*2"}, true, false},
         {"member of the array", 1, 2, {u"B1", u"B2", u"B3", u"$A$1*2", u"7"}, true, false},
@@ -309,17 +310,34 @@ TEST(SheetFormula, CellsLeavingTheirGroupKeepTheOthersConsistent)
     }
 }
 
-TEST(SheetFormula, MembersGetTheirOwnTokens)
+// The shared formula goes to its next cell; the cells of an array formula
+// keep its tokens as their own.
+TEST(SheetFormula, CellsThatStayHoldTheseTokens)
 {
-    Groups g;
-    ASSERT_TRUE(g.sheet->writeFormula(0, 0, u"7", nullptr));
-    BiffOutput out;
-    g.sheet->write(out);
-    const auto tokens = formulaTokensOf(out.bytes());
-    // A2 and A3 now refer to B2 and B3 themselves (relative flags kept).
-    const Bytes a2{0x24, 1, 0, 0x01, 0xC0}, a3{0x24, 2, 0, 0x01, 0xC0};
-    EXPECT_NE(std::find(tokens.begin(), tokens.end(), a2), tokens.end());
-    EXPECT_NE(std::find(tokens.begin(), tokens.end(), a3), tokens.end());
+    struct Case {
+        const char* what;
+        int row, col;
+        std::vector<Bytes> present;
+    };
+    const Bytes arrayTokens{0x44, 0, 0, 0, 0, 0x1E, 2, 0, 0x05};
+    const Case cases[] = {
+        {"first cell of the shared formula", 0, 0, {groupRef(0x01, 1, 0), {0x2C, 0, 0, 0x01, 0xC0}}},
+        {"member of the array", 1, 2, {arrayTokens, groupRef(0x01, 0, 0)}},
+        {"first cell of the array", 0, 2, {arrayTokens}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Groups g;
+        ASSERT_TRUE(g.sheet->writeFormula(c.row, c.col, u"7", nullptr));
+        BiffOutput out;
+        g.sheet->write(out);
+        std::vector<Bytes> tokens = formulaTokensOf(out.bytes());
+        const auto& stream = out.bytes();
+        for (std::size_t pos = 0; pos + 4 <= stream.size(); pos += 4 + getU16(&stream[pos + 2]))
+            if (getU16(&stream[pos]) == 0x04BC) tokens.emplace_back(stream.begin() + pos + 4 + 10, stream.begin() + pos + 4 + getU16(&stream[pos + 2]));
+        for (const Bytes& want : c.present)
+            EXPECT_NE(std::find(tokens.begin(), tokens.end(), want), tokens.end()) << want.size();
+    }
 }
 
 TEST(SheetFormula, DataTableCellsAreNotRewritten)

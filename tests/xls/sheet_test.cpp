@@ -407,9 +407,23 @@ TEST(SheetRead, ChartSheetsAndEmbeddedChartsPassThrough)
     EXPECT_EQ(chart->cellType(0, 0), CELLTYPE_EMPTY);
 
     SheetImplT* s = addSheet(*book.book);
-    const Bytes drawing = cat(rec(0x00EC, Bytes(20, 0x0F)), rec(0x005D, Bytes(26, 0x01)), chartBof,
-                              rec(0x1001, u16s({1})), kEof, rec(0x00EC, Bytes(8, 0x0E)), rec(0x01B6, Bytes(18, 2)),
-                              rec(0x003C, Bytes(5, 3)));
+    // A drawing of two shapes in two MSODRAWING records: a chart after the
+    // first one's OBJ, a text after the second.
+    auto oa = [](unsigned verInst, unsigned type, const Bytes& content) {
+        return cat(u16s({static_cast<std::uint16_t>(verInst), static_cast<std::uint16_t>(type)}),
+                   u32le(static_cast<std::uint32_t>(content.size())), content);
+    };
+    const Bytes patriarch = oa(0xF, 0xF004, cat(oa(1, 0xF009, Bytes(16, 0)), oa(2, 0xF00A, cat(u32le(0x400), u32le(5)))));
+    const Bytes shape1 = oa(0xF, 0xF004, cat(oa(0x52, 0xF00A, cat(u32le(0x401), u32le(0xA00))), oa(0, 0xF011, {})));
+    const Bytes shape2 = oa(0xF, 0xF004, cat(oa(0xCA2, 0xF00A, cat(u32le(0x402), u32le(0xA00))), oa(0, 0xF011, {}),
+                                            oa(0, 0xF00D, {})));
+    const Bytes dg = oa(0xF, 0xF002, cat(oa(0x10, 0xF008, cat(u32le(3), u32le(0x402))),
+                                         oa(0xF, 0xF003, cat(patriarch, shape1, shape2))));
+    const Bytes block1(dg.begin(), dg.end() - static_cast<std::ptrdiff_t>(shape2.size()));
+    const Bytes obj = rec(0x005D, cat(u16s({0x15, 0x12, 5, 1, 0x6011}), Bytes(12, 0), Bytes(4, 0)));
+    const Bytes drawing = cat(rec(0x00EC, block1), obj, chartBof, rec(0x1001, u16s({1})), kEof, rec(0x00EC, shape2),
+                              rec(0x01B6, cat(u16s({0x212, 0, 0, 0, 0, 2, 16, 0}), u16s({0}))),
+                              rec(0x003C, Bytes{0, 'h', 'i'}), rec(0x003C, cat(u16s({0, 5}), u32le(0), u16s({2, 0}), u32le(0))));
     readInto(*s, cat(drawing, rec(0x0203, cat(u16s({0, 0, 15}), f64le(1)))));
     EXPECT_EQ(s->cellType(0, 0), CELLTYPE_NUMBER);
     BiffOutput written2;

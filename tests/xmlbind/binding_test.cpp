@@ -186,7 +186,8 @@ TEST(Binding, WritesWhatIsPresentAndWhatWasKept)
         std::string doc;
         const char* written;
     };
-    const char* head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<book xmlns:r=\"urn:rel\"\n\t\txmlns=\"urn:main\"";
+    // A document read writes back the declarations of its element as read.
+    const char* head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<book xmlns=\"urn:main\"\n\t\txmlns:r=\"urn:rel\"";
     const Case cases[] = {
         {"absent optional attribute not written", R + "><sheet r:id='r' sheetId='1' name='S'/></book>",
          ">\n\t<sheet name=\"S\"\n\t\t\tsheetId=\"1\"\n\t\t\tr:id=\"r\"/>\n</book>\n"},
@@ -317,6 +318,43 @@ TEST(Binding, ForeignMarkupRoundTripsCanonically)
     std::remove(out_file.c_str());
 }
 
+// Kept markup and kept attributes taken into a document that does not bind
+// their prefixes carry the declarations they need.
+TEST(Binding, KeptContentMovedElsewhereStaysNamespaceWellFormed)
+{
+    if (std::system("command -v xmllint >/dev/null 2>&1") != 0) GTEST_SKIP() << "xmllint not installed";
+    result r = read_book(R + " xmlns:y='urn:y' xmlns:z='urn:z'><sheet name='S' sheetId='1' r:id='r' y:b='1'/>"
+                             "<ext uri='u'><y:e z:a='2'><z:f/></y:e></ext></book>");
+    ASSERT_EQ(r.code, 0u);
+    struct Case {
+        const char* what;
+        std::string root;  // the document the kept content is moved into
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"built in code", "", "<ext uri=\"u\">\n\t\t<y:e xmlns:y=\"urn:y\" xmlns:z=\"urn:z\" z:a='2'><z:f/></y:e>"},
+        {"y bound to another namespace",
+         R + " xmlns:y='urn:other' xmlns:z='urn:z'/>", "<y:e xmlns:y=\"urn:y\" z:a='2'><z:f/></y:e>"},
+        {"both bound the same", R + " xmlns:z='urn:z' xmlns:y='urn:y'/>", "<y:e z:a='2'><z:f/></y:e>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c_CT_Book target;
+        if (!c.root.empty()) {
+            result t = read_book(c.root, true);  // an empty book lacks its required content
+            target = *t.book;
+        }
+        *target.sheets.append() = *r.book->sheets.at(0);
+        *target.ext.append() = *r.book->ext.at(0);
+        const std::string output = write_book(target);
+        EXPECT_NE(output.find(c.expected), std::string::npos) << output;
+        std::string file = temp_file(output), text;
+        ASSERT_FALSE(file.empty());
+        EXPECT_EQ(run("xmllint --noout " + file + " 2>&1", text), 0) << text << "\n" << output;
+        std::remove(file.c_str());
+    }
+}
+
 TEST(Binding, RecursiveClassesAndRepeatedChoices)
 {
     const std::string doc = "<grp xmlns='urn:main'><grp><grp/><size>1</size><weight>2</weight></grp><size/></grp>";
@@ -330,7 +368,7 @@ TEST(Binding, RecursiveClassesAndRepeatedChoices)
     std::string out;
     ASSERT_EQ(marshal_document(g, "grp", out), e_no_error);
     EXPECT_EQ(out,
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<grp xmlns:r=\"urn:rel\"\n\t\txmlns=\"urn:main\">\n"
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<grp xmlns=\"urn:main\">\n"
               "\t<grp>\n\t\t<grp/>\n\t\t<size>1</size>\n\t\t<weight>2</weight>\n\t</grp>\n\t<size>none</size>\n</grp>\n");
 
     // An item that holds no alternative cannot be written.
@@ -366,8 +404,8 @@ TEST(Binding, HandWrittenHooks)
     };
     const Case cases[] = {
         {"<vs xmlns='urn:main'><v>a</v><v/><v>c&amp;</v></vs>", 0, 3,
-         "<vs xmlns:r=\"urn:rel\"\n\t\txmlns=\"urn:main\">\n\t<v>a</v>\n\t<v/>\n\t<v>c&amp;</v>\n</vs>\n"},
-        {"<vs xmlns='urn:main'/>", 0, 0, "<vs xmlns:r=\"urn:rel\"\n\t\txmlns=\"urn:main\"/>\n"},
+         "<vs xmlns=\"urn:main\">\n\t<v>a</v>\n\t<v/>\n\t<v>c&amp;</v>\n</vs>\n"},
+        {"<vs xmlns='urn:main'/>", 0, 0, "<vs xmlns=\"urn:main\"/>\n"},
         {"<vs xmlns='urn:main'><v>a</v><w/></vs>", 10, 1, nullptr},
         {"<vs xmlns='urn:main'><v>a<b/></v></vs>", 10, 1, nullptr},
     };

@@ -109,7 +109,7 @@ struct c_CT_Extension : c_binding_t<c_CT_Extension> {
     {
         static const c_attribute_desc attrs[] = {{"uri", 1, "uri", false, &spec_any_uri(), member<&c_CT_Extension::uri>}};
         static const c_child_desc children[] = {
-            {"", 0, "", child_kind::any, 1, 1, member<&c_CT_Extension::content>, nullptr, nullptr, nullptr, 0}};
+            {"", 0, "", child_kind::any, 1, 1, member<&c_CT_Extension::content>, nullptr, nullptr, nullptr, 0, nullptr, false}};
         static const c_class_desc d{"CT_Extension", "ooxml/test", namespaces(), content_kind::complex, attrs, 1,
                                     children, 1, nullptr, nullptr, create_object<c_CT_Extension>, 0, nullptr};
         return d;
@@ -148,12 +148,12 @@ struct c_CT_Book : c_binding_t<c_CT_Book> {
         static const c_choice_alternative measures[] = {
             {"size", 1001, "size", create_object<c_CT_Label>}, {"weight", 1001, "weight", create_object<c_CT_Label>}};
         static const c_child_desc children[] = {
-            {"title", 1001, "title", child_kind::single, 0, 1, member<&c_CT_Book::title>, create_object<c_CT_Label>, nullptr, nullptr, 0},
-            {"sheet", 1001, "sheet", child_kind::list, 1, 0, member<&c_CT_Book::sheets>, create_object<c_CT_Sheet>, nullptr, nullptr, 0},
-            {"note", 1001, "note", child_kind::simple, 0, 1, member<&c_CT_Book::note>, nullptr, &spec_note(), nullptr, 0},
-            {"marker", 1001, "marker", child_kind::simple, 0, 1, member<&c_CT_Book::marker>, nullptr, &spec_empty(), nullptr, 0},
-            {"", 0, "", child_kind::choice, 0, 1, member<&c_CT_Book::measure>, nullptr, nullptr, measures, 2},
-            {"ext", 1001, "ext", child_kind::list, 0, 0, member<&c_CT_Book::ext>, create_object<c_CT_Extension>, nullptr, nullptr, 0},
+            {"title", 1001, "title", child_kind::single, 0, 1, member<&c_CT_Book::title>, create_object<c_CT_Label>, nullptr, nullptr, 0, nullptr, false},
+            {"sheet", 1001, "sheet", child_kind::list, 1, 0, member<&c_CT_Book::sheets>, create_object<c_CT_Sheet>, nullptr, nullptr, 0, nullptr, false},
+            {"note", 1001, "note", child_kind::simple, 0, 1, member<&c_CT_Book::note>, nullptr, &spec_note(), nullptr, 0, nullptr, false},
+            {"marker", 1001, "marker", child_kind::simple, 0, 1, member<&c_CT_Book::marker>, nullptr, &spec_empty(), nullptr, 0, nullptr, false},
+            {"", 0, "", child_kind::choice, 0, 1, member<&c_CT_Book::measure>, nullptr, nullptr, measures, 2, nullptr, false},
+            {"ext", 1001, "ext", child_kind::list, 0, 0, member<&c_CT_Book::ext>, create_object<c_CT_Extension>, nullptr, nullptr, 0, nullptr, false},
         };
         static const c_class_desc d{"CT_Book", "ooxml/test", namespaces(), content_kind::complex, attrs, 7,
                                     children, 6, nullptr, nullptr, create_object<c_CT_Book>, 0, nullptr};
@@ -175,8 +175,8 @@ struct c_CT_Group : c_binding_t<c_CT_Group> {
         static const c_choice_alternative alternatives[] = {
             {"size", 1001, "size", create_object<c_CT_Label>}, {"weight", 1001, "weight", create_object<c_CT_Label>}};
         static const c_child_desc children[] = {
-            {"grp", 1001, "grp", child_kind::list, 0, 0, member<&c_CT_Group::groups>, create_object<c_CT_Group>, nullptr, nullptr, 0},
-            {"", 0, "", child_kind::choice_list, 0, 0, member<&c_CT_Group::items>, nullptr, nullptr, alternatives, 2},
+            {"grp", 1001, "grp", child_kind::list, 0, 0, member<&c_CT_Group::groups>, create_object<c_CT_Group>, nullptr, nullptr, 0, nullptr, false},
+            {"", 0, "", child_kind::choice_list, 0, 0, member<&c_CT_Group::items>, nullptr, nullptr, alternatives, 2, nullptr, false},
         };
         static const c_class_desc d{"CT_Group", "ooxml/test", namespaces(), content_kind::complex, nullptr, 0,
                                     children, 2, nullptr, nullptr, create_object<c_CT_Group>, 0, nullptr};

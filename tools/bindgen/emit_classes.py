@@ -122,11 +122,11 @@ class FileEmitter:
 
     def _build_models(self):
         self.models = {}
-        for c in self.s.classes.values():
-            if c.is_group:
-                continue
+        self.alt_classes = {}  # wrapper classes of simple-typed choice alternatives
+        for c in self._emitted_classes():
             self.models[c.name] = self._model(c)
-        # Classes after the classes they hold, where the holding is not mutual.
+        # Classes after the classes they hold and their bases, where the
+        # holding is not mutual.
         order, seen, active = [], set(), []
 
         def visit(name):
@@ -144,29 +144,56 @@ class FileEmitter:
             visit(name)
         self.order = order
 
+    def _emitted_classes(self):
+        """Every class and element group, and the inner item classes of
+        repeated sequences of several particles (nested ones too); the
+        inner classes of other repeated compositors are not needed, their
+        items being held as lists of elements or of choices."""
+        out = []
+
+        def needed_inner(c):
+            for p in c.particles:
+                if p.kind == "sequence" and p.inner is not None and not (
+                        len(p.inner.particles) == 1 and p.inner.particles[0].kind == "element"):
+                    yield p.inner
+
+        def add(c):
+            out.append(c)
+            for inner in needed_inner(c):
+                add(inner)
+        for c in self.s.classes.values():
+            add(c)
+        return out
+
     def _positions(self, c, particles, context):
-        """Flattens groups and single-element repeated sequences into child
-        positions the generic reader knows."""
+        """The child positions the generic reader knows: elements, choices,
+        kept elements, element groups read in place, and repeated
+        compositors as lists of their inner item class (one of a single
+        element is a list of that element)."""
         out = []
         for p in particles:
             if p.kind == "use":
-                if p.occurs.repeated:
-                    raise EmitError("%s: a repeated group is not supported yet" % context)
-                for q in self._positions(p.type, p.type.particles, context):
-                    if p.occurs.min == 0:
-                        q = dict(q, min=0)
-                    out.append(q)
+                many = p.occurs.repeated
+                out.append(dict(kind="group_list" if many else "group", member=p.member, qname="", ns=0, local="",
+                                min=p.occurs.min, max=0 if p.occurs.max == S.UNBOUNDED else p.occurs.max,
+                                **{"class": p.type.cpp_name},
+                                holder=("nimb::ct_complex_multi<%s>" if many else "nimb::ct_complex_optional<%s>")
+                                % p.type.cpp_name))
             elif p.kind == "sequence":
                 inner = p.inner.particles if p.inner is not None else p.particles
-                if len(inner) != 1 or inner[0].kind != "element":
-                    raise EmitError("%s: a repeated sequence of several particles is not supported yet" % context)
-                q = self._element(inner[0], context)
-                q["min"] = p.occurs.min
-                q["max"] = 0 if p.occurs.max == S.UNBOUNDED else p.occurs.max * max(1, q["max"])
-                if q["kind"] == "single" and q["max"] != 1:
-                    q["kind"] = "list"
-                    q["holder"] = "nimb::ct_complex_multi<%s>" % q["class"]
-                out.append(q)
+                if len(inner) == 1 and inner[0].kind == "element":
+                    q = self._element(inner[0], context)
+                    q["min"] = p.occurs.min
+                    q["max"] = 0 if p.occurs.max == S.UNBOUNDED else p.occurs.max * max(1, q["max"])
+                    if q["kind"] == "single" and q["max"] != 1:
+                        q["kind"] = "list"
+                        q["holder"] = "nimb::ct_complex_multi<%s>" % q["class"]
+                    out.append(q)
+                    continue
+                cls = p.inner.cpp_name
+                out.append(dict(kind="group_list", member=p.inner.name, qname="", ns=0, local="",
+                                min=p.occurs.min, max=0 if p.occurs.max == S.UNBOUNDED else p.occurs.max,
+                                holder="nimb::ct_complex_multi<%s>" % cls, **{"class": cls}))
             elif p.kind == "choice":
                 out.append(self._choice(c, p, context))
             elif p.kind == "any":
@@ -191,16 +218,27 @@ class FileEmitter:
                 q.update(kind="single", holder="nimb::ct_complex_optional<%s>" % p.type.cpp_name)
         else:
             if occ.repeated:
-                raise EmitError("%s: a repeated simple-typed element is not supported yet" % context)
-            q.update(kind="simple", holder="nimb::c_simple<%s>" % p.type.cpp_type, spec=self.spec(p.type, None))
+                if p.type.is_list:
+                    raise EmitError("%s: a repeated element of a list type is not supported" % context)
+                q.update(kind="simple_list", holder="std::vector<nimb::c_simple<%s>>" % p.type.cpp_type,
+                         spec=self.spec(p.type, None))
+            else:
+                q.update(kind="simple", holder="nimb::c_simple<%s>" % p.type.cpp_type, spec=self.spec(p.type, None))
         return q
 
     def _choice(self, c, p, context):
         alts = []
         for a in p.alts:
-            if a.kind != "class":
-                raise EmitError("%s: %s alternatives are not supported yet" % (context, a.kind))
-            alts.append(dict(qname=self.qname(a.ns, a.element), ns=a.ns, local=a.element, cls=a.type.cpp_name))
+            if a.kind == "any":
+                alts.append(dict(qname=None, ns=0, local="any", cls="nimb::c_any_element"))
+                continue
+            if a.kind == "empty":
+                cls = "nimb::c_empty_element"
+            elif a.kind == "simple":
+                cls = self._alt_class(a.type)
+            else:
+                cls = a.type.cpp_name
+            alts.append(dict(qname=self.qname(a.ns, a.element), ns=a.ns, local=a.element, cls=cls))
         repeated = p.occurs.repeated
         member = p.inner.name if (repeated and p.inner is not None) else "choice"
         return dict(kind="choice_list" if repeated else "choice", member=member,
@@ -209,37 +247,61 @@ class FileEmitter:
                     holder="std::vector<nimb::c_choice>" if repeated else "nimb::c_choice",
                     alts=alts, none=p.none)
 
+    def _alt_class(self, st):
+        """The class of a simple-typed alternative: its text under the type's
+        value spec."""
+        name = "c_alt_" + st.name
+        self.alt_classes.setdefault(name, (st, self.spec(st, None)))
+        return name
+
     def _model(self, c):
         context = "%s: class %s" % (self.s.path, c.name)
-        if c.keep_elements:
-            raise EmitError("%s: keep-elements is not supported by the runtime yet" % context)
-        if c.base is not None:
-            raise EmitError("%s: base classes are not supported yet" % context)
-        attrs = []
-        for a in c.attrs:
-            holder = ("nimb::c_simple_list<%s>" if a.type.is_list else "nimb::c_simple<%s>") % a.type.cpp_type
-            attrs.append(dict(member=a.member, qname=self.qname(a.ns, a.local) if a.ns != 1 else a.local,
-                              ns=a.ns, local=a.local, required=a.required, holder=holder, type=a.type,
-                              default=a.default, spec=self.spec(a.type, a.default)))
+        attrs = self._attrs(c)
         positions = self._positions(c, c.particles, context)
+        for q in positions:
+            q["owner"] = c.cpp_name
+        base_attrs, base_positions = [], []
+        b = c.base
+        while b is not None:
+            bm_attrs = self._attrs(b)
+            bm_positions = self._positions(b, b.particles, "%s: class %s" % (self.s.path, b.name))
+            for q in bm_positions:
+                q["owner"] = b.cpp_name
+            base_attrs = bm_attrs + base_attrs
+            base_positions = bm_positions + base_positions
+            b = b.base
         text = None
         if c.text is not None:
             text = dict(member="content", holder="nimb::c_simple<%s>" % c.text.type.cpp_type,
                         type=c.text.type, default=c.text.default, spec=self.spec(c.text.type, c.text.default))
-        members = [a["member"] for a in attrs] + [q["member"] for q in positions] + ([text["member"]] if text else [])
+        members = [a["member"] for a in base_attrs + attrs] + [q["member"] for q in base_positions + positions] + \
+            ([text["member"]] if text else [])
         for m in members:
-            if m in RESERVED or m.startswith("set_") or m.startswith("get_"):
+            if m in RESERVED or m.startswith("set_") or m.startswith("get_") or m.startswith("append_"):
                 raise EmitError("%s: member name '%s' is taken by the class itself: use member=" % (context, m))
         if len(set(members)) != len(members):
             raise EmitError("%s: two members share a name: use member=" % context)
         deps = []
+        if c.base is not None:
+            deps.append(c.base.name)
         for q in positions:
             if "class" in q:
                 deps.append(q["class"][2:])
             for a in q.get("alts", []):
                 deps.append(a["cls"][2:])
-        deps = [d for d in deps if d in self.s.classes and d != c.name]
-        return dict(cls=c, attrs=attrs, positions=positions, text=text, deps=deps)
+        known = {x.name for x in self.s.all_classes()}
+        deps = [d for d in deps if d in known and d != c.name]
+        return dict(cls=c, attrs=attrs, positions=positions, text=text, deps=deps,
+                    all_attrs=base_attrs + attrs, all_positions=base_positions + positions)
+
+    def _attrs(self, c):
+        attrs = []
+        for a in c.attrs:
+            holder = ("nimb::c_simple_list<%s>" if a.type.is_list else "nimb::c_simple<%s>") % a.type.cpp_type
+            attrs.append(dict(member=a.member, qname=self.qname(a.ns, a.local) if a.ns != 1 else a.local,
+                              ns=a.ns, local=a.local, required=a.required, holder=holder, type=a.type,
+                              default=a.default, spec=self.spec(a.type, a.default), owner=c.cpp_name))
+        return attrs
 
     # ------------------------------------------------------------------
     # Value checks and specs
@@ -264,7 +326,7 @@ class FileEmitter:
             value_check = self._length_check(st)
         if st.kind in ("string", "narrow") and (st.length is not None or st.min_length is not None
                                                   or st.max_length is not None):
-            raise EmitError("%s: length facets of strings are not supported yet" % st.name)
+            value_check = self._string_length_check(st, value_check)
         ws = st.ws
         ctype = st.cpp_type
         item = "nimb::c_value_spec<%s>" % ctype
@@ -303,7 +365,7 @@ class FileEmitter:
     def _range_check(self, st):
         lo, hi = S.INTEGER_RANGE.get(st.base, (None, None))
         if st.kind == "double":
-            raise EmitError("%s: bounds of doubles are not supported yet" % st.name)
+            return self._double_range_check(st)
         if st.min is not None:
             lo = st.min[0] if st.min[1] else str(int(st.min[0]) + 1)
         if st.max is not None:
@@ -316,6 +378,40 @@ class FileEmitter:
                 "    static const nimb::c_big_int low(%s), high(%s);\n"
                 "    return nimb::validate_range(reader, text, low, high);\n}\n"
                 % (name, N.cpp_string(lo), N.cpp_string(hi)))
+        return name
+
+    def _string_length_check(self, st, enum_check):
+        """The value check of a string type with length facets (after its
+        enumeration, when it has one)."""
+        lo = st.length if st.length is not None else st.min_length
+        hi = st.length if st.length is not None else st.max_length
+        lo = -1 if lo is None else lo
+        hi = -1 if hi is None else hi
+        ctype = st.cpp_type
+        name = "check_%s_value" % st.name
+        if not any(d.startswith("nimb::enimb_error %s(" % name) for d in self.check_decls):
+            self.check_decls.append("nimb::enimb_error %s(nimb::c_xml_reader& reader, const %s* value);" % (name, ctype))
+            first = ""
+            if enum_check:
+                first = "    if (nimb::enimb_error e = %s(reader, value)) return e;\n" % enum_check
+            self.checks.append(
+                "nimb::enimb_error %s(nimb::c_xml_reader& reader, const %s* value)\n{\n%s"
+                "    return nimb::check_string_length(reader, *value, %d, %d);\n}\n" % (name, ctype, first, lo, hi))
+        return name
+
+    def _double_range_check(self, st):
+        def bound(b):
+            if b is None:
+                return "false, 0.0, true"
+            return "true, %s, %s" % (repr(float(b[0])), "true" if b[1] else "false")
+        name = "validate_%s_range" % st.name
+        if not any(d.startswith("nimb::enimb_error %s(" % name) for d in self.check_decls):
+            self.check_decls.append("nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::string& text);" % name)
+            self.checks.append(
+                "nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::string& text)\n{\n"
+                "    static const nimb::c_double_bounds bounds{%s, %s};\n"
+                "    return nimb::validate_double_range(reader, text, bounds);\n}\n"
+                % (name, bound(st.min), bound(st.max)))
         return name
 
     def _length_check(self, st):
@@ -357,6 +453,11 @@ class FileEmitter:
         for name in self.order:
             h.append("class c_%s;\n" % name)
         h.append("\n")
+        for name, (st, _) in sorted(self.alt_classes.items()):
+            h.append("// The text of a choice alternative of type %s.\n"
+                     "class %s : public nimb::c_binding_t<%s> {\npublic:\n"
+                     "    nimb::c_simple<%s> content;\n"
+                     "    static const nimb::c_class_desc& desc();\n};\n\n" % (st.name, name, name, st.cpp_type))
         for name in self.order:
             h.append(self._class_decl(self.models[name]))
         for r in s.roots:
@@ -367,8 +468,13 @@ class FileEmitter:
     def _class_decl(self, m):
         c = m["cls"]
         cn = c.cpp_name
-        out = ["// %s%s\n" % (c.name, self._shape_comment(m)),
-               "class %s : public nimb::c_binding_t<%s> {\npublic:\n" % (cn, cn)]
+        out = ["// %s%s\n" % (c.name, self._shape_comment(m))]
+        if c.base is not None:
+            out.append("class %s : public %s {\npublic:\n" % (cn, c.base.cpp_name))
+            out.append("    nimb::c_binding* clone() const override { return new %s(*this); }\n" % cn)
+            out.append("    const nimb::c_class_desc& descriptor() const override { return desc(); }\n")
+        else:
+            out.append("class %s : public nimb::c_binding_t<%s> {\npublic:\n" % (cn, cn))
         for a in m["attrs"]:
             init = "{%s}" % value_literal(a["type"], a["default"]) if a["default"] is not None else ""
             out.append("    %s %s%s;\n" % (a["holder"], a["member"], init))
@@ -394,7 +500,7 @@ class FileEmitter:
             arg = "%s value" % ctype if a["type"].kind in ("integer", "bool", "double") else "const %s& value" % ctype
             out.append("    int set_%s(%s) { return %s.set(value); }\n" % (a["member"], arg, a["member"]))
         for q in m["positions"]:
-            if q["kind"] == "single":
+            if q["kind"] in ("single", "group"):
                 out.append("    %s* get_%s();\n" % (q["class"], q["member"]))
             elif q["kind"] == "choice":
                 for i, a in enumerate(q["alts"]):
@@ -450,6 +556,12 @@ class FileEmitter:
         out.append("namespace {\n\n")
         out.extend(x + "\n" for x in self.specs.values())
         out.append("}  // namespace\n\n")
+        for name, (st, spec) in sorted(self.alt_classes.items()):
+            out.append("const nimb::c_class_desc& %s::desc()\n{\n"
+                       "    static const nimb::c_class_desc d{%s, source_label, namespace_table, nimb::content_kind::simple,\n"
+                       "                                      nullptr, 0, nullptr, 0, &%s(), nimb::member<&%s::content>,\n"
+                       "                                      nimb::create_object<%s>, 0, nullptr};\n"
+                       "    return d;\n}\n\n" % (name, N.cpp_string(st.name), spec, name, name))
         for name in self.order:
             out.append(self._class_def(self.models[name]))
         for r in s.roots:
@@ -469,37 +581,47 @@ class FileEmitter:
                 out.append("    %s.get();\n" % q["member"])
             out.append("}\n\n")
         out.append("const nimb::c_class_desc& %s::desc()\n{\n" % cn)
-        if m["attrs"]:
+        attrs, positions = m["all_attrs"], m["all_positions"]
+        if attrs:
             out.append("    static const nimb::c_attribute_desc attributes[] = {\n")
-            for a in m["attrs"]:
+            for a in attrs:
                 out.append("        {%s, %d, %s, %s, &%s(), nimb::member<&%s::%s>},\n" % (
                     N.cpp_string(a["qname"]), a["ns"], N.cpp_string(a["local"]),
-                    "true" if a["required"] else "false", a["spec"], cn, a["member"]))
+                    "true" if a["required"] else "false", a["spec"], a["owner"], a["member"]))
             out.append("    };\n")
-        for q in m["positions"]:
+        for q in positions:
             if q["kind"] in ("choice", "choice_list"):
                 out.append("    static const nimb::c_choice_alternative %s_alternatives[] = {\n" % q["member"])
                 for a in q["alts"]:
+                    if a["qname"] is None:
+                        out.append("        {nullptr, 0, nullptr, nimb::create_object<%s>},\n" % a["cls"])
+                        continue
                     out.append("        {%s, %d, %s, nimb::create_object<%s>},\n" % (
                         N.cpp_string(a["qname"]), a["ns"], N.cpp_string(a["local"]), a["cls"]))
                 out.append("    };\n")
-        if m["positions"]:
+        if positions:
             out.append("    static const nimb::c_child_desc children[] = {\n")
-            for q in m["positions"]:
+            for q in positions:
                 cls = "nimb::create_object<%s>" % q["class"] if "class" in q else "nullptr"
                 spec = "&%s()" % q["spec"] if "spec" in q else "nullptr"
                 choices, count = ("nullptr", 0)
                 if "alts" in q:
                     choices, count = "%s_alternatives" % q["member"], len(q["alts"])
-                out.append("        {%s, %d, %s, nimb::child_kind::%s, %d, %d, nimb::member<&%s::%s>, %s, %s, %s, %d},\n" % (
+                group = "%s::desc" % q["class"] if q["kind"] in ("group", "group_list") else "nullptr"
+                silent = "true" if q.get("none") == "silent" else "false"
+                out.append("        {%s, %d, %s, nimb::child_kind::%s, %d, %d, nimb::member<&%s::%s>, %s, %s, %s, %d, %s, %s},\n" % (
                     N.cpp_string(q["qname"]), q["ns"], N.cpp_string(q["local"]), q["kind"], q["min"], q["max"],
-                    cn, q["member"], cls, spec, choices, count))
+                    q["owner"], q["member"], cls, spec, choices, count, group, silent))
             out.append("    };\n")
+        content = "complex" if positions else ("simple" if m["text"] else "empty")
+        may_be_empty = c.empty if c.empty is not None else all(q["min"] == 0 for q in positions)
         flags = []
-        if c.content == "complex" and c.may_be_empty:
+        if content == "complex" and may_be_empty:
             flags.append("nimb::cls_may_be_empty")
         if c.keep_attributes or self.s.keep_attributes:
             flags.append("nimb::cls_keep_unknown_attributes")
+        if c.keep_elements:
+            flags.append("nimb::cls_keep_unknown_elements")
         hooks = "nullptr"
         if c.hooks:
             fns = ["hook_%s_%s" % (c.name, op) if op in c.hooks else "nullptr"
@@ -507,12 +629,11 @@ class FileEmitter:
             out.append("    static const nimb::c_class_hooks hooks{%s};\n" % ", ".join(fns))
             hooks = "&hooks"
         t = m["text"]
-        content = {"empty": "empty", "simple": "simple", "complex": "complex"}[c.content]
         out.append("    static const nimb::c_class_desc d{%s, source_label, %s, nimb::content_kind::%s,\n" % (
             N.cpp_string(c.error_item), tables, content))
         out.append("                                      %s, %d, %s, %d,\n" % (
-            "attributes" if m["attrs"] else "nullptr", len(m["attrs"]),
-            "children" if m["positions"] else "nullptr", len(m["positions"])))
+            "attributes" if attrs else "nullptr", len(attrs),
+            "children" if positions else "nullptr", len(positions)))
         out.append("                                      %s, %s, nimb::create_object<%s>, %s, %s};\n" % (
             "&%s()" % t["spec"] if t else "nullptr", "nimb::member<&%s::%s>" % (cn, t["member"]) if t else "nullptr",
             cn, " | ".join(flags) if flags else "0", hooks))
@@ -522,7 +643,7 @@ class FileEmitter:
         out.append("nimb::enimb_error %s::unmarshal(nimb::c_xml_reader& reader, const std::string& name)\n{\n"
                    "    return nimb::unmarshal_object(reader, *this, name);\n}\n\n" % cn)
         for q in m["positions"]:
-            if q["kind"] == "single":
+            if q["kind"] in ("single", "group"):
                 out.append("%s* %s::get_%s()\n{\n    return %s.get();\n}\n\n" % (q["class"], cn, q["member"], q["member"]))
             elif q["kind"] == "choice":
                 for i, a in enumerate(q["alts"]):

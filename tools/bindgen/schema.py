@@ -38,9 +38,20 @@ Classes (complex types) and groups (no element of their own):
     any [occurs]                                element(s) of any namespace kept
     sequence [occurs] [inner=<name>]            block of particles
     choice [occurs] [inner=<name>] [item=<text>] [none=error|silent]
-      alt <element> <type>                      an alternative
+      alt <element> <type>                      an alternative (class or simple type)
       alt <element> empty                       an empty-element alternative
       alt any                                   any other element, kept
+
+  A group is a class without an element of its own: the classes that use it
+  hold it in a member and read and write its content in place. A repeated
+  sequence of several particles holds its items as a list of an inner item
+  class (named by inner=, else inner_<Owner>); a repeated sequence of one
+  element is a list of that element. A class with base=<Name> has the
+  attributes and children of its base first, then its own. keep-elements
+  keeps unknown elements of the file's own namespaces where they stand, as
+  elements of other namespaces always are. A choice item with nothing chosen
+  is error 7 on writing, unless none=silent (it is then not written) or the
+  choice is single and optional.
 
 Roots:
     root <element> <Name> <C++ root class name>
@@ -866,7 +877,36 @@ def _make_inner(schema, c):
 
 
 def _check_cycles(schema):
-    """A class that must contain itself can never be created."""
+    """A class that must contain itself can never be created; a class cannot
+    extend itself; a group cannot hold itself in place (its reader would
+    look ahead into itself without end)."""
+    for c in schema.classes.values():
+        seen, b = {c.name}, c.base
+        while b is not None:
+            if b.name in seen:
+                raise SchemaError(schema.path, c.line, "'%s' extends itself" % c.name)
+            seen.add(b.name)
+            b = b.base
+
+    def used_groups(particles):
+        for p in particles:
+            if p.kind == "use":
+                yield p.type
+            elif p.kind == "sequence":
+                yield from used_groups(p.particles)
+    for c in schema.classes.values():
+        if not c.is_group:
+            continue
+        seen, todo = set(), [c]
+        while todo:
+            x = todo.pop()
+            for y in used_groups(x.particles):
+                if y is c:
+                    raise SchemaError(schema.path, c.line, "group '%s' holds itself" % c.name)
+                if y.name not in seen:
+                    seen.add(y.name)
+                    todo.append(y)
+
     def required_children(c):
         for p in c.particles:
             if p.kind == "element" and p.create:

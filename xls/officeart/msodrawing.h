@@ -11,6 +11,7 @@
 // added to it lies inside the lengths of the containers that hold it.
 #pragma once
 
+#include <functional>
 #include <list>
 #include <memory>
 #include <vector>
@@ -36,6 +37,9 @@ struct DrawingBlock {
     // Lengths of the MSODRAWING record and its CONTINUE records as read.
     std::vector<std::size_t> pieces;
 };
+
+// The group (patriarch) shape of a new drawing.
+std::unique_ptr<OfficeArtSpContainer> makeGroupShape(std::uint32_t shapeId);
 
 class MsoDrawing {
 public:
@@ -73,7 +77,43 @@ public:
     OfficeArtFDGSL selection;
     bool selectionMissing = true;
 
+    // ---- edits by the engine
+    // Makes an empty drawing a new one: the drawing container with its FDG
+    // (drawing id `drawingId`, 1-4095) and the group with the patriarch
+    // shape (shape id drawingId x 1024). Throws when the drawing is not empty.
+    void start(unsigned drawingId);
+    // The drawing id of the FDG; 0 when there is none.
+    unsigned drawingId() const;
+    // Every shape id of the drawing, in file order.
+    std::vector<std::uint32_t> shapeIds() const;
+    // Appends a shape to the top group as a new MSODRAWING block followed
+    // by `objects` (its OBJ record). `textObjects` (a TXO) follow a further
+    // block that begins at the shape's client text box. The containers'
+    // lengths span the new shape when written; the FDG counts it.
+    OfficeArtSpContainer& appendShape(std::unique_ptr<OfficeArtSpContainer> shape,
+                                      std::vector<std::unique_ptr<ObjBase>> objects,
+                                      std::vector<std::unique_ptr<ObjBase>> textObjects = {});
+    // Removes the comment whose OBJ has this id: its shape, OBJ and TXO.
+    // False (and nothing changed) when the drawing does not hold it in the
+    // layout comments have.
+    bool removeComment(std::uint16_t objectId);
+    // The objects of every block, in order.
+    std::vector<const ObjBase*> objects() const;
+    // The text of the comment whose OBJ (object type 25) has this id: the
+    // object right after that OBJ, when it is a TXO; null otherwise.
+    const TextObject* commentText(std::uint16_t objectId) const;
+    // Sets the FDG's shape count and last shape id from the shapes held.
+    void updateCounts();
+    // Gives the drawing other ids (a copied sheet's drawing): the FDG's
+    // drawing id, and every shape id and OBJ id through the maps, wherever
+    // the drawing names them (shapes, selection, solver rules, objects).
+    void renumber(unsigned drawingId, const std::function<std::uint32_t(std::uint32_t)>& shapeId,
+                  const std::function<std::uint16_t(std::uint16_t)>& objectId);
+
 private:
+    // Gives each block the position of the record that begins it, in file
+    // order; blocks whose record is gone are dropped.
+    void renumberBlocks();
     std::list<DrawingBlock> blocks_;
     void parse(const std::vector<std::uint8_t>& bytes, const std::vector<std::size_t>& starts);
 

@@ -147,10 +147,13 @@ void TextObject::setText(const std::u16string& text)
     if (text.size() > 0xFFFF) throw xlerror("error in record TextObject");
     text_ = text;
     cchText = static_cast<std::uint16_t>(text.size());
-    cbRuns = 16;
     runs.clear();
-    runs.push_back({0, 5, 0});
-    runs.push_back({cchText, 0, 0});
+    // An empty text has no runs: the record stands alone.
+    cbRuns = text.empty() ? 0 : 16;
+    if (!text.empty()) {
+        runs.push_back({0, 5, 0});
+        runs.push_back({cchText, 0, 0});
+    }
     textPieces_.clear();
     runPieces_.clear();
 }

@@ -83,7 +83,8 @@ public:
     std::size_t write(BiffOutput& out) const override;
     std::unique_ptr<ObjBase> clone() const override { return std::make_unique<TextObject>(*this); }
 
-    // Replaces the text: one run with font 5 and the closing run.
+    // Replaces the text: one run with font 5 and the closing run (no runs
+    // for an empty text).
     void setText(const std::u16string& text);
     const std::u16string& text() const noexcept { return text_; }
 

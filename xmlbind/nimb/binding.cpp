@@ -6,6 +6,20 @@ namespace nimb {
 
 c_binding::~c_binding() = default;
 
+const c_class_desc& c_any_element::desc()
+{
+    static const c_class_desc d{"any", "", nullptr, content_kind::empty, nullptr, 0, nullptr, 0,
+                                nullptr, nullptr, create_object<c_any_element>, cls_may_be_empty, nullptr};
+    return d;
+}
+
+const c_class_desc& c_empty_element::desc()
+{
+    static const c_class_desc d{"empty", "", nullptr, content_kind::empty, nullptr, 0, nullptr, 0,
+                                nullptr, nullptr, create_object<c_empty_element>, cls_may_be_empty, nullptr};
+    return d;
+}
+
 namespace {
 
 // Namespaces whose attributes and elements a binding file does not describe
@@ -20,14 +34,6 @@ bool is_foreign(const c_class_desc& d, unsigned ns)
     return true;
 }
 
-bool is_file_declaration(const c_class_desc& d, const std::string& prefix, const std::string& uri)
-{
-    if (d.namespaces)
-        for (const c_ns_entry* row = d.namespaces; row->uri; ++row)
-            if (prefix == (row->prefix ? row->prefix : "") && uri == row->uri) return true;
-    return false;
-}
-
 bool may_be_empty(const c_class_desc& d)
 {
     if (d.flags & cls_may_be_empty) return true;
@@ -39,39 +45,203 @@ bool may_be_empty(const c_class_desc& d)
 bool name_is(const c_name_record& r, unsigned ns, const char* local) { return r.ns_id == ns && r.local == local; }
 
 // The alternative of a choice position that the current element names, or
-// the number of alternatives.
-unsigned matching_alternative(const c_child_desc& c, const c_name_record& r)
+// the number of alternatives. The alternative that keeps any other element
+// (a null name, always the last) takes the elements of foreign namespaces.
+unsigned matching_alternative(const c_class_desc& d, const c_child_desc& c, const c_name_record& r)
 {
-    for (unsigned i = 0; i < c.choice_count; ++i)
-        if (name_is(r, c.choices[i].ns, c.choices[i].local)) return i;
+    for (unsigned i = 0; i < c.choice_count; ++i) {
+        const c_choice_alternative& a = c.choices[i];
+        if (a.qname ? name_is(r, a.ns, a.local) : is_foreign(d, r.ns_id)) return i;
+    }
     return c.choice_count;
+}
+
+bool position_matches(const c_class_desc& d, const c_child_desc& c, const c_name_record& r);
+
+// Whether the current element can be read by a group: one of its positions
+// names it.
+bool group_matches(const c_class_desc& g, const c_name_record& r)
+{
+    for (unsigned i = 0; i < g.child_count; ++i)
+        if (position_matches(g, g.children[i], r)) return true;
+    return false;
 }
 
 bool position_matches(const c_class_desc& d, const c_child_desc& c, const c_name_record& r)
 {
     switch (c.kind) {
     case child_kind::choice:
-    case child_kind::choice_list: return matching_alternative(c, r) < c.choice_count;
+    case child_kind::choice_list: return matching_alternative(d, c, r) < c.choice_count;
     case child_kind::any:
     case child_kind::any_list: return is_foreign(d, r.ns_id);
+    case child_kind::group:
+    case child_kind::group_list: return c.group && group_matches(c.group(), r);
     default: return name_is(r, c.ns, c.local);
     }
 }
 
-std::size_t position_count(const c_child_desc& c, c_binding* object)
-{
-    void* m = c.member(object);
-    switch (c.kind) {
-    case child_kind::single: return static_cast<c_child_holder*>(m)->peek_object() ? 1 : 0;
-    case child_kind::list: return static_cast<c_child_list*>(m)->size();
-    case child_kind::simple: return c.spec->is_set(m) ? 1 : 0;
-    case child_kind::choice: return static_cast<c_choice*>(m)->none() ? 0 : 1;
-    case child_kind::choice_list: return static_cast<std::vector<c_choice>*>(m)->size();
-    case child_kind::any: return static_cast<c_any_info*>(m)->present ? 1 : 0;
-    case child_kind::any_list: return static_cast<c_any_list*>(m)->size();
+// Reads the children of one object in schema order: those of an element, or
+// in place those of an element group (which has no element of its own and
+// ends at the first element that none of its positions takes).
+class sequence_reader {
+public:
+    sequence_reader(c_xml_reader& reader, const c_class_desc& desc, c_binding& object,
+                    const c_unmarshal_helper& element, bool group)
+        : m_reader(reader), m_desc(desc), m_object(object), m_element(element), m_group(group)
+    {
     }
-    return 0;
-}
+
+    // Reads until an element that no position takes (left current), or the
+    // end of the parent; false with `error` set when reading stops.
+    bool run(enimb_error& error)
+    {
+        c_xml_reader& r = m_reader;
+        unsigned p = 0;
+        std::size_t count = 0;  // items read at position p
+        while (r.token() == tok_name || r.token() == tok_unknown_name || r.token() >= tok_first_binding) {
+            const c_name_record& rec = r.name_record();
+            // The first position, from the current one on, that names this
+            // element; a position that holds its most items already is passed.
+            unsigned q = p;
+            std::size_t have = count;
+            for (; q < m_desc.child_count; ++q, have = 0) {
+                const c_child_desc& c = m_desc.children[q];
+                if ((c.max == 0 || have < c.max) && position_matches(m_desc, c, rec)) break;
+            }
+            if (q == m_desc.child_count) {
+                // An element of another namespace (or of this one, in a class
+                // that keeps them) is kept where it stands; in a group it is
+                // left to the element that holds the group.
+                bool keep = is_foreign(m_desc, rec.ns_id) || (m_desc.flags & cls_keep_unknown_elements);
+                if (m_group || !keep) break;
+                c_kept_element& k = (m_object.kept_content().elements.emplace_back(), m_object.kept_content().elements.back());
+                k.position = p;
+                k.index = count;
+                if ((error = unmarshal_any(r, k.info, nullptr))) return false;
+                consumed = true;
+                if (!next_event(p, error)) return false;
+                continue;
+            }
+            if (q != p) {
+                if (!check_minimum(p, q, count, error)) return false;
+                p = q;
+                count = 0;
+            }
+            if (!read_child(m_desc.children[p], p, error)) return false;
+            consumed = true;
+            ++count;
+        }
+        return check_minimum(p, m_desc.child_count, count, error);
+    }
+
+    bool consumed = false;  // an element was read
+
+private:
+    int offer(enimb_error code, const std::string& item, int line)
+    {
+        enimb_error c = m_reader.capture_error(code, item, m_desc.source, line);
+        return m_reader.on_error(c, item, m_desc.source, line);
+    }
+
+    // Reports the mandatory positions from..to-1 that were read too few
+    // times; `count` items were read at `from`, none at the others. What
+    // counts is what the document held, not what the object held before
+    // (a required child that its constructor creates is still missing).
+    bool check_minimum(unsigned from, unsigned to, std::size_t count, enimb_error& error)
+    {
+        for (unsigned p = from; p < to; ++p) {
+            const c_child_desc& c = m_desc.children[p];
+            if ((p == from ? count : 0) < c.min) {
+                const char* item = c.qname && *c.qname ? c.qname : m_desc.type_name;
+                if (c.kind == child_kind::group || c.kind == child_kind::group_list) item = c.group().type_name;
+                if (int answer = offer(e_mandatory_element_missing, item, static_cast<int>(300 + p))) {
+                    error = static_cast<enimb_error>(answer);
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    bool read_group(const c_child_desc& c, c_binding& group, enimb_error& error)
+    {
+        sequence_reader inner(m_reader, c.group(), group, m_element, true);
+        if (!inner.run(error)) return false;
+        if (!inner.consumed) {
+            // Cannot happen with a group that took the element; never loop.
+            if (int answer = offer(e_bad_end_of_element, m_element.element_name(), 400)) {
+                error = static_cast<enimb_error>(answer);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool read_child(const c_child_desc& c, unsigned p, enimb_error& error)
+    {
+        c_xml_reader& r = m_reader;
+        const std::string& name = r.current_name();
+        void* m = c.member(&m_object);
+        r.program_line = static_cast<int>(200 + p);
+        switch (c.kind) {
+        case child_kind::single:
+            error = unmarshal_object(r, *static_cast<c_child_holder*>(m)->get_object(c.create), name);
+            break;
+        case child_kind::list:
+            error = unmarshal_object(r, *static_cast<c_child_list*>(m)->append_object(c.create), name);
+            break;
+        case child_kind::simple: error = r.unmarshal_element_value(*c.spec, m, nullptr); break;
+        case child_kind::simple_list: {
+            void* item = c.spec->append_element(m);
+            if (!item) return false;  // not a spec of element values
+            error = r.unmarshal_element_value(*c.spec, item, nullptr);
+            break;
+        }
+        case child_kind::choice:
+        case child_kind::choice_list: {
+            unsigned i = matching_alternative(m_desc, c, r.name_record());
+            c_choice* choice = static_cast<c_choice*>(m);
+            if (c.kind == child_kind::choice_list) {
+                auto* v = static_cast<std::vector<c_choice>*>(m);
+                v->emplace_back(c.choice_count);
+                choice = &v->back();
+            }
+            c_binding* chosen = choice->select(i, c.choices[i].create);
+            if (c.choices[i].qname) error = unmarshal_object(r, *chosen, name);
+            else error = unmarshal_any(r, static_cast<c_any_element*>(chosen)->info, nullptr);
+            break;
+        }
+        case child_kind::any: error = unmarshal_any(r, *static_cast<c_any_info*>(m), nullptr); break;
+        case child_kind::any_list: error = unmarshal_any(r, *static_cast<c_any_list*>(m)->append(), nullptr); break;
+        case child_kind::group:
+            // The group's members are read in place; the reader then stands
+            // on the element after them already.
+            return read_group(c, *static_cast<c_child_holder*>(m)->get_object(c.create), error);
+        case child_kind::group_list:
+            return read_group(c, *static_cast<c_child_list*>(m)->append_object(c.create), error);
+        }
+        if (error) return false;
+        return next_event(p, error);
+    }
+
+    bool next_event(unsigned p, enimb_error& error)
+    {
+        enimb_error e;
+        m_reader.scan_element_event(e, m_reader.current_name());
+        if (e)
+            if (int answer = offer(e, m_element.element_name(), static_cast<int>(400 + p))) {
+                error = static_cast<enimb_error>(answer);
+                return false;
+            }
+        return true;
+    }
+
+    c_xml_reader& m_reader;
+    const c_class_desc& m_desc;
+    c_binding& m_object;
+    const c_unmarshal_helper& m_element;
+    bool m_group;
+};
 
 class descriptor_helper : public c_unmarshal_helper {
 public:
@@ -79,16 +249,25 @@ public:
         : c_unmarshal_helper(reader), m_desc(desc), m_object(object)
     {
         set_may_be_empty(may_be_empty(desc));
-        // The namespace declarations of this start tag that the binding file
-        // does not write by itself are kept and written back here.
+        // The namespace declarations of this start tag are kept and written
+        // back here (those that are in force there already are not written
+        // twice). The document element keeps them all, with its prefix.
         const auto& scopes = reader.getter().m_scopes;
+        bool document = scopes.size() == 1;
+        if (document) {
+            c_kept& k = object.kept_content();
+            k.declarations.clear();
+            k.document_declarations = true;
+            const std::string& name = reader.current_name();
+            std::string::size_type colon = name.find(':');
+            k.element_prefix = colon == std::string::npos ? std::string() : name.substr(0, colon);
+        }
         if (!scopes.empty())
             for (const auto& decl : scopes.back().decls) {
                 std::string uri = decl.id == ns_none || decl.id == ns_undeclared
                                       ? std::string()
                                       : reader.getter().namespace_uri(decl.id);
-                if (!is_file_declaration(desc, decl.prefix, uri))
-                    object.kept_content().declarations.emplace_back(decl.prefix, uri);
+                object.kept_content().declarations.emplace_back(decl.prefix, uri);
             }
     }
 
@@ -129,7 +308,8 @@ public:
     bool unmarshal_child_elements(enimb_error& error) override
     {
         if (m_desc.hooks && m_desc.hooks->read_children) return m_desc.hooks->read_children(*m_reader, m_object, error);
-        return read_sequence(error);
+        sequence_reader walk(*m_reader, m_desc, m_object, *this, false);
+        return walk.run(error);
     }
 
 protected:
@@ -141,106 +321,6 @@ protected:
     }
 
 private:
-    int offer(enimb_error code, const std::string& item, int line)
-    {
-        enimb_error c = m_reader->capture_error(code, item, m_desc.source, line);
-        return m_reader->on_error(c, item, m_desc.source, line);
-    }
-
-    // Reports the mandatory positions from..to-1 that hold too few items.
-    bool check_minimum(unsigned from, unsigned to, enimb_error& error)
-    {
-        for (unsigned p = from; p < to; ++p) {
-            const c_child_desc& c = m_desc.children[p];
-            if (position_count(c, &m_object) < c.min)
-                if (int answer = offer(e_mandatory_element_missing, c.qname, static_cast<int>(300 + p))) {
-                    error = static_cast<enimb_error>(answer);
-                    return false;
-                }
-        }
-        return true;
-    }
-
-    bool read_child(const c_child_desc& c, unsigned p, enimb_error& error)
-    {
-        c_xml_reader& r = *m_reader;
-        const std::string& name = r.current_name();
-        void* m = c.member(&m_object);
-        r.program_line = static_cast<int>(200 + p);
-        switch (c.kind) {
-        case child_kind::single:
-            error = unmarshal_object(r, *static_cast<c_child_holder*>(m)->get_object(c.create), name);
-            break;
-        case child_kind::list:
-            error = unmarshal_object(r, *static_cast<c_child_list*>(m)->append_object(c.create), name);
-            break;
-        case child_kind::simple: error = r.unmarshal_element_value(*c.spec, m, nullptr); break;
-        case child_kind::choice:
-        case child_kind::choice_list: {
-            unsigned i = matching_alternative(c, r.name_record());
-            c_choice* choice = static_cast<c_choice*>(m);
-            if (c.kind == child_kind::choice_list) {
-                auto* v = static_cast<std::vector<c_choice>*>(m);
-                v->emplace_back(c.choice_count);
-                choice = &v->back();
-            }
-            error = unmarshal_object(r, *choice->select(i, c.choices[i].create), name);
-            break;
-        }
-        case child_kind::any: error = unmarshal_any(r, *static_cast<c_any_info*>(m), nullptr); break;
-        case child_kind::any_list: error = unmarshal_any(r, *static_cast<c_any_list*>(m)->append(), nullptr); break;
-        }
-        if (error) return false;
-        return next_event(p, error);
-    }
-
-    bool next_event(unsigned p, enimb_error& error)
-    {
-        enimb_error e;
-        m_reader->scan_element_event(e, m_reader->current_name());
-        if (e)
-            if (int answer = offer(e, element_name(), static_cast<int>(400 + p))) {
-                error = static_cast<enimb_error>(answer);
-                return false;
-            }
-        return true;
-    }
-
-    bool read_sequence(enimb_error& error)
-    {
-        c_xml_reader& r = *m_reader;
-        unsigned p = 0;
-        std::size_t count = 0;  // items read at position p
-        while (r.token() == tok_name || r.token() == tok_unknown_name || r.token() >= tok_first_binding) {
-            const c_name_record& rec = r.name_record();
-            // The first position, from the current one on, that names this
-            // element; a single position already read is passed.
-            unsigned q = p;
-            std::size_t have = count;
-            for (; q < m_desc.child_count; ++q, have = 0) {
-                const c_child_desc& c = m_desc.children[q];
-                if ((c.max == 0 || have < c.max) && position_matches(m_desc, c, rec)) break;
-            }
-            if (q == m_desc.child_count) {
-                if (!is_foreign(m_desc, rec.ns_id)) break;  // an unknown element ends the children
-                c_kept_element& k = (m_object.kept_content().elements.emplace_back(), m_object.kept_content().elements.back());
-                k.position = p;
-                k.index = count;
-                if ((error = unmarshal_any(r, k.info, nullptr))) return false;
-                if (!next_event(p, error)) return false;
-                continue;
-            }
-            if (q != p) {
-                if (!check_minimum(p, q, error)) return false;
-                p = q;
-                count = 0;
-            }
-            if (!read_child(m_desc.children[p], p, error)) return false;
-            ++count;
-        }
-        return check_minimum(p, m_desc.child_count, error);
-    }
-
     const c_class_desc& m_desc;
     c_binding& m_object;
 };
@@ -252,7 +332,24 @@ void write_kept_elements(c_xml_writer& w, const c_kept* kept, unsigned position,
         if (k.position == position && (k.index == index || (at_or_after && k.index > index))) w.marshal_any_element(k.info);
 }
 
-enimb_error write_position(c_xml_writer& w, const c_child_desc& c, c_binding* object, const c_kept* kept, unsigned p)
+// A simple-typed child element under its name as resolved where it stands.
+void write_simple_child(c_xml_writer& w, const char* qname, const c_ns_entry* table, const c_value_spec_base& spec,
+                        const void* holder)
+{
+    if (!spec.is_set(holder)) return;
+    c_writer_element_scope frame(w);
+    std::vector<std::pair<std::string, std::string>> declare;
+    std::string name = w.resolve_name(qname, table, false, declare);
+    w.start_element(name.c_str());
+    for (const auto& d : declare) w.write_declaration(d.first, d.second);
+    w.marshal_simple_content(name.c_str(), spec, holder);
+    w.end_element(name.c_str());
+}
+
+enimb_error write_children(c_xml_writer& w, const c_class_desc& d, c_binding* self, const c_kept* kept);
+
+enimb_error write_position(c_xml_writer& w, const c_child_desc& c, c_binding* object, const c_kept* kept, unsigned p,
+                           const c_ns_entry* table)
 {
     void* m = c.member(object);
     std::size_t n = 0;
@@ -274,8 +371,14 @@ enimb_error write_position(c_xml_writer& w, const c_child_desc& c, c_binding* ob
     }
     case child_kind::simple:
         before(0);
-        w.marshal_element(c.qname, *c.spec, m, nullptr);
+        write_simple_child(w, c.qname, table, *c.spec, m);
         n = 1;
+        break;
+    case child_kind::simple_list:
+        for (n = 0; n < c.spec->element_count(m); ++n) {
+            before(n);
+            write_simple_child(w, c.qname, table, *c.spec, c.spec->element_at(m, n));
+        }
         break;
     case child_kind::choice:
     case child_kind::choice_list: {
@@ -290,12 +393,15 @@ enimb_error write_position(c_xml_writer& w, const c_child_desc& c, c_binding* ob
             before(n);
             const c_choice& ch = items[n];
             if (ch.none() || !ch.object() || ch.which() >= c.choice_count) {
-                if (c.kind == child_kind::choice) continue;  // an absent optional choice
+                if (c.none_writes_nothing || (c.kind == child_kind::choice && c.min == 0))
+                    continue;  // an absent optional choice
                 if (int answer = w.handle_error(e_inappropriate_choice, c.qname, "", 500))
                     return static_cast<enimb_error>(answer);
                 continue;
             }
-            if (enimb_error e = marshal_object(w, *ch.object(), c.choices[ch.which()].qname)) return e;
+            const c_choice_alternative& a = c.choices[ch.which()];
+            if (!a.qname) w.marshal_any_element(static_cast<const c_any_element*>(ch.object())->info);
+            else if (enimb_error e = marshal_object(w, *ch.object(), a.qname)) return e;
         }
         break;
     }
@@ -312,8 +418,33 @@ enimb_error write_position(c_xml_writer& w, const c_child_desc& c, c_binding* ob
         }
         break;
     }
+    case child_kind::group:
+        before(0);
+        if (c_binding* group = static_cast<c_child_holder*>(m)->peek_object())
+            if (enimb_error e = write_children(w, group->descriptor(), group, group->kept())) return e;
+        n = 1;
+        break;
+    case child_kind::group_list: {
+        auto* list = static_cast<c_child_list*>(m);
+        for (n = 0; n < list->size(); ++n) {
+            before(n);
+            c_binding* group = list->object_at(n);
+            if (enimb_error e = write_children(w, group->descriptor(), group, group->kept())) return e;
+        }
+        break;
+    }
     }
     write_kept_elements(w, kept, p, n, true);
+    return e_no_error;
+}
+
+// The children of an element, or of a group in place, in schema order with
+// the kept elements where they stood.
+enimb_error write_children(c_xml_writer& w, const c_class_desc& d, c_binding* self, const c_kept* kept)
+{
+    for (unsigned p = 0; p < d.child_count; ++p)
+        if (enimb_error e = write_position(w, d.children[p], self, kept, p, d.namespaces)) return e;
+    write_kept_elements(w, kept, d.child_count, 0, true);
     return e_no_error;
 }
 
@@ -337,24 +468,61 @@ enimb_error marshal_object(c_xml_writer& w, const c_binding& object, const char*
     c_binding* self = const_cast<c_binding*>(&object);
     const c_kept* kept = object.kept();
     c_writer_element_scope frame(w);
-    w.start_element(name);
     w.set_ns_map(d.namespaces);
-    w.write_namespace_declarations(false);
+    // The declarations of this start tag: on the document element those read
+    // with it, or the binding file's own table; elsewhere those kept that are
+    // not in force already.
+    std::vector<std::pair<std::string, std::string>> declare;
+    auto add = [&](const std::string& prefix, const std::string& uri) {
+        const std::string* in_force = w.declared_uri(prefix);
+        if (in_force ? *in_force == uri : (prefix.empty() && uri.empty())) return;
+        declare.emplace_back(prefix, uri);
+        w.push_declaration(prefix, uri);
+    };
+    bool as_read = kept && kept->document_declarations;
+    if (!w.declarations_written()) {
+        w.set_declarations_written();
+        if (!as_read && w.ns_map())
+            for (const c_ns_entry* row = w.ns_map(); row->uri; ++row) {
+                declare.emplace_back(row->prefix ? row->prefix : "", row->uri);
+                w.push_declaration(declare.back().first, declare.back().second);
+            }
+    }
     if (kept)
-        for (const auto& decl : kept->declarations) w.write_kept_declaration(decl.first, decl.second);
-    for (unsigned i = 0; i < d.attribute_count; ++i)
-        w.marshal_attribute(d.attributes[i].qname, *d.attributes[i].spec, d.attributes[i].member(self));
+        for (const auto& decl : kept->declarations) add(decl.first, decl.second);
+    if (as_read) {
+        // The document's own prefix of its element's namespace comes first.
+        std::string::size_type colon = std::string(name).find(':');
+        std::string table_prefix = colon == std::string::npos ? std::string() : std::string(name, colon);
+        const c_ns_entry* table = d.namespaces ? d.namespaces : w.ns_map();
+        if (table)
+            for (const c_ns_entry* row = table; row->uri; ++row)
+                if (table_prefix == (row->prefix ? row->prefix : "")) w.prefer_prefix(row->uri, kept->element_prefix);
+    }
+    const std::string element = w.resolve_name(name, d.namespaces, false, declare);
+    w.start_element(element.c_str());
+    for (const auto& decl : declare) w.write_declaration(decl.first, decl.second);
+    for (unsigned i = 0; i < d.attribute_count; ++i) {
+        const c_attribute_desc& a = d.attributes[i];
+        void* holder = a.member(self);
+        if (a.ns == ns_none || !a.spec->is_set(holder)) {
+            w.marshal_attribute(a.qname, *a.spec, holder);
+            continue;
+        }
+        std::vector<std::pair<std::string, std::string>> more;
+        const std::string qn = w.resolve_name(a.qname, d.namespaces, true, more);
+        for (const auto& decl : more) w.write_declaration(decl.first, decl.second);
+        w.marshal_attribute(qn.c_str(), *a.spec, holder);
+    }
     if (kept) w.marshal_any_attributes(kept->attributes);
     if (d.hooks && d.hooks->write_children) {
         if (enimb_error e = d.hooks->write_children(w, object)) return e;
     } else if (d.content == content_kind::simple) {
         w.marshal_simple_content(d.type_name, *d.text_spec, d.text(self));
     } else {
-        for (unsigned p = 0; p < d.child_count; ++p)
-            if (enimb_error e = write_position(w, d.children[p], self, kept, p)) return e;
-        write_kept_elements(w, kept, d.child_count, 0, true);
+        if (enimb_error e = write_children(w, d, self, kept)) return e;
     }
-    w.end_element(name);
+    w.end_element(element.c_str());
     return e_no_error;
 }
 

@@ -34,12 +34,17 @@ struct c_kept_element {
 };
 
 // What an object keeps of its element beyond its schema: unknown and
-// foreign attributes, the namespace declarations of its start tag that its
-// binding file does not write itself, and foreign child elements.
+// foreign attributes, the namespace declarations of its start tag as read,
+// and foreign child elements. The document element read from a file keeps
+// all its declarations and the prefix of its name: they are written back in
+// place of the binding file's own declarations, and every name of the
+// document is written with the prefix bound where it stands.
 struct c_kept {
     c_any_list attributes;
     std::vector<std::pair<std::string, std::string>> declarations;
     std::vector<c_kept_element> elements;
+    bool document_declarations = false;
+    std::string element_prefix;
 };
 
 // Base of every binding class.
@@ -252,6 +257,9 @@ struct c_attribute_desc {
     member_fn member;   // the holder of the value
 };
 
+// An alternative of a choice. A null name is the alternative that keeps any
+// element of another namespace (a c_any_element); an empty-element
+// alternative holds a c_empty_element.
 struct c_choice_alternative {
     const char* qname;
     unsigned ns;
@@ -267,6 +275,9 @@ enum class child_kind {
     choice_list,  // std::vector<c_choice>
     any,          // c_any_info: one kept element of another namespace
     any_list,     // c_any_list
+    group,        // ct_complex_optional<G> of an element group, read in place
+    group_list,   // ct_complex_multi<G>: repeated group or repeated compositor
+    simple_list,  // std::vector<c_simple<T>> of a repeated simple-typed element
 };
 
 struct c_child_desc {
@@ -281,6 +292,10 @@ struct c_child_desc {
     const c_value_spec_base* spec;         // simple
     const c_choice_alternative* choices;   // choice, choice_list
     unsigned choice_count;
+    const struct c_class_desc& (*group)();  // group, group_list: the group's descriptor
+    // choice, choice_list: an item with nothing chosen writes nothing (else
+    // it is error 7 on writing, but for an optional single choice).
+    bool none_writes_nothing;
 };
 
 enum class content_kind { empty, simple, complex };
@@ -288,6 +303,7 @@ enum class content_kind { empty, simple, complex };
 enum : unsigned {
     cls_may_be_empty = 1,          // an empty-element tag is accepted
     cls_keep_unknown_attributes = 2,
+    cls_keep_unknown_elements = 4,  // unknown elements of the own namespaces are kept too
 };
 
 // Hand-written special cases of a class. Each may be null.
@@ -312,6 +328,21 @@ struct c_class_desc {
     c_binding* (*create)();
     unsigned flags;
     const c_class_hooks* hooks;
+};
+
+// The object of a choice alternative that keeps any element of another
+// namespace whole.
+class c_any_element : public c_binding_t<c_any_element> {
+public:
+    c_any_info info;
+    static const c_class_desc& desc();
+};
+
+// The object of an empty-element alternative of a choice (such as a fill
+// that is only named).
+class c_empty_element : public c_binding_t<c_empty_element> {
+public:
+    static const c_class_desc& desc();
 };
 
 // Reads the element on which the reader stands into the object.

@@ -71,6 +71,49 @@ enimb_error check_binary_length(c_xml_reader& reader, const c_binary& value, std
     return e_no_error;
 }
 
+namespace {
+
+enimb_error check_length(c_xml_reader& reader, long long length, long long min, long long max)
+{
+    if (min >= 0 && length < min)
+        if (enimb_error e = answer(reader, e_length_too_short)) return e;
+    if (max >= 0 && length > max)
+        if (enimb_error e = answer(reader, e_length_too_long)) return e;
+    return e_no_error;
+}
+
+}  // namespace
+
+enimb_error check_string_length(c_xml_reader& reader, const std::u16string& value, long long min, long long max)
+{
+    long long n = 0;
+    for (std::size_t i = 0; i < value.size(); ++i, ++n)
+        if (value[i] >= 0xD800 && value[i] < 0xDC00 && i + 1 < value.size() && value[i + 1] >= 0xDC00 &&
+            value[i + 1] < 0xE000)
+            ++i;
+    return check_length(reader, n, min, max);
+}
+
+enimb_error check_string_length(c_xml_reader& reader, const std::string& value, long long min, long long max)
+{
+    long long n = 0;
+    for (unsigned char c : value)
+        if ((c & 0xC0) != 0x80) ++n;
+    return check_length(reader, n, min, max);
+}
+
+enimb_error validate_double_range(c_xml_reader& reader, const std::string& text, const c_double_bounds& b)
+{
+    if (!is_valid_double(text)) return answer(reader, e_invalid_value_format);
+    double v = parse_double(text);
+    bool nan = v != v;
+    if (b.has_min && (nan || v < b.min || (!b.min_inclusive && v == b.min)))
+        if (enimb_error e = answer(reader, e_value_below_minimum)) return e;
+    if (b.has_max && (nan || v > b.max || (!b.max_inclusive && v == b.max)))
+        if (enimb_error e = answer(reader, e_value_above_maximum)) return e;
+    return e_no_error;
+}
+
 enimb_error validate_hex_binary_length_2(c_xml_reader& reader, const c_binary* value)
 {
     return check_binary_length(reader, *value, 2);

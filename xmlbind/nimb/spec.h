@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "nimb/errors.h"
 #include "nimb/holders.h"
@@ -36,6 +37,12 @@ public:
     virtual bool is_empty(const void* holder) const = 0;
     virtual void write_value(std::ostream& out, const void* holder) const = 0;
     virtual bool is_list() const { return false; }
+    // Repeated simple-typed elements, held as a vector of holders of this
+    // spec's type: appends a holder and returns it; the count; holder i.
+    // (None for the specs of list-valued attributes.)
+    virtual void* append_element(void*) const { return nullptr; }
+    virtual std::size_t element_count(const void*) const { return 0; }
+    virtual const void* element_at(const void*, std::size_t) const { return nullptr; }
 
     const int whitespace;
     const std::string default_text;
@@ -78,6 +85,20 @@ public:
     void write_value(std::ostream& out, const void* h) const override
     {
         if (to_string) to_string(out, &static_cast<const c_simple<T>*>(h)->value);
+    }
+    void* append_element(void* v) const override
+    {
+        auto* elements = static_cast<std::vector<c_simple<T>>*>(v);
+        elements->emplace_back();
+        return &elements->back();
+    }
+    std::size_t element_count(const void* v) const override
+    {
+        return static_cast<const std::vector<c_simple<T>>*>(v)->size();
+    }
+    const void* element_at(const void* v, std::size_t i) const override
+    {
+        return &(*static_cast<const std::vector<c_simple<T>>*>(v))[i];
     }
     // Converts and checks an item of a list.
     enimb_error store_item(c_xml_reader& reader, T* value, const std::string& text) const
@@ -155,6 +176,21 @@ enimb_error return_zero_stub(c_xml_reader& reader, const std::string& text);
 // Building blocks of the per-file checks.
 enimb_error validate_range(c_xml_reader& reader, const std::string& text, const c_big_int& low, const c_big_int& high);
 enimb_error check_binary_length(c_xml_reader& reader, const c_binary& value, std::size_t length);
+// Length facets of strings, counted in characters (a surrogate pair or a
+// UTF-8 sequence is one); a negative bound is not checked.
+enimb_error check_string_length(c_xml_reader& reader, const std::u16string& value, long long min, long long max);
+enimb_error check_string_length(c_xml_reader& reader, const std::string& value, long long min, long long max);
+// Bounds of doubles, checked on the text after its format: 36 above the
+// maximum, 37 below the minimum. NaN is outside every bound.
+struct c_double_bounds {
+    bool has_min;
+    double min;
+    bool min_inclusive;
+    bool has_max;
+    double max;
+    bool max_inclusive;
+};
+enimb_error validate_double_range(c_xml_reader& reader, const std::string& text, const c_double_bounds& bounds);
 enimb_error validate_hex_binary_length_2(c_xml_reader& reader, const c_binary* value);
 enimb_error validate_hex_binary_length_4(c_xml_reader& reader, const c_binary* value);
 enimb_error check_enumeration(c_xml_reader& reader, const std::u16string& value, const char* const* values);

@@ -1,6 +1,7 @@
 #include "nimb/writer.h"
 
 #include <locale>
+#include <sstream>
 
 #include "nimb/holders.h"
 #include "nimb/spec.h"
@@ -116,13 +117,87 @@ void c_xml_writer::write_kept_declaration(const std::string& prefix, const std::
 {
     const std::string* in_force = declared_uri(prefix);
     if (in_force ? *in_force == uri : (prefix.empty() && uri.empty())) return;
+    write_declaration(prefix, uri);
+    m_declared.emplace_back(prefix, uri);
+}
+
+void c_xml_writer::write_declaration(const std::string& prefix, const std::string& uri)
+{
     write_attribute_separator();
     m_out << "xmlns";
     if (!prefix.empty()) m_out << ':' << prefix;
     m_out << "=\"";
     write_escaped(m_out, uri, true);
     m_out << '"';
-    m_declared.emplace_back(prefix, uri);
+}
+
+bool c_xml_writer::declared_here(const std::string& prefix) const
+{
+    for (std::size_t i = m_frame ? m_frame->m_declarations : 0; i < m_declared.size(); ++i)
+        if (m_declared[i].first == prefix) return true;
+    return false;
+}
+
+void c_xml_writer::prefer_prefix(const std::string& uri, const std::string& prefix)
+{
+    for (auto& p : m_preferred)
+        if (p.first == uri) {
+            p.second = prefix;
+            return;
+        }
+    m_preferred.emplace_back(uri, prefix);
+}
+
+std::string c_xml_writer::resolve_name(const char* qname, const c_ns_entry* table, bool attribute,
+                                       std::vector<std::pair<std::string, std::string>>& declare)
+{
+    std::string name = qname;
+    std::string::size_type colon = name.find(':');
+    std::string prefix = colon == std::string::npos ? std::string() : name.substr(0, colon);
+    std::string local = colon == std::string::npos ? name : name.substr(colon + 1);
+    if (prefix == "xml" || (attribute && prefix.empty())) return name;
+    if (!table) table = m_namespaces;
+    const char* uri_text = nullptr;
+    if (table)
+        for (const c_ns_entry* row = table; row->uri; ++row)
+            if (prefix == (row->prefix ? row->prefix : "")) {
+                uri_text = row->uri;
+                break;
+            }
+    auto bind = [&](const std::string& p, const std::string& u) {
+        declare.emplace_back(p, u);
+        m_declared.emplace_back(p, u);
+    };
+    if (!uri_text) {
+        // An element of no namespace: the default namespace must be unset.
+        if (!prefix.empty()) return name;
+        const std::string* in_force = declared_uri("");
+        if (in_force && !in_force->empty()) bind("", "");
+        return name;
+    }
+    const std::string uri = uri_text;
+    auto usable = [&](const std::string& p) {
+        if (attribute && p.empty()) return false;
+        const std::string* u = declared_uri(p);
+        return u && *u == uri;
+    };
+    auto with = [&](const std::string& p) { return p.empty() ? local : p + ":" + local; };
+    for (const auto& pref : m_preferred)
+        if (pref.first == uri && usable(pref.second)) return with(pref.second);
+    if (usable(prefix)) return with(prefix);
+    for (auto d = m_declared.rbegin(); d != m_declared.rend(); ++d)
+        if (d->second == uri && usable(d->first)) return with(d->first);
+    // Not bound where it stands: declare the table's prefix here, or a new
+    // one when this start tag binds that prefix otherwise already.
+    std::string chosen = prefix;
+    if ((attribute && chosen.empty()) || declared_here(chosen)) {
+        for (unsigned n = 0;; ++n) {
+            chosen = "ns" + std::to_string(n);
+            if (!declared_uri(chosen)) break;
+        }
+    }
+    bind(chosen, uri);
+    return with(chosen);
 }
 
 void c_xml_writer::marshal_attribute(const char* name, const c_value_spec_base& spec, const void* holder)
@@ -179,6 +254,37 @@ void c_xml_writer::write_markup_line(const c_any_info& record)
     m_out << record.text << m_line_end;
 }
 
+namespace {
+
+// The prefixes that the start tag of a kept element's markup declares
+// itself ("" for the default namespace), and where its name ends.
+std::vector<std::string> own_declarations(const std::string& text, std::size_t& name_end)
+{
+    std::vector<std::string> out;
+    std::size_t i = 1;
+    auto stop = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '/' || c == '>'; };
+    while (i < text.size() && !stop(text[i])) ++i;
+    name_end = i;
+    while (i < text.size()) {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n')) ++i;
+        if (i >= text.size() || text[i] == '/' || text[i] == '>') break;
+        std::size_t start = i;
+        while (i < text.size() && text[i] != '=' && !stop(text[i])) ++i;
+        std::string attr = text.substr(start, i - start);
+        while (i < text.size() && text[i] != '"' && text[i] != '\'') ++i;
+        if (i >= text.size()) break;
+        char quote = text[i];
+        std::size_t close = text.find(quote, i + 1);
+        if (close == std::string::npos) break;
+        i = close + 1;
+        if (attr == "xmlns") out.emplace_back();
+        else if (attr.compare(0, 6, "xmlns:") == 0) out.push_back(attr.substr(6));
+    }
+    return out;
+}
+
+}  // namespace
+
 void c_xml_writer::marshal_any_element(const c_any_info& record)
 {
     if (!record.present) return;
@@ -187,15 +293,64 @@ void c_xml_writer::marshal_any_element(const c_any_info& record)
         m_frame->start_tag_closed = true;
     }
     m_frame->has_child_elements = true;
-    write_markup_line(record);
+    // The declarations that were in force where the element was read and
+    // are not where it is written go on its start tag, so that the markup
+    // stays namespace-well-formed wherever it is written.
+    std::size_t name_end = 0;
+    std::vector<std::string> own;
+    std::string added;
+    for (std::size_t k = 0; k < record.declarations.size(); ++k) {
+        const auto& d = record.declarations[k];
+        bool later = false;
+        for (std::size_t j = k + 1; j < record.declarations.size(); ++j)
+            if (record.declarations[j].first == d.first) later = true;
+        if (later || d.first == "xml") continue;
+        const std::string* in_force = declared_uri(d.first);
+        if (in_force ? *in_force == d.second : (d.first.empty() && d.second.empty())) continue;
+        if (own.empty() && name_end == 0) own = own_declarations(record.text, name_end);
+        bool declared = false;
+        for (const auto& p : own)
+            if (p == d.first) declared = true;
+        if (declared) continue;
+        std::ostringstream decl;
+        decl << " xmlns" << (d.first.empty() ? "" : ":") << d.first << "=\"";
+        write_escaped(decl, d.second, true);
+        decl << '"';
+        added += decl.str();
+    }
+    if (added.empty()) {
+        write_markup_line(record);
+        return;
+    }
+    c_any_info copy = record;
+    copy.text.insert(name_end, added);
+    write_markup_line(copy);
 }
 
 void c_xml_writer::marshal_any_attributes(const c_any_list& records)
 {
     for (std::size_t i = 0; i < records.size(); ++i) {
         const c_any_info& r = records[i];
+        std::string name = r.name;
+        std::string::size_type colon = name.find(':');
+        if (colon != std::string::npos && !r.ns.empty()) {
+            // A prefixed attribute needs its prefix bound to its namespace.
+            std::string prefix = name.substr(0, colon);
+            const std::string* in_force = declared_uri(prefix);
+            if (prefix != "xml" && (!in_force || *in_force != r.ns)) {
+                if (in_force && declared_here(prefix)) {
+                    for (unsigned n = 0;; ++n) {
+                        prefix = "ns" + std::to_string(n);
+                        if (!declared_uri(prefix)) break;
+                    }
+                    name = prefix + name.substr(colon);
+                }
+                write_declaration(prefix, r.ns);
+                m_declared.emplace_back(prefix, r.ns);
+            }
+        }
         write_attribute_separator();
-        m_out << r.name << "=\"";
+        m_out << name << "=\"";
         write_escaped(m_out, r.text, true);
         m_out << '"';
     }

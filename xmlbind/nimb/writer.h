@@ -63,6 +63,27 @@ public:
     // capture_error and on_error; returns the hook's answer.
     int handle_error(enimb_error code, const std::string& item, const char* program_file, int program_line);
 
+    // Namespace-aware names. The element or attribute name `qname` as a
+    // class writes it (its prefix is the one of `table`, or of the writer's
+    // table when null) is written with a prefix bound to the same namespace
+    // where it stands: the preferred one, the table's, or any other in force;
+    // when none is, a declaration is added to `declare` (and put in force)
+    // for the start tag being written.
+    std::string resolve_name(const char* qname, const c_ns_entry* table, bool attribute,
+                             std::vector<std::pair<std::string, std::string>>& declare);
+    // The prefix that the document read used for a namespace, chosen first
+    // by resolve_name.
+    void prefer_prefix(const std::string& uri, const std::string& prefix);
+    // The URI bound to a prefix where the writer stands (null: none).
+    const std::string* declared_uri(const std::string& prefix) const;
+    // Puts a declaration in force for the element being opened, without
+    // writing it (write_declaration writes it).
+    void push_declaration(const std::string& prefix, const std::string& uri) { m_declared.emplace_back(prefix, uri); }
+    void write_declaration(const std::string& prefix, const std::string& uri);
+    bool declarations_written() const { return m_declarations_written; }
+    void set_declarations_written() { m_declarations_written = true; }
+    const c_ns_entry* ns_map() const { return m_namespaces; }
+
     virtual void write_attribute_separator();
     virtual void write_markup_line(const c_any_info& record);
     void marshal_any_element(const c_any_info& record);
@@ -75,7 +96,7 @@ public:
 private:
     friend class c_writer_element_scope;
     void close_parent_start_tag();
-    const std::string* declared_uri(const std::string& prefix) const;
+    bool declared_here(const std::string& prefix) const;
 
     std::ostream& m_out;
     c_writer_element_scope* m_frame = nullptr;
@@ -86,6 +107,8 @@ private:
     const c_ns_entry* m_namespaces = nullptr;
     // Declarations in force: (prefix, URI), outermost first.
     std::vector<std::pair<std::string, std::string>> m_declared;
+    // Preferred prefixes: (URI, prefix).
+    std::vector<std::pair<std::string, std::string>> m_preferred;
 };
 
 }  // namespace nimb
