@@ -356,30 +356,4 @@ void BookImplT::setRefR1C1(bool refR1C1)
     r1c1_ = refR1C1;
 }
 
-// ---- pictures (not carried by this book yet) ------------------------------
-
-int BookImplT::pictureCount()
-{
-    message_ = "ok";
-    return 0;
-}
-
-int BookImplT::getPicture(int, const char**, unsigned*)
-{
-    message_ = "index is out of range";
-    return 255;
-}
-
-int BookImplT::addPicture(const char16_t*)
-{
-    message_ = "pictures are not supported yet";
-    return -1;
-}
-
-int BookImplT::addPictureFromMemory(const char*, unsigned)
-{
-    message_ = "pictures are not supported yet";
-    return -1;
-}
-
 }  // namespace celvo

@@ -87,6 +87,9 @@ public:
     OfficeArtDggContainer& drawingGroup() noexcept { return drawingGroup_; }
     bool hasDrawingGroup() const noexcept { return !noDrawingGroup_; }
     void setHasDrawingGroup(bool on) noexcept { noDrawingGroup_ = !on; }
+    // Raises the reference count of picture `pictureNumber` (counted from
+    // 1); throws "pictureId is out of range".
+    void addPictureRef(int pictureNumber);
     // Drawing, shape and object ids of new drawing objects.
     DrawingIds& drawingIds() noexcept { return drawingIds_; }
     const std::vector<std::unique_ptr<SheetImplT>>& sheetList() const noexcept { return sheets_; }
@@ -124,6 +127,7 @@ private:
     void clear();
     void reset();
     ISheetT* insertSheetImpl(int index, const char16_t* name, ISheetT* initSheet);
+    int addPictureBytes(const std::uint8_t* data, std::size_t size);
     bool loadBytes(const std::vector<std::uint8_t>& file);
     std::vector<std::uint8_t> saveBytes();
 

@@ -276,6 +276,8 @@ private:
     u16string formulaTextOf(const FormulaBlock& cell, int row, int col);
     bool stringIndexUsedElsewhere(std::uint32_t index, const LabelSst* self) const;
     const char16_t* keepText(u16view text);
+    // setPicture's and setPictureWithSize's work; throws their failures.
+    void placePicture(int row, int col, int pictureId, int width, int height, int offset_x, int offset_y);
     // writeComment's work; throws its failures.
     void addComment(int row, int col, const char16_t* value, const char16_t* author, int width, int height);
     // Every raw record with this id, at a fixed point of the substream.

@@ -207,10 +207,6 @@ void SheetImplT::setGroupSummaryRight(bool right) { setFlag(wsBool_.value, kWsBo
 
 // ---- operations that come with later work ----------------------------------------
 
-int SheetImplT::pictureCount() { return 0; }
-int SheetImplT::getPicture(int, int*, int*, int*, int*, int*, int*, int*, int*) { unsupported(); return -1; }
-void SheetImplT::setPicture(int, int, int, double, int, int) { unsupported(); }
-void SheetImplT::setPictureWithSize(int, int, int, int, int, int, int) { unsupported(); }
 
 void SheetImplT::cellReferenceToRowCol(const char16_t* ref, int* row, int* col, bool* rowRelative,
                                        bool* colRelative)

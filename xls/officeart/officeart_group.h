@@ -75,6 +75,10 @@ protected:
         Name() = default;
 
 CELVO_OA_BLIP(OfficeArtBlipEMF, 0xF01A, true, 0x3D4, 0x3D5, kBlipEmf)
+    OfficeArtBlipEMF(const std::uint8_t* bytes, std::size_t n) { build(bytes, n); }
+    // From the bounds of the enhanced-metafile header; 0 when it is missing.
+    std::uint32_t pictureWidth() const override;
+    std::uint32_t pictureHeight() const override;
 };
 CELVO_OA_BLIP(OfficeArtBlipWMF, 0xF01B, true, 0x216, 0x217, kBlipWmf)
     OfficeArtBlipWMF(const std::uint8_t* bytes, std::size_t n) { build(bytes, n); }
@@ -82,6 +86,11 @@ CELVO_OA_BLIP(OfficeArtBlipWMF, 0xF01B, true, 0x216, 0x217, kBlipWmf)
     std::uint32_t pictureHeight() const override { return 200; }
 };
 CELVO_OA_BLIP(OfficeArtBlipPICT, 0xF01C, true, 0x542, 0x543, kBlipPict)
+    // `bytes` without the 512-byte file header.
+    OfficeArtBlipPICT(const std::uint8_t* bytes, std::size_t n) { build(bytes, n); }
+    // From the picture frame; 0 when it is missing.
+    std::uint32_t pictureWidth() const override;
+    std::uint32_t pictureHeight() const override;
 };
 CELVO_OA_BLIP(OfficeArtBlipPNG, 0xF01E, false, 0x6E0, 0x6E1, kBlipPng)
     OfficeArtBlipPNG(const std::uint8_t* bytes, std::size_t n) { build(bytes, n); }
@@ -94,6 +103,10 @@ CELVO_OA_BLIP(OfficeArtBlipDIB, 0xF01F, false, 0x7A8, 0x7A9, kBlipDib)
     std::uint32_t pictureHeight() const override;
 };
 CELVO_OA_BLIP(OfficeArtBlipTIFF, 0xF029, false, 0x6E4, 0x6E5, kBlipTiff)
+    OfficeArtBlipTIFF(const std::uint8_t* bytes, std::size_t n) { build(bytes, n); }
+    // From the first image directory; 0 when it cannot be found.
+    std::uint32_t pictureWidth() const override;
+    std::uint32_t pictureHeight() const override;
 };
 #undef CELVO_OA_BLIP
 

@@ -1,0 +1,55 @@
+-- A .xls book with pictures through the module: loaded, edited and saved
+-- again, its pictures stay where they were, with the same image data, as
+-- LibreOffice sees them.
+local t = require "testlib"
+local m = require "corvantis.ExcelLibrary_0.CelvoWrapper"
+
+local corpus = os.getenv("CELVO_CORPUS") or ""
+if corpus == "" then
+  print("xls_pictures_test: corpus folder not given (set CELVO_CORPUS_DIR); skipped")
+  os.exit(0)
+end
+local here = (arg[0]:match("^(.*)/[^/]*$") or ".")
+local media = here .. "/../xls/picture_media.py"
+local python = os.getenv("CELVO_PYTHON")
+if not python or python == "" then python = "/usr/bin/python3" end
+local tmp = os.tmpname()
+os.remove(tmp)
+os.execute("mkdir -p " .. tmp)
+
+-- Outside programs run without the sanitizer runtimes a test may preload.
+local function run(cmd)
+  local p = io.popen("env -u LD_PRELOAD " .. cmd .. " 2>&1")
+  local out = p:read("*a")
+  p:close()
+  return out
+end
+
+if run("command -v soffice") == "" then
+  print("xls_pictures_test: LibreOffice is not installed; skipped")
+  os.exit(0)
+end
+
+local function pictures(path, work)
+  return run(python .. " " .. media .. " " .. path .. " " .. tmp .. "/" .. work)
+end
+
+for _, name in ipairs({ "poi__SimpleWithImages.xls", "calamine__picture.xls" }) do
+  local source = corpus .. "/xls/" .. name
+  local before = pictures(source, "before-" .. name)
+  t.eq(before:match("^0 ") ~= nil, true, name .. ": LibreOffice finds pictures in the file: " .. before:sub(1, 200))
+
+  local book = m.CreateBook()
+  t.eq(m.Load(book, source), true, name .. ": Load " .. m.GetErrorMessage(book))
+  local sheet = m.GetSheet(book, 0)
+  t.eq(m.WriteString(sheet, 40, 0, "edited"), true, name .. ": WriteString " .. m.GetErrorMessage(book))
+  local out = tmp .. "/" .. name
+  t.eq(m.Save(book, out), true, name .. ": Save " .. m.GetErrorMessage(book))
+  m.BookRelease(book)
+
+  local after = pictures(out, "after-" .. name)
+  t.eq(after, before, name .. ": the same pictures at the same cells")
+end
+
+os.execute("rm -rf " .. tmp)
+t.finish("xls_pictures_test")

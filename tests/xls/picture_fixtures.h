@@ -1,0 +1,144 @@
+// Small pictures of every kind the book recognises, built in the tests.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace celvo::test {
+
+using PictureBytes = std::vector<std::uint8_t>;
+
+// An 8 x 8 grey JPEG with a JFIF header.
+inline PictureBytes jpegJfif()
+{
+    return {
+    0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 0x4A, 0x46, 0x49, 0x46, 0x00, 0x01, 0x01, 0x00, 0x00, 0x01,
+    0x00, 0x01, 0x00, 0x00, 0xFF, 0xDB, 0x00, 0x43, 0x00, 0x14, 0x0E, 0x0F, 0x12, 0x0F, 0x0D, 0x14,
+    0x12, 0x10, 0x12, 0x17, 0x15, 0x14, 0x18, 0x1E, 0x32, 0x21, 0x1E, 0x1C, 0x1C, 0x1E, 0x3D, 0x2C,
+    0x2E, 0x24, 0x32, 0x49, 0x40, 0x4C, 0x4B, 0x47, 0x40, 0x46, 0x45, 0x50, 0x5A, 0x73, 0x62, 0x50,
+    0x55, 0x6D, 0x56, 0x45, 0x46, 0x64, 0x88, 0x65, 0x6D, 0x77, 0x7B, 0x81, 0x82, 0x81, 0x4E, 0x60,
+    0x8D, 0x97, 0x8C, 0x7D, 0x96, 0x73, 0x7E, 0x81, 0x7C, 0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x08,
+    0x00, 0x08, 0x01, 0x01, 0x11, 0x00, 0xFF, 0xC4, 0x00, 0x14, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0xFF, 0xC4, 0x00, 0x1A,
+    0x10, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x31, 0x34, 0x71, 0x74, 0xB1, 0xB3, 0xE2, 0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00,
+    0x3F, 0x00, 0x03, 0x6E, 0x2C, 0xD4, 0xA8, 0xFF, 0x00, 0xFF, 0xD9,
+    };
+}
+
+// The same picture behind an EXIF header (APP1) instead of JFIF.
+inline PictureBytes jpegExif()
+{
+    PictureBytes jfif = jpegJfif();
+    // APP1: "Exif" 00 00 and a little-endian TIFF header with an empty directory.
+    PictureBytes app1{0xFF, 0xE1, 0x00, 0x16, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 0x2A, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    PictureBytes out{0xFF, 0xD8};
+    out.insert(out.end(), app1.begin(), app1.end());
+    out.insert(out.end(), jfif.begin() + 20, jfif.end());  // past SOI and the 18-byte APP0
+    return out;
+}
+
+// An 8 x 8 red PNG with a blue diagonal.
+inline PictureBytes png8()
+{
+    return {
+    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52,
+    0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x08, 0x08, 0x02, 0x00, 0x00, 0x00, 0x4B, 0x6D, 0x29,
+    0xDC, 0x00, 0x00, 0x00, 0x2E, 0x49, 0x44, 0x41, 0x54, 0x78, 0xDA, 0x6D, 0xC9, 0xB1, 0x0D, 0x00,
+    0x20, 0x10, 0xC3, 0x40, 0x27, 0xFB, 0xEF, 0x1C, 0x1A, 0x24, 0x1E, 0x88, 0xCB, 0xB3, 0x42, 0x49,
+    0xC4, 0x55, 0x83, 0x5C, 0x15, 0x70, 0xD5, 0x6B, 0x4C, 0x3D, 0xE3, 0xD1, 0x3D, 0x7E, 0x05, 0x44,
+    0x53, 0x60, 0x01, 0x46, 0x6C, 0x10, 0x0D, 0xFD, 0x94, 0x26, 0xCF, 0x00, 0x00, 0x00, 0x00, 0x49,
+    0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82,
+    };
+}
+
+// A 24-bit bitmap file of w x h pixels; a top-down one stores a negative height.
+inline PictureBytes bmpFile(int w, int h, bool topDown = false)
+{
+    const std::uint32_t stride = (static_cast<std::uint32_t>(w) * 3 + 3) & ~3u;
+    const std::uint32_t pixels = stride * static_cast<std::uint32_t>(h);
+    PictureBytes b;
+    auto le = [&b](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    b.push_back('B');
+    b.push_back('M');
+    le(54 + pixels, 4);
+    le(0, 4);
+    le(54, 4);
+    le(40, 4);
+    le(static_cast<std::uint32_t>(w), 4);
+    le(static_cast<std::uint32_t>(topDown ? -h : h), 4);
+    le(1, 2);
+    le(24, 2);
+    le(0, 4);
+    le(pixels, 4);
+    le(2835, 4);
+    le(2835, 4);
+    le(0, 4);
+    le(0, 4);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            b.push_back(static_cast<std::uint8_t>(x * 30));
+            b.push_back(static_cast<std::uint8_t>(y * 30));
+            b.push_back(0xC0);
+        }
+        for (std::uint32_t pad = static_cast<std::uint32_t>(w) * 3; pad < stride; ++pad) b.push_back(0);
+    }
+    return b;
+}
+
+// The header record of an enhanced metafile with the given bounds.
+inline PictureBytes emfHeader(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom)
+{
+    PictureBytes b;
+    auto le = [&b](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    le(1);
+    le(108);
+    for (std::int32_t v : {left, top, right, bottom}) le(static_cast<std::uint32_t>(v));
+    for (int i = 0; i < 4; ++i) le(0);
+    le(0x464D4520);  // " EMF"
+    while (b.size() < 108) b.push_back(0);
+    return b;
+}
+
+// A TIFF header and a directory with the image width and length.
+inline PictureBytes tiffHeader(bool bigEndian, std::uint32_t w, std::uint32_t h)
+{
+    PictureBytes b;
+    auto put = [&b, bigEndian](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) {
+            int shift = bigEndian ? 8 * (n - 1 - i) : 8 * i;
+            b.push_back(static_cast<std::uint8_t>(v >> shift));
+        }
+    };
+    b.push_back(bigEndian ? 'M' : 'I');
+    b.push_back(bigEndian ? 'M' : 'I');
+    put(42, 2);
+    put(8, 4);
+    put(2, 2);
+    put(256, 2), put(3, 2), put(1, 4), put(w, 2), put(0, 2);  // width as SHORT
+    put(257, 2), put(4, 2), put(1, 4), put(h, 4);             // length as LONG
+    put(0, 4);
+    return b;
+}
+
+// A version-2 PICT with the given frame, optionally behind its 512-byte file header.
+inline PictureBytes pict(int top, int left, int bottom, int right, bool fileHeader)
+{
+    PictureBytes b(fileHeader ? 512 : 0, 0);
+    auto be = [&b](int v) {
+        b.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+        b.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    };
+    be(0);
+    for (int v : {top, left, bottom, right}) be(v);
+    for (int v : {0x0011, 0x02FF, 0x0C00, 0x00FF}) be(v);
+    b.resize(b.size() + 24, 0);
+    be(0x00FF);  // end of picture
+    return b;
+}
+
+}  // namespace celvo::test
