@@ -117,6 +117,11 @@ public:
     // sheets left and the sheet ranges of EXTERNSHEET that point into it
     // follow (a range holding the deleted sheet is marked deleted).
     void updateSelfReferences(int deleted, int sheetsLeft);
+    // Erases the names scoped to the sheet that left (1-based itab) and
+    // moves the later sheets' names down.
+    void dropNamesOfSheet(int itab);
+    // Names and references of the sheets from `inserted` on move up by one.
+    void shiftNamesForInsert(int inserted);
 
     // The workbook stream, without the compound document around it: the
     // globals substream, then one substream per sheet.

@@ -7,11 +7,7 @@
 
 namespace celvo {
 
-std::uint32_t makeSlot(CellKind kind, std::size_t position)
-{
-    if (position > kMaxSlotPosition) throw xlerror("too many cells");
-    return static_cast<std::uint32_t>(position << 4) | (static_cast<std::uint32_t>(kind) << 1) | 1u;
-}
+void tooManyCells() { throw xlerror("too many cells"); }
 
 namespace {
 

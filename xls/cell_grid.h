@@ -37,7 +37,12 @@ constexpr std::size_t kMaxSlotPosition = (std::size_t(1) << 28) - 1;
 
 // (position x 16) + (kind x 2) + 1. A position past kMaxSlotPosition throws
 // "too many cells".
-std::uint32_t makeSlot(CellKind kind, std::size_t position);
+[[noreturn]] void tooManyCells();
+inline std::uint32_t makeSlot(CellKind kind, std::size_t position)
+{
+    if (position > kMaxSlotPosition) tooManyCells();
+    return static_cast<std::uint32_t>(position << 4) | (static_cast<std::uint32_t>(kind) << 1) | 1u;
+}
 
 inline bool slotPresent(std::uint32_t slot) noexcept { return (slot & 1u) != 0; }
 inline CellKind slotKind(std::uint32_t slot) noexcept

@@ -42,7 +42,7 @@ struct CellPos {
     }
 };
 
-class Blank : public SheetRecordT<0x0201>, public CellPos {
+class Blank final : public SheetRecordT<0x0201>, public CellPos {
 public:
     const char* name() const override { return "Blank"; }
 
@@ -51,7 +51,7 @@ protected:
     void writeBody(ByteWriter& out) const override;
 };
 
-class Number : public SheetRecordT<0x0203>, public CellPos {
+class Number final : public SheetRecordT<0x0203>, public CellPos {
 public:
     const char* name() const override { return "Number"; }
     double value = 0.0;
@@ -61,7 +61,7 @@ protected:
     void writeBody(ByteWriter& out) const override;
 };
 
-class RK : public SheetRecordT<0x027E>, public CellPos {
+class RK final : public SheetRecordT<0x027E>, public CellPos {
 public:
     const char* name() const override { return "RK"; }
     std::uint32_t rk = 0;  // raw RK value as read
@@ -72,7 +72,7 @@ protected:
     void writeBody(ByteWriter& out) const override;
 };
 
-class LabelSst : public SheetRecordT<0x00FD>, public CellPos {
+class LabelSst final : public SheetRecordT<0x00FD>, public CellPos {
 public:
     const char* name() const override { return "LabelSst"; }
     std::uint32_t sstIndex = 0;
@@ -82,7 +82,7 @@ protected:
     void writeBody(ByteWriter& out) const override;
 };
 
-class BoolErr : public SheetRecordT<0x0205>, public CellPos {
+class BoolErr final : public SheetRecordT<0x0205>, public CellPos {
 public:
     const char* name() const override { return "BoolErr"; }
     std::uint8_t value = 0;    // boolean 0/1 or error code
