@@ -6,6 +6,7 @@
 #include <map>
 
 #include "book_test_util.h"
+#include "celvo/file.h"
 #include "cfb_builder.h"
 #include "test_support.h"
 
@@ -82,19 +83,25 @@ int checkTree(const std::vector<DirEntry>& dir, std::uint32_t i, bool parentRed,
     return l + (red ? 0 : 1);
 }
 
-std::string olefileCompare(const Bytes& original, const Bytes& saved, const std::string& tag)
+std::string runCommand(const std::string& cmd)
 {
-    const std::string dir = test::processTempDir();
-    const std::string a = dir + tag + "_in.xls", b = dir + tag + "_out.xls";
-    std::ofstream(a, std::ios::binary).write(reinterpret_cast<const char*>(original.data()), original.size());
-    std::ofstream(b, std::ios::binary).write(reinterpret_cast<const char*>(saved.data()), saved.size());
-    const std::string cmd = test::systemPython() + " " CELVO_XLS_TEST_DIR "/olefile_streams.py " + a + " " + b + " 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return "popen failed";
     std::string out;
     char buf[256];
     while (fgets(buf, sizeof buf, p)) out += buf;
     pclose(p);
+    return out;
+}
+
+std::string olefileCompare(const Bytes& original, const Bytes& saved, const std::string& tag)
+{
+    const std::string dir = test::processTempDir();
+    const std::string a = dir + tag + "_in.xls", b = dir + tag + "_out.xls";
+    std::ofstream(a, std::ios::binary).write(reinterpret_cast<const char*>(original.data()), original.size());
+    std::ofstream(b, std::ios::binary).write(reinterpret_cast<const char*>(saved.data()), saved.size());
+    const std::string out =
+        runCommand(test::systemPython() + " " CELVO_XLS_TEST_DIR "/olefile_streams.py " + a + " " + b + " 2>&1");
     std::remove(a.c_str());
     std::remove(b.c_str());
     return out;
@@ -278,6 +285,8 @@ TEST(XlsStored, DamagedEntriesAreNotKept)
 TEST(XlsStored, CorpusFilesKeepTheirOtherStreams)
 {
     CELVO_REQUIRE_CORPUS();
+    const std::string tmp = test::processTempDir() + "stored_lo";
+    ASSERT_EQ(runCommand("mkdir -p '" + tmp + "/in' '" + tmp + "/out' && echo ok"), "ok\n");
     for (const char* name : {"poi__ole2-embedding.xls", "poi__drawings.xls", "poi__59858.xls"}) {
         SCOPED_TRACE(name);
         const std::string path = test::corpusDir() + "/xls/" + name;
@@ -291,7 +300,22 @@ TEST(XlsStored, CorpusFilesKeepTheirOtherStreams)
         Xls out;
         out.read(saved);
         checkTree(out.directory(), out.directory()[0].child, false, nullptr, nullptr);
+        ASSERT_TRUE(atomicWriteFile(tmp + "/in/" + name, original.data(), original.size()));
+        ASSERT_TRUE(atomicWriteFile(tmp + "/out/" + name, saved.data(), saved.size()));
     }
+    // LibreOffice shows the same embedded objects and pictures in the saved
+    // files as in the originals.
+    const std::string script = test::systemPython() + " " CELVO_XLS_TEST_DIR "/lo_embedded_objects.py '";
+    const std::string before = runCommand(script + tmp + "/lo_in' '" + tmp + "/in' 2>&1");
+    if (before.rfind("ERROR no soffice", 0) == 0) {
+        std::printf("LibreOffice is not installed: embedded objects not compared\n");
+    } else {
+        const std::string after = runCommand(script + tmp + "/lo_out' '" + tmp + "/out' 2>&1");
+        EXPECT_EQ(before.find("ERROR"), std::string::npos) << before;
+        EXPECT_EQ(after, before);
+        std::printf("%s", after.c_str());
+    }
+    runCommand("rm -rf '" + tmp + "'");
 }
 
 }  // namespace
