@@ -78,5 +78,27 @@ TEST(SheetListNames, NamesFollowTheirSheets)
     }
 }
 
+TEST(SheetListNames, ANameStillUsedOutlivesItsSheet)
+{
+    // A book-level name whose formula is the name Second of sheet B: when B
+    // goes, Second stays as a name of the book instead of the formula coming
+    // to name whatever follows it in the list.
+    BookHolder book;
+    addSheet(*book.book, u"A");
+    SheetImplT* b = addSheet(*book.book, u"B");
+    SheetImplT* third = addSheet(*book.book, u"C");
+    ASSERT_TRUE(b->setNamedRange(u"Second", 3, 4, 0, 0));
+    ASSERT_TRUE(third->setNamedRange(u"Third", 5, 5, 5, 5));
+    Lbl& alias = book->names().emplace_back();
+    alias.pool = &book->pool();
+    alias.text.assign(u"Alias", book->pool());
+    alias.formula = {0x23, 1, 0, 0, 0};  // PtgName of the first name
+    ASSERT_EQ(namesOf(*book.book), "Second@2 Third@3 Alias@0");
+    ASSERT_TRUE(book->deleteSheet(1)) << book->errorMessage();
+    EXPECT_EQ(namesOf(*book.book), "Second@0 Third@2 Alias@0");
+    EXPECT_EQ(book->names().back().formula, (std::vector<std::uint8_t>{0x23, 1, 0, 0, 0}));
+    EXPECT_EQ(boundsOf(*third, u"Third"), "5..5 x 5..5");
+}
+
 }  // namespace
 }  // namespace celvo
