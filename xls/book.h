@@ -22,6 +22,7 @@
 namespace celvo {
 
 class SheetImplT;
+struct XlsStored;
 
 class BookImplT final : public IBookT {
 public:
@@ -116,6 +117,11 @@ public:
     // sheets left and the sheet ranges of EXTERNSHEET that point into it
     // follow (a range holding the deleted sheet is marked deleted).
     void updateSelfReferences(int deleted, int sheetsLeft);
+    // Erases the names scoped to the sheet that left (1-based itab) and
+    // moves the later sheets' names down.
+    void dropNamesOfSheet(int itab);
+    // Names and references of the sheets from `inserted` on move up by one.
+    void shiftNamesForInsert(int inserted);
 
     // The workbook stream, without the compound document around it: the
     // globals substream, then one substream per sheet.
@@ -132,6 +138,8 @@ private:
     std::vector<std::uint8_t> saveBytes();
 
     std::string message_;
+    // The loaded document's other streams and storages, written back on save.
+    std::shared_ptr<const XlsStored> storedEntries_;
     MemPool pool_;  // texts of the records and strings
     u16string textBuffer_;  // texts handed out until the next call
     std::vector<std::unique_ptr<SheetImplT>> sheets_;

@@ -5,6 +5,8 @@
 
 #include "book.h"
 #include "book_links.h"
+#include "formula/shift.h"
+#include "sheet_insert.h"
 #include "sheet.h"
 #include "sheet_names.h"
 
@@ -80,6 +82,7 @@ ISheetT* BookImplT::insertSheetImpl(int index, const char16_t* name, ISheetT* in
     boundSheets_.insert(boundSheets_.begin() + static_cast<std::ptrdiff_t>(pos), entry);
     sheets_.insert(sheets_.begin() + static_cast<std::ptrdiff_t>(pos), std::move(sheet));
     SheetImplT* result = sheets_[pos].get();
+    shiftNamesForInsert(index);
 
     if (sheets_.size() == 1) {
         setActiveSheetNumber(0);
@@ -110,12 +113,6 @@ bool BookImplT::deleteSheet(int index)
         const auto pos = static_cast<std::size_t>(index);
         const int itab = index + 1;
 
-        // Names of the deleted sheet go; names of later sheets move down.
-        names_.erase(std::remove_if(names_.begin(), names_.end(), [&](const Lbl& n) { return n.itab == itab; }),
-                     names_.end());
-        for (Lbl& n : names_)
-            if (n.itab > itab) --n.itab;
-
         updateSelfReferences(index, static_cast<int>(sheets_.size()) - 1);
 
         // The sheet object stays alive (callers may hold it) but leaves the book.
@@ -123,6 +120,8 @@ bool BookImplT::deleteSheet(int index)
         sheets_.erase(sheets_.begin() + static_cast<std::ptrdiff_t>(pos));
         boundSheets_.erase(boundSheets_.begin() + static_cast<std::ptrdiff_t>(pos));
         detachedSheets_.back()->setSelected(false);
+
+        dropNamesOfSheet(itab);
 
         const int count = static_cast<int>(sheets_.size());
         const int active = window1_.itabCur < count ? window1_.itabCur : count - 1;
@@ -132,6 +131,50 @@ bool BookImplT::deleteSheet(int index)
         message_ = "ok";
         return true;
     });
+}
+
+void BookImplT::dropNamesOfSheet(int itab)
+{
+    // Every formula of the book (the remaining sheets' and the names') names
+    // a defined name by its 1-based place in the list, so each name that goes
+    // takes the places after it down by one. A name still used by a formula
+    // stays, as a name of the book, so that no formula comes to mean another.
+    const auto everyStream = [&](const std::function<void(std::vector<std::uint8_t>&)>& f) {
+        for (Lbl& n : names_) f(n.formula);
+        forEachSheetTokenStream(*this, f);
+    };
+    for (std::size_t i = names_.size(); i-- > 0;) {
+        if (names_[i].itab != itab) continue;
+        const auto place = static_cast<std::uint32_t>(i + 1);
+        bool used = false;
+        everyStream([&](std::vector<std::uint8_t>& tokens) {
+            if (&tokens != &names_[i].formula && refersToName(tokens, place)) used = true;
+        });
+        if (used) {
+            names_[i].itab = 0;
+            continue;
+        }
+        names_.erase(names_.begin() + static_cast<std::ptrdiff_t>(i));
+        everyStream([&](std::vector<std::uint8_t>& tokens) { renumberNamesAfterErase(tokens, place); });
+    }
+    for (Lbl& n : names_)
+        if (n.itab > itab) --n.itab;
+}
+
+void BookImplT::shiftNamesForInsert(int inserted)
+{
+    // Names scoped to the sheets from the inserted place on move up with them.
+    for (Lbl& n : names_)
+        if (n.itab > inserted) ++n.itab;
+    const InternalLink link = findInternalLink(*this);
+    if (!link.record) return;
+    putU16(link.record->data.data(), static_cast<std::uint16_t>(sheets_.size()));
+    if (!link.externSheet) return;
+    for (Xti& x : link.externSheet->entries) {
+        if (x.supBook != link.ordinal) continue;
+        if (x.firstSheet >= inserted) ++x.firstSheet;
+        if (x.lastSheet >= inserted) ++x.lastSheet;
+    }
 }
 
 void BookImplT::updateSelfReferences(int deleted, int sheetsLeft)
