@@ -22,6 +22,7 @@
 namespace celvo {
 
 class SheetImplT;
+struct XlsStored;
 
 class BookImplT final : public IBookT {
 public:
@@ -137,6 +138,8 @@ private:
     std::vector<std::uint8_t> saveBytes();
 
     std::string message_;
+    // The loaded document's other streams and storages, written back on save.
+    std::shared_ptr<const XlsStored> storedEntries_;
     MemPool pool_;  // texts of the records and strings
     u16string textBuffer_;  // texts handed out until the next call
     std::vector<std::unique_ptr<SheetImplT>> sheets_;

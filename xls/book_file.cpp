@@ -12,6 +12,7 @@ bool BookImplT::loadBytes(const std::vector<std::uint8_t>& file)
     Xls xls;
     xls.read(file);
     readStream(xls.input());
+    storedEntries_ = xls.stored();
     return true;
 }
 
@@ -19,6 +20,7 @@ std::vector<std::uint8_t> BookImplT::saveBytes()
 {
     Xls xls;
     xls.create();
+    xls.setStored(storedEntries_);
     writeStream(xls.output());
     return xls.write();
 }

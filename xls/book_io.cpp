@@ -39,6 +39,7 @@ void BookImplT::freeSheets()
 
 void BookImplT::clear()
 {
+    storedEntries_.reset();
     bof_.reset();
     interfaceHdr_ = InterfaceHdr();
     mms_ = Mms();

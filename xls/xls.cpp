@@ -201,13 +201,18 @@ void Xls::read(const std::uint8_t* file, std::size_t size)
     fat_.clear();
     miniFat_.clear();
     dir_.clear();
+    ownSectors_.clear();
+    miniChain_.clear();
+    miniChainRead_ = false;
+    stored_.reset();
 
     loadDifat();
     loadFat();
     loadMiniFat();
     loadDir();
     findWorkbookEntry();
-    std::vector<std::uint8_t> stream = loadStream();
+    std::vector<std::uint8_t> stream = loadStream(workbook_);
+    loadStored();
     file_ = nullptr;
     fileSize_ = 0;
     input_.assign(std::move(stream));
@@ -316,12 +321,20 @@ void Xls::findWorkbookEntry()
     throw xlerror("Xls::read(): workbook section is not found");
 }
 
-void Xls::requireOwnSectors(const std::vector<std::uint32_t>& sectors) const
+void Xls::requireOwnSectors(const std::vector<std::uint32_t>& sectors)
 {
     // The sectors that the file's own structures use: the FAT, the
     // directory, the mini FAT and the mini stream (each within its size; some
     // writers leave the mini stream's chain running on into the next
     // stream, which is harmless while reads stop at the size).
+    std::vector<bool>& used = ownSectors_;
+    if (used.empty()) used = markOwnSectors();
+    for (std::uint32_t s : sectors)
+        if (used[s]) throw xlerror("Xls::read(): sector #" + num(s) + " of the workbook stream is also used by the file's own tables");
+}
+
+std::vector<bool> Xls::markOwnSectors() const
+{
     std::vector<bool> used(fat_.size());
     auto mark = [&](const std::vector<std::uint32_t>& list) {
         for (std::uint32_t s : list)
@@ -335,19 +348,18 @@ void Xls::requireOwnSectors(const std::vector<std::uint32_t>& sectors) const
         const std::uint64_t rootSize = header_.majorVersion == 3 ? (dir_[0].size & 0xFFFFFFFFull) : dir_[0].size;
         mark(chain(dir_[0].startSector, fat_, ceilDiv(rootSize, sectorSize_), "Xls::read()"));
     }
-    for (std::uint32_t s : sectors)
-        if (used[s]) throw xlerror("Xls::read(): sector #" + num(s) + " of the workbook stream is also used by the file's own tables");
+    return used;
 }
 
-std::vector<std::uint8_t> Xls::loadStream()
+std::vector<std::uint8_t> Xls::loadStream(std::size_t index)
 {
-    const DirEntry& e = dir_[workbook_];
+    const DirEntry& e = dir_[index];
     std::uint64_t size = e.size;
     // Version-3 writers may leave the high half of the size uninitialised.
     if (header_.majorVersion == 3) size &= 0xFFFFFFFFull;
     if (size >> 32) throw xlerror("Xls::read(): workbook stream size is too big");
     if (e.startSector == kEndOfChain) throw xlerror("Xls::read(): workbook stream is empty");
-    if (size < kMiniStreamCutoff) return loadMiniStream(size);
+    if (size < kMiniStreamCutoff) return loadMiniStream(index, size);
 
     // The stream ends at its recorded size or where its chain ends, whichever
     // comes first.
@@ -365,13 +377,17 @@ std::vector<std::uint8_t> Xls::loadStream()
     return out;
 }
 
-std::vector<std::uint8_t> Xls::loadMiniStream(std::uint64_t size)
+std::vector<std::uint8_t> Xls::loadMiniStream(std::size_t index, std::uint64_t size)
 {
     // The mini stream is the root entry's stream, wherever its sectors lie.
-    const DirEntry& root = dir_[0];
-    std::uint64_t rootSize = header_.majorVersion == 3 ? (root.size & 0xFFFFFFFFull) : root.size;
-    auto rootSectors = chain(root.startSector, fat_, ceilDiv(rootSize, sectorSize_), "Xls::read()");
-    auto miniSectors = chain(dir_[workbook_].startSector, miniFat_, ceilDiv(size, miniSectorSize_),
+    if (!miniChainRead_) {
+        const DirEntry& root = dir_[0];
+        std::uint64_t rootSize = header_.majorVersion == 3 ? (root.size & 0xFFFFFFFFull) : root.size;
+        miniChain_ = chain(root.startSector, fat_, ceilDiv(rootSize, sectorSize_), "Xls::read()");
+        miniChainRead_ = true;
+    }
+    const std::vector<std::uint32_t>& rootSectors = miniChain_;
+    auto miniSectors = chain(dir_[index].startSector, miniFat_, ceilDiv(size, miniSectorSize_),
                              "Xls::read(): mini stream");
     std::vector<std::uint8_t> out;
     out.reserve(static_cast<std::size_t>(size));
@@ -405,6 +421,7 @@ void Xls::create()
     dir_.emplace_back(u"Root Entry", DirEntry::kRoot, 1);
     dir_.emplace_back(u"Workbook", DirEntry::kStream, kFreeSector);
     workbook_ = 1;
+    stored_.reset();
     input_.assign({});
     output_.clear();
 }
@@ -441,8 +458,13 @@ std::vector<std::uint8_t> Xls::write()
         wb.startSector = 0;
         wb.size = stream.size();
     }
-    const Layout l = layout(ceilDiv(stream.size(), 512), dir_.size());
-    const std::uint64_t S = l.streamSectors, D = l.dirSectors, F = l.fatSectors, X = l.difatSectors;
+    const std::uint64_t S = ceilDiv(stream.size(), 512);
+    StoredLayout extra = layoutStored(S);
+    const std::uint64_t C = S + extra.sectors;  // content sectors before the DIFAT
+    const Layout l = layout(C, dir_.size());
+    const std::uint64_t D = l.dirSectors, F = l.fatSectors, X = l.difatSectors;
+    if (C + X + F + D >= kDifatSector)
+        throw xlerror("Xls::write(): the document is too big for a compound document");
 
     std::vector<std::uint32_t> fat(static_cast<std::size_t>(F * 128), kFreeSector);
     auto chainRun = [&fat](std::uint64_t first, std::uint64_t count) {
@@ -451,30 +473,34 @@ std::vector<std::uint8_t> Xls::write()
                 i + 1 < count ? static_cast<std::uint32_t>(first + i + 1) : kEndOfChain;
     };
     chainRun(0, S);
-    for (std::uint64_t i = 0; i < X; ++i) fat[static_cast<std::size_t>(S + i)] = kDifatSector;
-    for (std::uint64_t i = 0; i < F; ++i) fat[static_cast<std::size_t>(S + X + i)] = kFatSector;
-    chainRun(S + X + F, D);
+    for (const auto& run : extra.runs) chainRun(run.first, run.second);
+    for (std::uint64_t i = 0; i < X; ++i) fat[static_cast<std::size_t>(C + i)] = kDifatSector;
+    for (std::uint64_t i = 0; i < F; ++i) fat[static_cast<std::size_t>(C + X + i)] = kFatSector;
+    chainRun(C + X + F, D);
 
     header_.numFatSectors = static_cast<std::uint32_t>(F);
     header_.numDifatSectors = static_cast<std::uint32_t>(X);
-    header_.firstDifatSector = X > 0 ? static_cast<std::uint32_t>(S) : kEndOfChain;
-    header_.firstDirSector = static_cast<std::uint32_t>(S + X + F);
+    header_.firstDifatSector = X > 0 ? static_cast<std::uint32_t>(C) : kEndOfChain;
+    header_.firstDirSector = static_cast<std::uint32_t>(C + X + F);
+    header_.firstMiniFatSector = extra.firstMiniFatSector;
+    header_.numMiniFatSectors = extra.miniFatSectors;
     std::fill(std::begin(header_.difat), std::end(header_.difat), kFreeSector);
     for (std::uint64_t i = 0; i < std::min<std::uint64_t>(F, kDifatInHeader); ++i)
-        header_.difat[i] = static_cast<std::uint32_t>(S + X + i);
+        header_.difat[i] = static_cast<std::uint32_t>(C + X + i);
 
     ByteWriter out;
-    out.buffer().reserve(static_cast<std::size_t>((1 + S + X + F + D) * 512));
+    out.buffer().reserve(static_cast<std::size_t>((1 + C + X + F + D) * 512));
     header_.write(out);
     out.bytes(stream);
     out.zeros(static_cast<std::size_t>(S * 512 - stream.size()));
+    out.bytes(extra.bytes);
     // DIFAT sectors: the FAT sectors after the first 109, 127 to a sector,
     // each sector ending with the number of the next.
     std::uint64_t nextFat = kDifatInHeader;
     for (std::uint64_t k = 0; k < X; ++k) {
         for (int i = 0; i < 127; ++i, ++nextFat)
-            out.u32(nextFat < F ? static_cast<std::uint32_t>(S + X + nextFat) : kFreeSector);
-        out.u32(k + 1 < X ? static_cast<std::uint32_t>(S + k + 1) : kEndOfChain);
+            out.u32(nextFat < F ? static_cast<std::uint32_t>(C + X + nextFat) : kFreeSector);
+        out.u32(k + 1 < X ? static_cast<std::uint32_t>(C + k + 1) : kEndOfChain);
     }
     for (std::uint32_t v : fat) out.u32(v);
     for (const DirEntry& e : dir_) e.write(out);

@@ -9,7 +9,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "biff_stream.h"
@@ -52,6 +54,19 @@ struct DirEntry {
     // The name up to its terminator (at most the 32 units of the field).
     std::u16string name() const;
     bool hasTerminator() const noexcept;
+};
+
+// The streams and storages of a loaded document other than the workbook
+// stream, kept so that saving the book writes them back unchanged.
+struct XlsStored {
+    static constexpr std::size_t kNoParent = static_cast<std::size_t>(-1);
+    struct Entry {
+        std::size_t parent = kNoParent;  // index of the storage holding it; kNoParent: the root
+        DirEntry entry;                   // name, type, class id, state bits, times
+        std::vector<std::uint8_t> data;   // a stream's bytes
+    };
+    DirEntry root;  // the root entry's class id, state bits and times
+    std::vector<Entry> entries;  // a storage comes before what it holds
 };
 
 class Xls {
@@ -114,6 +129,12 @@ public:
     std::size_t writePosition() const noexcept { return output_.writePosition(); }
     std::vector<std::uint8_t> write();
 
+    // The other streams and storages of the loaded document (null for a new
+    // one); given back to a new document, write() places them beside the
+    // workbook stream.
+    std::shared_ptr<const XlsStored> stored() const noexcept { return stored_; }
+    void setStored(std::shared_ptr<const XlsStored> stored) { stored_ = std::move(stored); }
+
     const Header& header() const noexcept { return header_; }
     const std::vector<DirEntry>& directory() const noexcept { return dir_; }
     // Index of the workbook stream's entry in directory().
@@ -127,9 +148,21 @@ private:
     void loadMiniFat();
     void loadDir();
     void findWorkbookEntry();
-    std::vector<std::uint8_t> loadStream();
-    void requireOwnSectors(const std::vector<std::uint32_t>& sectors) const;
-    std::vector<std::uint8_t> loadMiniStream(std::uint64_t size);
+    std::vector<std::uint8_t> loadStream(std::size_t index);
+    void requireOwnSectors(const std::vector<std::uint32_t>& sectors);
+    std::vector<bool> markOwnSectors() const;
+    std::vector<std::uint8_t> loadMiniStream(std::size_t index, std::uint64_t size);
+    void loadStored();
+    // Saving with stored entries: the directory and the sectors of the
+    // other streams (large ones in sectors from `firstSector`, small ones in
+    // the mini stream); returns the extra sector contents in file order.
+    struct StoredLayout {
+        std::vector<std::uint8_t> bytes;  // whole sectors
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> runs;  // chains: first sector, count
+        std::uint64_t sectors = 0;
+        std::uint32_t firstMiniFatSector = kEndOfChain, miniFatSectors = 0;
+    };
+    StoredLayout layoutStored(std::uint64_t firstSector);
 
     // The bytes of sector n; a sector outside the file throws. With
     // allowPartial the last, short sector of a truncated file is given as it
@@ -152,6 +185,10 @@ private:
     std::vector<std::uint32_t> miniFat_;
     std::vector<DirEntry> dir_;
     std::size_t workbook_ = 1;
+    std::vector<bool> ownSectors_;         // filled by the first requireOwnSectors()
+    std::vector<std::uint32_t> miniChain_;  // the mini stream's sectors, once read
+    bool miniChainRead_ = false;
+    std::shared_ptr<const XlsStored> stored_;
 
     BiffInput input_;
     BiffOutput output_;
