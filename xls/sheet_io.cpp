@@ -149,8 +149,8 @@ void SheetImplT::read(BiffInput& in)
             FormulaBlock block;
             block.biff5 = biff5;
             block.read(in, rec);
+            // A 16-bit row is always on the sheet; the column needs the check.
             const std::uint16_t row = block.row(), col = block.col();
-            if (row >= kMaxCellRows) throw xlerror("row must be in range 0-65535");
             if (col >= kMaxCellCols) throw xlerror("col must be in range 0-255");
             formulaCells_.push_back(std::move(block));
             cells_.slot(row, col) = makeSlot(CellKind::Formula, formulaCells_.size() - 1);
