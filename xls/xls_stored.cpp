@@ -65,7 +65,7 @@ void Xls::loadStored()
     std::vector<std::pair<std::uint32_t, std::size_t>> storages{{0u, XlsStored::kNoParent}};
     for (std::size_t k = 0; k < storages.size(); ++k) {
         const auto [storage, parent] = storages[k];
-        std::vector<std::uint32_t> todo{dir_[storage].child};
+        std::vector<std::uint32_t> todo{dir_[storage].child}, members;
         while (!todo.empty()) {
             const std::uint32_t i = todo.back();
             todo.pop_back();
@@ -73,6 +73,13 @@ void Xls::loadStored()
             seen[i] = true;
             todo.push_back(dir_[i].left);
             todo.push_back(dir_[i].right);
+            members.push_back(i);
+        }
+        // In name order, whatever the shape of the tree: a saved file loaded
+        // and saved again gives the same document.
+        std::stable_sort(members.begin(), members.end(),
+                         [this](std::uint32_t a, std::uint32_t b) { return nameLess(dir_[a], dir_[b]); });
+        for (const std::uint32_t i : members) {
             const DirEntry& e = dir_[i];
             // The workbook stream is written anew; an older one beside it
             // would contradict it.

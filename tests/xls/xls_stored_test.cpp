@@ -223,6 +223,8 @@ TEST(XlsStored, SavedAfterLoadKeepsEveryEntry)
         EXPECT_EQ(0, std::memcmp(out.directory()[0].classId, b.dir[0].classId, 16));
         EXPECT_EQ(out.directory()[0].modified, b.dir[0].modified);
         checkTree(out.directory(), out.directory()[0].child, false, nullptr, nullptr);
+        // Loading and saving the saved file again changes nothing.
+        EXPECT_TRUE(saveAfterLoad(saved) == saved);
         EXPECT_EQ(olefileCompare(original, saved, "stored"), "same " + std::to_string(expected.size()) + "\n");
     }
 }
