@@ -44,6 +44,11 @@ local function roundTrip(kind, create, ext)
   m.WriteNumber(sheet, 1, 1, 3.14159)
   m.WriteString(sheet, 2, 0, "text \240\159\152\128")
   m.WriteBool(sheet, 2, 1, 1)
+  if kind == "xls" then
+    m.WriteString(sheet, 3, 0, "twice pi")
+    print(("%s: WriteFormula(\"B2*2\") = %s (%s)"):format(kind, tostring(m.WriteFormula(sheet, 3, 1, "B2*2")),
+      m.GetErrorMessage(book)))
+  end
   local path = out .. "/example." .. ext
   print(("%s: Save(%q) = %s (%s)"):format(kind, path, tostring(m.Save(book, path)), m.GetErrorMessage(book)))
   m.BookRelease(book)
@@ -59,7 +64,9 @@ local function roundTrip(kind, create, ext)
       local cells = {}
       for c = m.GetFirstColumn(s), m.GetLastColumn(s) - 1 do
         local text, isText = m.ReadString(s, r, c)
-        if isText then
+        if m.GetCellIsFormula(s, r, c) then
+          cells[#cells + 1] = "=" .. tostring(m.ReadFormula(s, r, c))
+        elseif isText then
           cells[#cells + 1] = ("%q"):format(text)
         elseif m.GetCellType(s, r, c) == 3 then
           cells[#cells + 1] = tostring(m.ReadBool(s, r, c) == 1)
