@@ -22,6 +22,32 @@ function M.errorOf(f, ...)
   return tostring(err)
 end
 
+-- The folder of the running test script.
+function M.here()
+  return (arg[0]:match("^(.*)/[^/]*$") or ".")
+end
+
+-- The system python3 that has the independent readers installed.
+M.python = os.getenv("CELVO_PYTHON")
+if not M.python or M.python == "" then M.python = "/usr/bin/python3" end
+
+-- A new scratch folder.
+function M.tempDir()
+  local tmp = os.tmpname()
+  os.remove(tmp)
+  os.execute("mkdir -p " .. tmp)
+  return tmp
+end
+
+-- The output of an outside program, which runs without the sanitizer
+-- runtimes a test may preload.
+function M.run(cmd)
+  local p = io.popen("env -u LD_PRELOAD " .. cmd .. " 2>&1")
+  local out = p:read("*a")
+  p:close()
+  return out
+end
+
 function M.finish(name)
   print(("%s: %d checks, %d failed"):format(name, M.checked, M.failed))
   os.exit(M.failed == 0 and 0 or 1)

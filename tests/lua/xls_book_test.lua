@@ -4,21 +4,12 @@
 local t = require "testlib"
 local m = require "corvantis.ExcelLibrary_0.CelvoWrapper"
 
-local here = (arg[0]:match("^(.*)/[^/]*$") or ".")
+local here = t.here()
 local dump = here .. "/../xls/xlrd_dump.py"
-local python = os.getenv("CELVO_PYTHON")
-if not python or python == "" then python = "/usr/bin/python3" end
-local tmp = os.tmpname()
-os.remove(tmp)
-os.execute("mkdir -p " .. tmp)
+local python = t.python
+local tmp = t.tempDir()
 
--- Outside programs run without the sanitizer runtimes a test may preload.
-local function run(cmd)
-  local p = io.popen("env -u LD_PRELOAD " .. cmd .. " 2>&1")
-  local out = p:read("*a")
-  p:close()
-  return out
-end
+local run = t.run
 
 local function readFile(path)
   local f = io.open(path, "rb")

@@ -6,20 +6,11 @@
 local t = require "testlib"
 local m = require "corvantis.ExcelLibrary_0.CelvoWrapper"
 
-local here = (arg[0]:match("^(.*)/[^/]*$") or ".")
-local python = os.getenv("CELVO_PYTHON")
-if not python or python == "" then python = "/usr/bin/python3" end
-local tmp = os.tmpname()
-os.remove(tmp)
-os.execute("mkdir -p " .. tmp)
+local here = t.here()
+local python = t.python
+local tmp = t.tempDir()
 
--- Outside programs run without the sanitizer runtimes a test may preload.
-local function run(cmd)
-  local p = io.popen("env -u LD_PRELOAD " .. cmd .. " 2>&1")
-  local out = p:read("*a")
-  p:close()
-  return out
-end
+local run = t.run
 
 -- Sheet Front: print area A1:C4, row 1 repeated, notes on A1 and C2; sheet
 -- Back: print area B2:D6. Prices is Front!A1:B2, Corner is Back!A1.

@@ -9,21 +9,12 @@ if corpus == "" then
   print("xls_pictures_test: corpus folder not given (set CELVO_CORPUS_DIR); skipped")
   os.exit(0)
 end
-local here = (arg[0]:match("^(.*)/[^/]*$") or ".")
+local here = t.here()
 local media = here .. "/../xls/picture_media.py"
-local python = os.getenv("CELVO_PYTHON")
-if not python or python == "" then python = "/usr/bin/python3" end
-local tmp = os.tmpname()
-os.remove(tmp)
-os.execute("mkdir -p " .. tmp)
+local python = t.python
+local tmp = t.tempDir()
 
--- Outside programs run without the sanitizer runtimes a test may preload.
-local function run(cmd)
-  local p = io.popen("env -u LD_PRELOAD " .. cmd .. " 2>&1")
-  local out = p:read("*a")
-  p:close()
-  return out
-end
+local run = t.run
 
 if run("command -v soffice") == "" then
   print("xls_pictures_test: LibreOffice is not installed; skipped")
