@@ -40,14 +40,7 @@ void setCommentShape(OfficeArtSpContainer& shape, std::uint32_t shapeId, std::ui
     auto anchor = std::make_unique<OfficeArtClientAnchorSheet>();
     anchor->header.set(0, 0, 0xF010, 18);
     anchor->flags = 3;
-    anchor->colL = static_cast<std::uint16_t>(anchor1);
-    anchor->dxL = static_cast<std::uint16_t>(anchor1 >> 16);
-    anchor->rwT = static_cast<std::uint16_t>(anchor2);
-    anchor->dyT = static_cast<std::uint16_t>(anchor2 >> 16);
-    anchor->colR = static_cast<std::uint16_t>(anchor3);
-    anchor->dxR = static_cast<std::uint16_t>(anchor3 >> 16);
-    anchor->rwB = static_cast<std::uint16_t>(anchor4);
-    anchor->dyB = static_cast<std::uint16_t>(anchor4 >> 16);
+    anchor->setCorners(anchor1, anchor2, anchor3, anchor4);
     anchor->absent = 0;
 
     auto data = std::make_unique<OfficeArtClientData>();

@@ -160,6 +160,20 @@ public:
     std::uint16_t flags = 0;
     std::uint16_t colL = 0, dxL = 0, rwT = 0, dyT = 0, colR = 0, dxR = 0, rwB = 0, dyB = 0;
 
+    // Takes the corners from four words of cell (low half) and offset (high
+    // half): left column, top row, right column, bottom row.
+    void setCorners(std::uint32_t left, std::uint32_t top, std::uint32_t right, std::uint32_t bottom)
+    {
+        colL = static_cast<std::uint16_t>(left);
+        dxL = static_cast<std::uint16_t>(left >> 16);
+        rwT = static_cast<std::uint16_t>(top);
+        dyT = static_cast<std::uint16_t>(top >> 16);
+        colR = static_cast<std::uint16_t>(right);
+        dxR = static_cast<std::uint16_t>(right >> 16);
+        rwB = static_cast<std::uint16_t>(bottom);
+        dyB = static_cast<std::uint16_t>(bottom >> 16);
+    }
+
 protected:
     void readFields(ByteReader& in, const OfficeArtReadContext&) override;
     void writeFields(ArtWriter& out) const override;

@@ -51,14 +51,7 @@ std::unique_ptr<OfficeArtSpContainer> makePictureShape(std::uint32_t shapeId, st
 
     auto anchor = present(std::make_unique<OfficeArtClientAnchorSheet>());
     anchor->flags = 2;
-    anchor->colL = static_cast<std::uint16_t>(anchor1);
-    anchor->dxL = static_cast<std::uint16_t>(anchor1 >> 16);
-    anchor->rwT = static_cast<std::uint16_t>(anchor2);
-    anchor->dyT = static_cast<std::uint16_t>(anchor2 >> 16);
-    anchor->colR = static_cast<std::uint16_t>(anchor3);
-    anchor->dxR = static_cast<std::uint16_t>(anchor3 >> 16);
-    anchor->rwB = static_cast<std::uint16_t>(anchor4);
-    anchor->dyB = static_cast<std::uint16_t>(anchor4 >> 16);
+    anchor->setCorners(anchor1, anchor2, anchor3, anchor4);
     sp->children.items.push_back(std::move(anchor));
     sp->children.items.push_back(present(std::make_unique<OfficeArtClientData>()));
     return sp;
