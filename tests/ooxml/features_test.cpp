@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ooxml/features.h"
+#include "ooxml/features2.h"
 #include "test_support.h"
 
 namespace {
@@ -61,6 +62,8 @@ Outcome byRoot(const std::string& doc)
     if (doc.compare(0, 8, "<wrapper") == 0) return readAndWrite<feat::c_wrapper>(doc);
     if (doc.compare(0, 4, "<bag") == 0) return readAndWrite<feat::c_bag>(doc);
     if (doc.compare(0, 5, "<rule") == 0) return readAndWrite<feat::c_rule>(doc);
+    if (doc.compare(0, 6, "<tally") == 0) return readAndWrite<feat::c_tally>(doc);
+    if (doc.compare(0, 6, "<frame") == 0) return readAndWrite<feat::c_frame>(doc);
     return readAndWrite<feat::c_shape>(doc);
 }
 
@@ -119,6 +122,16 @@ TEST(GeneratedFeatures, ValueFacetsAndStructureOnReading)
          nimb::e_bad_end_of_element, ""},
         {"bag keeps an unknown element of its namespace",
          "<bag xmlns=\"urn:feat\"><item x=\"1\" y=\"1\"/><later/></bag>", nimb::e_no_error, ""},
+        {"a type of the other table checked", "<tally xmlns=\"urn:feat\" level=\"mid\"/>", nimb::e_not_an_enumeration,
+         "@level"},
+        {"an integer type with its own range check", "<tally xmlns=\"urn:feat\" count=\"100\"/>",
+         nimb::e_value_above_maximum, "@count"},
+        {"a class of the other table checked", "<tally xmlns=\"urn:feat\"><at x=\"1\"/></tally>",
+         nimb::e_required_attribute_missing, "CT_Point"},
+        {"the generic reader after the hand-read part", "<tally xmlns=\"urn:feat\"><tick/><note>a</note><at/></tally>",
+         nimb::e_bad_end_of_element, ""},
+        {"a base of the other table checked", "<frame xmlns=\"urn:feat\" label=\"l\" x=\"1\"/>",
+         nimb::e_required_attribute_missing, "CT_Frame"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -149,6 +162,11 @@ TEST(GeneratedFeatures, DocumentsWrittenBackAsRead)
         "<rule xmlns=\"urn:feat\" xmlns:z=\"urn:z\"><formula>A1&lt;2</formula><z:x/><formula>B2</formula></rule>",
         // A foreign element between the items of a sequence stays there.
         shape(" xmlns:z=\"urn:z\"", "<gd x=\"0\" y=\"0\"/><z:between/><gd x=\"1\" y=\"1\"/>"),
+        // Classes of the two tables in each other.
+        "<tally xmlns=\"urn:feat\" level=\"high\" count=\"99\"><tick/><tick/><at x=\"1\" y=\"2\"/><note>n</note>"
+        "</tally>",
+        "<bag xmlns=\"urn:feat\"><item x=\"1\" y=\"1\"/><tally><tick/></tally></bag>",
+        "<frame xmlns=\"urn:feat\" x=\"1\" y=\"2\" label=\"l\"/>",
     };
     for (const auto& d : documents) {
         SCOPED_TRACE(d);
@@ -192,6 +210,23 @@ TEST(GeneratedFeatures, MembersHoldWhatWasRead)
     EXPECT_STREQ("CT_Wrapper", w.descriptor().type_name);
     std::unique_ptr<nimb::c_binding> copy(w.clone());
     EXPECT_STREQ("CT_Wrapper", copy->descriptor().type_name);
+}
+
+TEST(GeneratedFeatures, HandWrittenMemberAcrossTables)
+{
+    feat::c_bag bag;
+    const std::string d = "<bag xmlns=\"urn:feat\"><tally count=\"1\"><tick/><tick></tick><tick/><note>n</note></tally></bag>";
+    ASSERT_EQ(nimb::e_no_error, bag.unmarshal(d.data(), d.size()));
+    ASSERT_TRUE(bag.tally.has());
+    EXPECT_EQ(3u, bag.tally.peek()->ticks.count);
+    EXPECT_EQ(u"n", bag.tally.peek()->note.value);
+    // The member is copied with its class.
+    feat::c_bag copy = bag;
+    copy.get_tally()->ticks.count = 1;
+    EXPECT_EQ(3u, bag.tally.peek()->ticks.count);
+    // A document read keeps the declarations it had.
+    EXPECT_EQ(kDecl + "<bag xmlns=\"urn:feat\"><tally count=\"1\"><tick/><note>n</note></tally></bag>",
+              written(feat::c_bag(copy)));
 }
 
 TEST(GeneratedFeatures, ObjectsBuiltInCode)

@@ -297,12 +297,12 @@ class EmitTable(unittest.TestCase):
           'c_G::desc, false}', 'nimb::child_kind::group_list, 0, 0', 'static const nimb::c_class_desc d{"G"']),
         ("simple S string minLength=1\nclass B\nclass A\n  choice\n    alt x empty\n    alt y S\n    alt z B\n"
          "    alt any\n",
-         ["nimb::c_empty_element* get_x();", "c_alt_S* get_y();", "nimb::c_any_element* get_any();",
+         ["nimb::c_empty_element* get_x();", "table_demo::c_alt_S* get_y();", "nimb::c_any_element* get_any();",
           "class c_alt_S : public nimb::c_binding_t<c_alt_S>"],
          ['{"x", 1001, "x", nimb::create_object<nimb::c_empty_element>}',
           '{nullptr, 0, nullptr, nimb::create_object<nimb::c_any_element>}',
-          "nimb::content_kind::simple,\n                                      nullptr, 0, nullptr, 0, &spec_S(), "
-          "nimb::member<&c_alt_S::content>"]),
+          "nimb::content_kind::simple, nullptr, 0, nullptr, 0, &spec_S(),\n"
+          "                                      nimb::member<&table_demo::c_alt_S::content>"]),
         ("class A\n  child t string 0..3\n", ["std::vector<nimb::c_simple<std::u16string>> t;"],
          ['{"t", 1001, "t", nimb::child_kind::simple_list, 0, 3, nimb::member<&c_A::t>, nullptr, &spec_string(), '
           'nullptr, 0, nullptr, false}']),
@@ -400,6 +400,127 @@ class EmitTable(unittest.TestCase):
         self.assertLess(header.index("class c_Item "), header.index("class c_Owner "))
 
 
+class ImportTable(unittest.TestCase):
+    """Tables that use each other's classes and simple types."""
+
+    OTHER = HEADER.replace("ooxml/demo", "ooxml/other") + """\
+import demo
+simple Level string check=validate_level
+  enum low high
+simple Small ubyte check=validate_small max=9
+class Point
+  attr x Level
+  child inner Box
+"""
+    FOREIGN = """\
+namespace far
+label ooxml/far
+ns 1000 r http://example.com/rel
+ns 1001 - http://example.com/main
+elements 1001
+import demo
+import other
+class Remote base=Box
+  attr y Small
+"""
+    DUP = HEADER.replace("ooxml/demo", "ooxml/dup") + "simple Small uint\n"
+
+    def parse(self, body, **more):
+        tables = {"other": self.OTHER, "far": self.FOREIGN, "dup": self.DUP}
+        tables.update(more)
+        return S.parse(HEADER + textwrap.dedent(body), "demo.schema", tables)
+
+    def test_names_resolve_across_tables(self):
+        s = self.parse("""\
+            import other
+            class Box
+              attr level Level default=low
+              attr small Small
+              child p Point *
+            """)
+        box = s.classes["Box"]
+        other = s.imported[0]
+        self.assertEqual("other", other.stem)
+        self.assertIs(other.simple_types["Level"], box.attrs[0].type)
+        self.assertIs(other.classes["Point"], box.particles[0].type)
+        # and back: the other table uses this one's class
+        self.assertIs(box, other.classes["Point"].particles[0].type)
+        self.assertIs(s, other.imported[0])
+
+    def test_faults(self):
+        cases = [
+            ("import nosuch\n", 6, "no table 'nosuch'"),
+            ("import other\nimport other\nclass Box\n", 7, "imported twice"),
+            ("import demo\n", 6, "imported twice or by itself"),
+            ("import other\nclass Box\nclass Point\n", 8, "defined in other too"),
+            ("import other\nimport dup\nclass Box\nclass A\n  attr x Small\n", 10,
+             "'Small' is defined in other and dup"),
+            ("import other\nclass Box\n  attr x Nothing\n", 8, "unknown simple type"),
+        ]
+        for body, line, text in cases:
+            with self.subTest(body=body):
+                with self.assertRaises(S.SchemaError) as cm:
+                    self.parse(body)
+                self.assertIn(text, cm.exception.message)
+                self.assertEqual(line, cm.exception.line)
+
+    def test_namespace_ids_agree(self):
+        other = self.OTHER.replace("ns 1000 r", "ns 1002 r")
+        with self.assertRaises(S.SchemaError) as cm:
+            self.parse("import other\nclass Box\n", other=other)
+        self.assertIn("must have id 1002 here", cm.exception.message)
+
+    def test_emitted(self):
+        s = self.parse("""\
+            import other
+            import far
+            include ooxml/hand.h
+            class Box
+              attr level Level default=low
+              attr small Small
+              child p Point *
+              member tally std::vector<int>
+            class Holder
+              child r Remote
+            """)
+        header, source = E.emit(s, "demo.schema", "ooxml/demo.h")
+        # The own checks are public; the imported ones are not defined again.
+        self.assertNotIn("validate_level(nimb", header + source)
+        self.assertIn("nullptr, validate_small, nullptr, nimb::from_string_uchar", source)
+        self.assertIn('#include "ooxml/hand.h"', header)
+        self.assertIn("    std::vector<int> tally;  // read and written by the hooks\n", header)
+        # Tables that share the namespace keep their file names apart.
+        self.assertIn("namespace table_demo {", header)
+        self.assertNotIn("using table_demo::source_label;", header)
+        self.assertIn("class c_Point;  // other\n", header)
+        self.assertIn("namespace far {\nclass c_Remote;\n}", header)
+        self.assertIn("nimb::ct_complex_optional<::far::c_Remote> r;", header)
+        self.assertTrue(header.rstrip().endswith('#include "ooxml/other.h"\n#include "ooxml/far.h"'))
+        other_header, other_source = E.emit(s.imported[0], "other.schema", "ooxml/other.h")
+        self.assertIn("nimb::enimb_error validate_level(nimb::c_xml_reader& reader, const std::u16string* value);",
+                      other_header)
+        self.assertIn("nimb::enimb_error validate_small(nimb::c_xml_reader& reader, const std::string& text);",
+                      other_header)
+        self.assertIn('static const nimb::c_big_int low("0"), high("9");', other_source)
+        far_header, far_source = E.emit(s.imported[1], "far.schema", "ooxml/far.h")
+        # A base of another table comes first; another namespace is named in full.
+        self.assertIn('#include "nimb/binding.h"\n#include "ooxml/demo.h"\n', far_header)
+        self.assertIn("class c_Remote : public ::demo::c_Box {", far_header)
+        self.assertIn("nimb::member<&::demo::c_Box::level>", far_source)
+        self.assertIn("nullptr, ::demo::validate_small, nullptr, nimb::from_string_uchar", far_source)
+        self.assertIn("using table_far::source_label;", far_header)
+
+    def test_member_faults(self):
+        for body, text in [("class A\n  member 1x int\n", "member needs"),
+                           ("class A\n  member x int;\n", "bad C++ type"),
+                           ("class A\n  attr x string\n  member x int\n", "given twice"),
+                           ("class A\n  sequence *\n    member x int\n", "belongs to the class")]:
+            with self.subTest(body=body):
+                with self.assertRaises(S.SchemaError) as cm:
+                    parse(body)
+                self.assertIn(text, cm.exception.message)
+
+
 class ProjectTables(unittest.TestCase):
     """The tables of the project read without fault and keep the shapes the
     readers and writers depend on."""
@@ -412,7 +533,9 @@ class ProjectTables(unittest.TestCase):
             if f.endswith(".schema"):
                 with self.subTest(table=f):
                     s = S.load(os.path.join(ROOT, "ooxml", f))
-                    self.assertTrue(s.roots)
+                    # A table without a root is there for others to import.
+                    self.assertTrue(s.roots or s.imported)
+                    E.emit(s, f, "ooxml/%s.h" % s.stem)
 
     def test_workbook_empty_elements(self):
         s = self.load("sml-workbook")

@@ -96,26 +96,58 @@ def value_literal(st, text):
     raise EmitError("no default for type %s" % st.name)
 
 
+def file_ident(schema):
+    """The C++ name of a table's own namespace (nested in the table's
+    namespace), where its source label, namespace table and other file-level
+    names live, so that tables may share a namespace."""
+    ident = "".join(ch if ch.isalnum() else "_" for ch in schema.stem)
+    return ident if ident[:1].isalpha() and ident != schema.namespace else "table_" + ident
+
+
+def header_of(schema):
+    return "ooxml/%s.h" % schema.stem
+
+
 class FileEmitter:
     def __init__(self, schema, rel_schema_path):
         self.s = schema
         self.rel = rel_schema_path
         self.ns = schema.namespace
-        self.checks = []      # C++ definitions of value checks
+        self.fns = file_ident(schema)
+        self.checks = []      # C++ definitions of the value checks of the file's types
         self.check_decls = []
+        self.local_checks = []  # checks of built-in types, private to the file
         self.specs = {}       # spec function name -> definition
         self.classes = []     # emitted classes, dependency order
+        self.used_foreign = {}  # imported classes named here: C++ name -> class
+        # Every check of the file's own simple types, used here or not: the
+        # tables that import the types call them.
+        for st in schema.simple_types.values():
+            self.type_checks(st)
         self._build_models()
+
+    def cls(self, c):
+        """How the file names a class: plainly in its own namespace, else
+        qualified."""
+        if c.schema is not None and c.schema is not self.s:
+            self.used_foreign[(c.schema.namespace, c.cpp_name)] = c
+            if c.schema.namespace != self.ns:
+                return "::%s::%s" % (c.schema.namespace, c.cpp_name)
+        return c.cpp_name
+
+    def own(self, st):
+        """Whether the checks of a simple type are defined by this file."""
+        return st.schema is None or st.schema is self.s
 
     # ------------------------------------------------------------------
     # Model: what each emitted class holds
 
-    def qname(self, ns, local):
+    def qname(self, ns, local, schema=None):
         if ns in (1, None):
             return local
         if ns == 2:
             return "xml:" + local
-        for nid, prefix, _ in self.s.ns_rows:
+        for nid, prefix, _ in (schema or self.s).ns_rows:
             if nid == ns:
                 return prefix + ":" + local if prefix else local
         raise EmitError("namespace id %s not in the table" % ns)
@@ -174,15 +206,16 @@ class FileEmitter:
         for p in particles:
             if p.kind == "use":
                 many = p.occurs.repeated
+                cn = self.cls(p.type)
                 out.append(dict(kind="group_list" if many else "group", member=p.member, qname="", ns=0, local="",
                                 min=p.occurs.min, max=0 if p.occurs.max == S.UNBOUNDED else p.occurs.max,
-                                **{"class": p.type.cpp_name},
+                                **{"class": cn}, dep=p.type,
                                 holder=("nimb::ct_complex_multi<%s>" if many else "nimb::ct_complex_optional<%s>")
-                                % p.type.cpp_name))
+                                % cn))
             elif p.kind == "sequence":
                 inner = p.inner.particles if p.inner is not None else p.particles
                 if len(inner) == 1 and inner[0].kind == "element":
-                    q = self._element(inner[0], context)
+                    q = self._element(inner[0], context, c.schema)
                     q["min"] = p.occurs.min
                     q["max"] = 0 if p.occurs.max == S.UNBOUNDED else p.occurs.max * max(1, q["max"])
                     if q["kind"] == "single" and q["max"] != 1:
@@ -193,7 +226,7 @@ class FileEmitter:
                 cls = p.inner.cpp_name
                 out.append(dict(kind="group_list", member=p.inner.name, qname="", ns=0, local="",
                                 min=p.occurs.min, max=0 if p.occurs.max == S.UNBOUNDED else p.occurs.max,
-                                holder="nimb::ct_complex_multi<%s>" % cls, **{"class": cls}))
+                                holder="nimb::ct_complex_multi<%s>" % cls, dep=p.inner, **{"class": cls}))
             elif p.kind == "choice":
                 out.append(self._choice(c, p, context))
             elif p.kind == "any":
@@ -202,20 +235,22 @@ class FileEmitter:
                                 min=p.occurs.min, max=0 if p.occurs.max == S.UNBOUNDED else p.occurs.max,
                                 holder="nimb::c_any_list" if many else "nimb::c_any_info"))
             else:
-                out.append(self._element(p, context))
+                out.append(self._element(p, context, c.schema))
         return out
 
-    def _element(self, p, context):
+    def _element(self, p, context, schema):
         occ = p.occurs
         mx = 0 if occ.max == S.UNBOUNDED else occ.max
-        q = dict(member=p.member, qname=self.qname(p.ns, p.element), ns=p.ns, local=p.element,
+        q = dict(member=p.member, qname=self.qname(p.ns, p.element, schema), ns=p.ns, local=p.element,
                  min=occ.min, max=mx, create=p.create)
         if isinstance(p.type, S.Class):
-            q["class"] = p.type.cpp_name
+            cn = self.cls(p.type)
+            q["class"] = cn
+            q["dep"] = p.type
             if occ.repeated:
-                q.update(kind="list", holder="nimb::ct_complex_multi<%s>" % p.type.cpp_name)
+                q.update(kind="list", holder="nimb::ct_complex_multi<%s>" % cn)
             else:
-                q.update(kind="single", holder="nimb::ct_complex_optional<%s>" % p.type.cpp_name)
+                q.update(kind="single", holder="nimb::ct_complex_optional<%s>" % cn)
         else:
             if occ.repeated:
                 if p.type.is_list:
@@ -232,13 +267,15 @@ class FileEmitter:
             if a.kind == "any":
                 alts.append(dict(qname=None, ns=0, local="any", cls="nimb::c_any_element"))
                 continue
+            dep = None
             if a.kind == "empty":
                 cls = "nimb::c_empty_element"
             elif a.kind == "simple":
                 cls = self._alt_class(a.type)
             else:
-                cls = a.type.cpp_name
-            alts.append(dict(qname=self.qname(a.ns, a.element), ns=a.ns, local=a.element, cls=cls))
+                cls = self.cls(a.type)
+                dep = a.type
+            alts.append(dict(qname=self.qname(a.ns, a.element, c.schema), ns=a.ns, local=a.element, cls=cls, dep=dep))
         repeated = p.occurs.repeated
         member = p.inner.name if (repeated and p.inner is not None) else "choice"
         return dict(kind="choice_list" if repeated else "choice", member=member,
@@ -252,7 +289,7 @@ class FileEmitter:
         value spec."""
         name = "c_alt_" + st.name
         self.alt_classes.setdefault(name, (st, self.spec(st, None)))
-        return name
+        return "%s::%s" % (self.fns, name)
 
     def _model(self, c):
         context = "%s: class %s" % (self.s.path, c.name)
@@ -266,7 +303,7 @@ class FileEmitter:
             bm_attrs = self._attrs(b)
             bm_positions = self._positions(b, b.particles, "%s: class %s" % (self.s.path, b.name))
             for q in bm_positions:
-                q["owner"] = b.cpp_name
+                q["owner"] = self.cls(b)
             base_attrs = bm_attrs + base_attrs
             base_positions = bm_positions + base_positions
             b = b.base
@@ -274,8 +311,13 @@ class FileEmitter:
         if c.text is not None:
             text = dict(member="content", holder="nimb::c_simple<%s>" % c.text.type.cpp_type,
                         type=c.text.type, default=c.text.default, spec=self.spec(c.text.type, c.text.default))
+        hand = []
+        b = c
+        while b is not None:
+            hand = [m[0] for m in b.members] + hand
+            b = b.base
         members = [a["member"] for a in base_attrs + attrs] + [q["member"] for q in base_positions + positions] + \
-            ([text["member"]] if text else [])
+            ([text["member"]] if text else []) + hand
         for m in members:
             if m in RESERVED or m.startswith("set_") or m.startswith("get_") or m.startswith("append_"):
                 raise EmitError("%s: member name '%s' is taken by the class itself: use member=" % (context, m))
@@ -283,14 +325,15 @@ class FileEmitter:
             raise EmitError("%s: two members share a name: use member=" % context)
         deps = []
         if c.base is not None:
-            deps.append(c.base.name)
+            deps.append(c.base)
         for q in positions:
-            if "class" in q:
-                deps.append(q["class"][2:])
+            if q.get("dep") is not None:
+                deps.append(q["dep"])
             for a in q.get("alts", []):
-                deps.append(a["cls"][2:])
+                if a.get("dep") is not None:
+                    deps.append(a["dep"])
         known = {x.name for x in self.s.all_classes()}
-        deps = [d for d in deps if d in known and d != c.name]
+        deps = [d.name for d in deps if d.schema is self.s and d.name in known and d.name != c.name]
         return dict(cls=c, attrs=attrs, positions=positions, text=text, deps=deps,
                     all_attrs=base_attrs + attrs, all_positions=base_positions + positions)
 
@@ -298,35 +341,41 @@ class FileEmitter:
         attrs = []
         for a in c.attrs:
             holder = ("nimb::c_simple_list<%s>" if a.type.is_list else "nimb::c_simple<%s>") % a.type.cpp_type
-            attrs.append(dict(member=a.member, qname=self.qname(a.ns, a.local) if a.ns != 1 else a.local,
+            attrs.append(dict(member=a.member, qname=self.qname(a.ns, a.local, c.schema) if a.ns != 1 else a.local,
                               ns=a.ns, local=a.local, required=a.required, holder=holder, type=a.type,
-                              default=a.default, spec=self.spec(a.type, a.default), owner=c.cpp_name))
+                              default=a.default, spec=self.spec(a.type, a.default), owner=self.cls(c)))
         return attrs
 
     # ------------------------------------------------------------------
     # Value checks and specs
 
-    def spec(self, st, default):
-        name = N.spec_name(st, default)
-        if name in self.specs:
-            return name
-        lexical, frm, to = converters(st)
+    def type_checks(self, st):
+        """The (lexical, value) checks of a simple type, defined on the way
+        when the type is the file's own."""
+        lexical, _, _ = converters(st)
         value_check = None
         if st.patterns:
             if st.kind not in ("string", "narrow"):
                 raise EmitError("%s: patterns apply to string types" % st.name)
-            lexical = st.check
-            self._pattern_check(st)
-        elif st.min is not None or st.max is not None or (st.kind == "integer" and lexical is None):
+            lexical = self._pattern_check(st)
+        elif (st.min is not None or st.max is not None or (st.kind == "integer" and lexical is None)
+              or (st.kind == "integer" and st.check)):
             lexical = self._range_check(st)
         if st.enum:
-            value_check = st.check
-            self._enum_check(st)
+            value_check = self._enum_check(st)
         if st.kind == "hex" and st.length is not None:
             value_check = self._length_check(st)
         if st.kind in ("string", "narrow") and (st.length is not None or st.min_length is not None
                                                   or st.max_length is not None):
             value_check = self._string_length_check(st, value_check)
+        return lexical, value_check
+
+    def spec(self, st, default):
+        name = N.spec_name(st, default)
+        if name in self.specs:
+            return name
+        _, frm, to = converters(st)
+        lexical, value_check = self.type_checks(st)
         ws = st.ws
         ctype = st.cpp_type
         item = "nimb::c_value_spec<%s>" % ctype
@@ -342,25 +391,36 @@ class FileEmitter:
         self.specs[name] = "const %s& %s()\n{\n%s}\n" % (item, name, body)
         return name
 
+    def _define(self, st, name, signature, body):
+        """Records the definition of a value check: public (declared in the
+        header) for a simple type of this file, private to the file for a
+        built-in type, nothing for an imported type, whose table defines it."""
+        decl = "nimb::enimb_error %s(%s)" % (name, signature)
+        if st.schema is None:
+            if not any(d.startswith(decl + "\n") for d in self.local_checks):
+                self.local_checks.append("%s\n{\n%s}\n" % (decl, body))
+            return name
+        if not self.own(st):
+            if st.schema.namespace != self.ns:
+                return "::%s::%s" % (st.schema.namespace, name)
+            return name
+        if any(d.startswith(decl) for d in self.check_decls):
+            return name
+        self.check_decls.append(decl + ";")
+        self.checks.append("%s\n{\n%s}\n" % (decl, body))
+        return name
+
     def _pattern_check(self, st):
-        if any(d.startswith("nimb::enimb_error %s(" % st.check) for d in self.check_decls):
-            return
         pattern = st.patterns[0] if len(st.patterns) == 1 else "|".join("(%s)" % p for p in st.patterns)
-        self.check_decls.append("nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::string& text);" % st.check)
-        self.checks.append(
-            "nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::string& text)\n{\n"
-            "    static const nimb::c_regex pattern(%s);\n"
-            "    return nimb::check_pattern(reader, text, pattern);\n}\n" % (st.check, N.cpp_string(pattern)))
+        return self._define(st, st.check, "nimb::c_xml_reader& reader, const std::string& text",
+                     "    static const nimb::c_regex pattern(%s);\n"
+                     "    return nimb::check_pattern(reader, text, pattern);\n" % N.cpp_string(pattern))
 
     def _enum_check(self, st):
-        if any(d.startswith("nimb::enimb_error %s(" % st.check) for d in self.check_decls):
-            return
-        self.check_decls.append("nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::u16string* value);" % st.check)
         values = "".join("        %s,\n" % N.cpp_string(v) for v in st.enum)
-        self.checks.append(
-            "nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::u16string* value)\n{\n"
-            "    static const char* const values[] = {\n%s        nullptr,\n    };\n"
-            "    return nimb::check_enumeration(reader, *value, values);\n}\n" % (st.check, values))
+        return self._define(st, st.check, "nimb::c_xml_reader& reader, const std::u16string* value",
+                     "    static const char* const values[] = {\n%s        nullptr,\n    };\n"
+                     "    return nimb::check_enumeration(reader, *value, values);\n" % values)
 
     def _range_check(self, st):
         lo, hi = S.INTEGER_RANGE.get(st.base, (None, None))
@@ -370,15 +430,14 @@ class FileEmitter:
             lo = st.min[0] if st.min[1] else str(int(st.min[0]) + 1)
         if st.max is not None:
             hi = st.max[0] if st.max[1] else str(int(st.max[0]) - 1)
-        name = "validate_range_%s_%s" % (lo.replace("-", "m"), hi.replace("-", "m"))
-        if not any(d.startswith("nimb::enimb_error %s(" % name) for d in self.check_decls):
-            self.check_decls.append("nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::string& text);" % name)
-            self.checks.append(
-                "nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::string& text)\n{\n"
-                "    static const nimb::c_big_int low(%s), high(%s);\n"
-                "    return nimb::validate_range(reader, text, low, high);\n}\n"
-                % (name, N.cpp_string(lo), N.cpp_string(hi)))
-        return name
+        if st.schema is None:
+            name = "range_%s" % st.base
+        else:
+            name = st.check or "validate_%s_range" % st.name
+        return self._define(st, name, "nimb::c_xml_reader& reader, const std::string& text",
+                            "    static const nimb::c_big_int low(%s), high(%s);\n"
+                            "    return nimb::validate_range(reader, text, low, high);\n"
+                            % (N.cpp_string(lo), N.cpp_string(hi)))
 
     def _string_length_check(self, st, enum_check):
         """The value check of a string type with length facets (after its
@@ -387,59 +446,84 @@ class FileEmitter:
         hi = st.length if st.length is not None else st.max_length
         lo = -1 if lo is None else lo
         hi = -1 if hi is None else hi
-        ctype = st.cpp_type
-        name = "check_%s_value" % st.name
-        if not any(d.startswith("nimb::enimb_error %s(" % name) for d in self.check_decls):
-            self.check_decls.append("nimb::enimb_error %s(nimb::c_xml_reader& reader, const %s* value);" % (name, ctype))
-            first = ""
-            if enum_check:
-                first = "    if (nimb::enimb_error e = %s(reader, value)) return e;\n" % enum_check
-            self.checks.append(
-                "nimb::enimb_error %s(nimb::c_xml_reader& reader, const %s* value)\n{\n%s"
-                "    return nimb::check_string_length(reader, *value, %d, %d);\n}\n" % (name, ctype, first, lo, hi))
-        return name
+        first = ""
+        if enum_check:
+            first = "    if (nimb::enimb_error e = %s(reader, value)) return e;\n" % enum_check
+        return self._define(st, "check_%s_value" % st.name,
+                            "nimb::c_xml_reader& reader, const %s* value" % st.cpp_type,
+                            "%s    return nimb::check_string_length(reader, *value, %d, %d);\n" % (first, lo, hi))
 
     def _double_range_check(self, st):
         def bound(b):
             if b is None:
                 return "false, 0.0, true"
             return "true, %s, %s" % (repr(float(b[0])), "true" if b[1] else "false")
-        name = "validate_%s_range" % st.name
-        if not any(d.startswith("nimb::enimb_error %s(" % name) for d in self.check_decls):
-            self.check_decls.append("nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::string& text);" % name)
-            self.checks.append(
-                "nimb::enimb_error %s(nimb::c_xml_reader& reader, const std::string& text)\n{\n"
-                "    static const nimb::c_double_bounds bounds{%s, %s};\n"
-                "    return nimb::validate_double_range(reader, text, bounds);\n}\n"
-                % (name, bound(st.min), bound(st.max)))
-        return name
+        return self._define(st, "validate_%s_range" % st.name, "nimb::c_xml_reader& reader, const std::string& text",
+                            "    static const nimb::c_double_bounds bounds{%s, %s};\n"
+                            "    return nimb::validate_double_range(reader, text, bounds);\n"
+                            % (bound(st.min), bound(st.max)))
 
     def _length_check(self, st):
         if st.length in (2, 4):
             return "nimb::validate_hex_binary_length_%d" % st.length
-        name = "validate_hex_binary_length_%d" % st.length
-        if not any(d.startswith("nimb::enimb_error %s(" % name) for d in self.check_decls):
-            self.check_decls.append("nimb::enimb_error %s(nimb::c_xml_reader& reader, const nimb::c_binary* value);" % name)
-            self.checks.append(
-                "nimb::enimb_error %s(nimb::c_xml_reader& reader, const nimb::c_binary* value)\n{\n"
-                "    return nimb::check_binary_length(reader, *value, %d);\n}\n" % (name, st.length))
-        return name
+        return self._define(st, "check_%s_length" % st.name,
+                            "nimb::c_xml_reader& reader, const nimb::c_binary* value",
+                            "    return nimb::check_binary_length(reader, *value, %d);\n" % st.length)
 
     # ------------------------------------------------------------------
     # Output
 
+    def _base_tables(self):
+        """The imported tables whose classes are bases of this file's classes:
+        their headers come first (the others come last, so that tables may
+        import each other)."""
+        out = []
+        for c in self.s.all_classes():
+            b = c.base
+            if b is not None and b.schema is not self.s and b.schema not in out:
+                out.append(b.schema)
+        return out
+
+    def shares_namespace(self):
+        return any(t.namespace == self.ns for t in self.s.imported)
+
     def header(self):
         s = self.s
+        fns = self.fns
         h = ["// Generated by tools/bindgen.py from %s; do not edit.\n" % self.rel,
              "#pragma once\n\n#include <cstddef>\n#include <string>\n#include <vector>\n\n",
-             '#include "nimb/binding.h"\n\n',
-             "namespace %s {\n\n" % self.ns,
-             "// Source label of the error reports of this file.\nextern const char source_label[];\n\n",
-             "// Namespace ids of the file.\nenum : unsigned {\n"]
+             '#include "nimb/binding.h"\n']
+        for inc in s.includes:
+            h.append('#include "%s"\n' % inc)
+        firsts = self._base_tables()
+        for t in firsts:
+            h.append('#include "%s"\n' % header_of(t))
+        h.append("\n")
+        others = {}
+        for (ns, cpp), c in sorted(self.used_foreign.items()):
+            if ns != self.ns:
+                others.setdefault(ns, []).append(cpp)
+        for ns, names in sorted(others.items()):
+            h.append("namespace %s {\n%s}  // namespace %s\n\n" % (ns, "".join("class %s;\n" % n for n in names), ns))
+        h.append("namespace %s {\n\n" % self.ns)
+        h.append("// What belongs to the file itself.\nnamespace %s {\n\n" % fns)
+        h.append("// Source label of the error reports of this file.\nextern const char source_label[];\n\n")
+        h.append("// Namespace ids of the file.\nenum : unsigned {\n")
         for nid, prefix, uri in s.ns_rows:
             h.append("    ns_%s = %d,  // %s\n" % (prefix or "default", nid, uri))
         h.append("};\n\n// The namespace table (ends with a null row).\n")
         h.append("extern const nimb::c_ns_entry namespace_table[];\n\n")
+        for name, (st, _) in sorted(self.alt_classes.items()):
+            h.append("// The text of a choice alternative of type %s.\n"
+                     "class %s : public nimb::c_binding_t<%s> {\npublic:\n"
+                     "    nimb::c_simple<%s> content;\n"
+                     "    static const nimb::c_class_desc& desc();\n};\n\n" % (st.name, name, name, st.cpp_type))
+        h.append("}  // namespace %s\n\n" % fns)
+        if not self.shares_namespace():
+            h.append("using %s::source_label;\nusing %s::namespace_table;\n" % (fns, fns))
+            for nid, prefix, uri in s.ns_rows:
+                h.append("using %s::ns_%s;\n" % (fns, prefix or "default"))
+            h.append("\n")
         hooks = [(c, op) for c in s.classes.values() if not c.is_group for op in c.hooks]
         if hooks:
             h.append("// Operations written by hand (in the file's -hooks.cpp).\n")
@@ -452,17 +536,20 @@ class FileEmitter:
             h.append("\n")
         for name in self.order:
             h.append("class c_%s;\n" % name)
+        for (ns, cpp), c in sorted(self.used_foreign.items()):
+            if ns == self.ns:
+                h.append("class %s;  // %s\n" % (cpp, c.schema.stem))
         h.append("\n")
-        for name, (st, _) in sorted(self.alt_classes.items()):
-            h.append("// The text of a choice alternative of type %s.\n"
-                     "class %s : public nimb::c_binding_t<%s> {\npublic:\n"
-                     "    nimb::c_simple<%s> content;\n"
-                     "    static const nimb::c_class_desc& desc();\n};\n\n" % (st.name, name, name, st.cpp_type))
         for name in self.order:
             h.append(self._class_decl(self.models[name]))
         for r in s.roots:
             h.append(self._root_decl(r))
         h.append("}  // namespace %s\n" % self.ns)
+        rest = [t for t in s.imported if t not in firsts]
+        if rest:
+            h.append("\n// The classes of the imported tables.\n")
+            for t in rest:
+                h.append('#include "%s"\n' % header_of(t))
         return "".join(h)
 
     def _class_decl(self, m):
@@ -470,7 +557,7 @@ class FileEmitter:
         cn = c.cpp_name
         out = ["// %s%s\n" % (c.name, self._shape_comment(m))]
         if c.base is not None:
-            out.append("class %s : public %s {\npublic:\n" % (cn, c.base.cpp_name))
+            out.append("class %s : public %s {\npublic:\n" % (cn, self.cls(c.base)))
             out.append("    nimb::c_binding* clone() const override { return new %s(*this); }\n" % cn)
             out.append("    const nimb::c_class_desc& descriptor() const override { return desc(); }\n")
         else:
@@ -487,6 +574,8 @@ class FileEmitter:
             t = m["text"]
             init = "{%s}" % value_literal(t["type"], t["default"]) if t["default"] is not None else ""
             out.append("    %s %s%s;\n" % (t["holder"], t["member"], init))
+        for name, ctype, _ in c.members:
+            out.append("    %s %s;  // read and written by the hooks\n" % (ctype, name))
         creates = [q for q in m["positions"] if q.get("create")]
         out.append("\n    %s();\n" % cn if creates else "\n")
         out.append("    static const nimb::c_class_desc& desc();\n")
@@ -547,21 +636,25 @@ class FileEmitter:
         out = ["// Generated by tools/bindgen.py from %s; do not edit.\n" % self.rel,
                '#include "%s"\n\n#include <limits>\n\n' % header_name,
                "namespace %s {\n\n" % self.ns,
+               "namespace %s {\n\n" % self.fns,
                "const char source_label[] = %s;\n\n" % N.cpp_string(s.label),
                "const nimb::c_ns_entry namespace_table[] = {\n"]
         for nid, prefix, uri in s.ns_rows:
             out.append("    {%d, %s, %s},\n" % (nid, N.cpp_string(prefix), N.cpp_string(uri)))
-        out.append("    {0, nullptr, nullptr},\n};\n\n")
+        out.append("    {0, nullptr, nullptr},\n};\n\n}  // namespace %s\n\n" % self.fns)
         out.extend(x + "\n" for x in self.checks)
         out.append("namespace {\n\n")
+        out.extend(x + "\n" for x in self.local_checks)
         out.extend(x + "\n" for x in self.specs.values())
         out.append("}  // namespace\n\n")
+        fns = self.fns
         for name, (st, spec) in sorted(self.alt_classes.items()):
-            out.append("const nimb::c_class_desc& %s::desc()\n{\n"
-                       "    static const nimb::c_class_desc d{%s, source_label, namespace_table, nimb::content_kind::simple,\n"
-                       "                                      nullptr, 0, nullptr, 0, &%s(), nimb::member<&%s::content>,\n"
-                       "                                      nimb::create_object<%s>, 0, nullptr};\n"
-                       "    return d;\n}\n\n" % (name, N.cpp_string(st.name), spec, name, name))
+            out.append("const nimb::c_class_desc& %s::%s::desc()\n{\n"
+                       "    static const nimb::c_class_desc d{%s, %s::source_label, %s::namespace_table,\n"
+                       "                                      nimb::content_kind::simple, nullptr, 0, nullptr, 0, &%s(),\n"
+                       "                                      nimb::member<&%s::%s::content>, nimb::create_object<%s::%s>, 0,\n"
+                       "                                      nullptr};\n"
+                       "    return d;\n}\n\n" % (fns, name, N.cpp_string(st.name), fns, fns, spec, fns, name, fns, name))
         for name in self.order:
             out.append(self._class_def(self.models[name]))
         for r in s.roots:
@@ -572,7 +665,7 @@ class FileEmitter:
     def _class_def(self, m):
         c = m["cls"]
         cn = c.cpp_name
-        tables = "nullptr" if c.tables == "none" else "namespace_table"
+        tables = "nullptr" if c.tables == "none" else "%s::namespace_table" % self.fns
         out = []
         creates = [q for q in m["positions"] if q.get("create")]
         if creates:
@@ -629,8 +722,8 @@ class FileEmitter:
             out.append("    static const nimb::c_class_hooks hooks{%s};\n" % ", ".join(fns))
             hooks = "&hooks"
         t = m["text"]
-        out.append("    static const nimb::c_class_desc d{%s, source_label, %s, nimb::content_kind::%s,\n" % (
-            N.cpp_string(c.error_item), tables, content))
+        out.append("    static const nimb::c_class_desc d{%s, %s::source_label, %s, nimb::content_kind::%s,\n" % (
+            N.cpp_string(c.error_item), self.fns, tables, content))
         out.append("                                      %s, %d, %s, %d,\n" % (
             "attributes" if attrs else "nullptr", len(attrs),
             "children" if positions else "nullptr", len(positions)))

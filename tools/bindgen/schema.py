@@ -14,6 +14,13 @@ File header:
     keep-attributes                    every class keeps attributes it does not
                                        know (those of later editions) and
                                        writes them back
+    import <table>                     the classes and simple types of another
+                                       table (<table>.schema in the same
+                                       folder) may be used here; two tables
+                                       may import each other
+    include <header>                   a hand-written header that the
+                                       generated header includes (for the
+                                       types of hand-written members)
 
 Simple types:
     simple <Name> <base> [ws=0|1|2] [check=<function>] [length=N]
@@ -21,6 +28,8 @@ Simple types:
            [minExclusive=N] [maxExclusive=N] [list]
       enum <value> ...                 permitted values, in checking order
       pattern <regular expression>     rest of the line, taken as written
+  check= names the value check of a type with values or patterns, and the
+  range check of an integer type (which is otherwise named after the type).
 
 Classes (complex types) and groups (no element of their own):
     class <Name> [options]
@@ -36,6 +45,9 @@ Classes (complex types) and groups (no element of their own):
     child <element> <type> [occurs] [create] [member=<name>]
     use <GroupName> [occurs] [member=<name>]    the content of a group
     any [occurs]                                element(s) of any namespace kept
+    member <name> <C++ type>                    a member of a hand-written type,
+                                                read and written by the class's
+                                                hooks only (copied with the class)
     sequence [occurs] [inner=<name>]            block of particles
     choice [occurs] [inner=<name>] [item=<text>] [none=error|silent]
       alt <element> <type>                      an alternative (class or simple type)
@@ -61,7 +73,12 @@ N..M, N..* . A value containing blanks is written in double quotes.
 
 Built-in simple types: string, anyURI, token, narrow, uint, int, ushort,
 short, ubyte, byte, ulong, long, bool, double, hexBinary, empty.
+
+A name is looked up among the table's own types and those of the tables it
+imports (not of theirs in turn); a name defined twice among them is refused.
 """
+
+import os
 
 import re
 import shlex
@@ -136,10 +153,11 @@ class Occurs:
 
 
 class SimpleType:
-    def __init__(self, name, base, line):
+    def __init__(self, name, base, line, schema=None):
         self.name = name
         self.base = base
         self.line = line
+        self.schema = schema       # the table that defines it; None for a built-in
         self.ws = BUILTIN[base][1]
         self.check = None          # name of the value check function
         self.enum = []
@@ -217,10 +235,12 @@ class Alt:
 
 
 class Class:
-    def __init__(self, name, is_group, line):
+    def __init__(self, name, is_group, line, schema=None):
         self.name = name
         self.is_group = is_group
         self.line = line
+        self.schema = schema       # the table that defines it
+        self.members = []          # hand-written members: (name, C++ type, line)
         self.attrs = []
         self.text = None
         self.particles = []
@@ -281,6 +301,11 @@ class Root:
 class Schema:
     def __init__(self, path):
         self.path = path
+        self.stem = os.path.splitext(os.path.basename(path))[0]
+        self.imports = []          # (table name, line) as written
+        self.imported = []         # the Schema objects of the imports
+        self.includes = []         # hand-written headers
+        self.resolved = False
         self.namespace = None
         self.label = None
         self.ns_rows = []          # (id, prefix or "", uri)
@@ -369,8 +394,25 @@ def read_lines(text, path):
     return out
 
 
-def parse(text, path="<schema>"):
+TABLE_NAME = re.compile(r"^[A-Za-z0-9_][A-Za-z0-9_.\-]*$")
+
+
+def parse(text, path="<schema>", tables=None):
+    """Reads a table and the tables it imports, and resolves their names.
+    The imports are read from `tables` (table name -> text) when given, else
+    from the files next to `path`."""
+    loaded = {}
+    schema = _parse_one(text, path, tables, loaded)
+    for s in list(loaded.values()):
+        _resolve(s)
+    for s in list(loaded.values()):
+        _check_cycles(s)
+    return schema
+
+
+def _parse_one(text, path, tables, loaded):
     schema = Schema(path)
+    loaded[schema.stem] = schema
     lines = read_lines(text, path)
     i = 0
     while i < len(lines):
@@ -382,7 +424,22 @@ def parse(text, path="<schema>"):
             j += 1
         _statement(schema, ln, lines[i + 1:j])
         i = j
-    _resolve(schema)
+    for name, line in schema.imports:
+        if name not in loaded:
+            folder = os.path.dirname(path)
+            other = os.path.join(folder, name + ".schema")
+            if tables is not None:
+                if name not in tables:
+                    raise SchemaError(path, line, "no table '%s' to import" % name)
+                other_text = tables[name]
+            else:
+                try:
+                    with open(other, encoding="utf-8") as f:
+                        other_text = f.read()
+                except OSError:
+                    raise SchemaError(path, line, "no table '%s' to import (%s)" % (name, other))
+            _parse_one(other_text, other, tables, loaded)
+        schema.imported.append(loaded[name])
     return schema
 
 
@@ -398,7 +455,7 @@ def _rest(text):
 def _statement(schema, ln, body):
     path = schema.path
     kw = _keyword(ln.text)
-    if kw in ("namespace", "label", "elements", "ns", "root", "keep-attributes") and body:
+    if kw in ("namespace", "label", "elements", "ns", "root", "keep-attributes", "import", "include") and body:
         raise SchemaError(path, body[0].number, "'%s' takes no indented lines" % kw)
     if kw == "namespace":
         words = split_words(_rest(ln.text), path, ln.number)
@@ -440,6 +497,18 @@ def _statement(schema, ln, body):
         if _rest(ln.text):
             raise SchemaError(path, ln.number, "keep-attributes takes no arguments")
         schema.keep_attributes = True
+    elif kw == "import":
+        words = split_words(_rest(ln.text), path, ln.number)
+        if len(words) != 1 or not TABLE_NAME.match(words[0]):
+            raise SchemaError(path, ln.number, "import needs a table name")
+        if words[0] == schema.stem or words[0] in [n for n, _ in schema.imports]:
+            raise SchemaError(path, ln.number, "table '%s' imported twice or by itself" % words[0])
+        schema.imports.append((words[0], ln.number))
+    elif kw == "include":
+        words = split_words(_rest(ln.text), path, ln.number)
+        if len(words) != 1 or not re.match(r"^[A-Za-z0-9_./\-]+\.h$", words[0]):
+            raise SchemaError(path, ln.number, "include needs a header path")
+        schema.includes.append(words[0])
     elif kw == "simple":
         _simple(schema, ln, body)
     elif kw in ("class", "group"):
@@ -468,7 +537,7 @@ def _simple(schema, ln, body):
         raise SchemaError(path, ln.number, "unknown base type '%s'" % base)
     if name in schema.simple_types or name in schema.classes or name in BUILTIN:
         raise SchemaError(path, ln.number, "type '%s' defined twice" % name)
-    st = SimpleType(name, base, ln.number)
+    st = SimpleType(name, base, ln.number, schema)
     if "ws" in opts:
         if opts["ws"] not in ("0", "1", "2"):
             raise SchemaError(path, ln.number, "ws is 0, 1 or 2")
@@ -530,7 +599,7 @@ def _simple(schema, ln, body):
         raise SchemaError(path, ln.number, "enumerations are kept as strings")
     if st.enum and st.patterns:
         raise SchemaError(path, ln.number, "a type has an enumeration or patterns, not both")
-    if st.check and not (st.enum or st.patterns):
+    if st.check and not (st.enum or st.patterns or st.kind == "integer"):
         raise SchemaError(path, ln.number, "check=%s has nothing to check" % st.check)
     schema.simple_types[name] = st
 
@@ -545,7 +614,7 @@ def _class(schema, ln, body, is_group):
     name = pos[0]
     if name in schema.classes or name in schema.simple_types or name in BUILTIN:
         raise SchemaError(path, ln.number, "type '%s' defined twice" % name)
-    c = Class(name, is_group, ln.number)
+    c = Class(name, is_group, ln.number, schema)
     c.keep_attributes = bool(opts.get("keep-attributes"))
     c.keep_elements = bool(opts.get("keep-elements"))
     if "empty" in opts:
@@ -618,7 +687,16 @@ def _body(schema, c, lines, line, top):
         words = split_words(_rest(ln.text), path, ln.number)
         if kw not in ("sequence", "choice") and nested:
             raise SchemaError(path, nested[0].number, "'%s' takes no indented lines" % kw)
-        if kw == "attr":
+        if kw == "member":
+            if not top:
+                raise SchemaError(path, ln.number, "a member belongs to the class, not a compositor")
+            parts = _rest(ln.text).split(None, 1)
+            if len(parts) != 2 or not IDENT.match(parts[0]) or parts[0] in CPP_KEYWORDS:
+                raise SchemaError(path, ln.number, "member needs: <name> <C++ type>")
+            if not re.match(r"^[A-Za-z_:][A-Za-z0-9_:<>, *&]*$", parts[1]):
+                raise SchemaError(path, ln.number, "bad C++ type '%s'" % parts[1])
+            c.members.append((parts[0], parts[1], ln.number))
+        elif kw == "attr":
             if not top:
                 raise SchemaError(path, ln.number, "attributes belong to the class, not a compositor")
             if c.particles or c.text is not None:
@@ -714,7 +792,7 @@ def _particle(schema, kw, words, nested, ln, path):
                     raise SchemaError(path, a.line, "alternative '%s' given twice" % a.element)
                 seen.add(key)
         else:
-            holder = Class("<sequence>", True, ln.number)
+            holder = Class("<sequence>", True, ln.number, schema)
             _body(schema, holder, nested, ln.number, top=False)
             p.particles = holder.particles
         return p
@@ -725,11 +803,35 @@ def _type(schema, name, path, line, want):
     if want in ("simple", "any") and name in BUILTIN:
         st = SimpleType(name, name, line)
         return st
-    if want in ("simple", "any") and name in schema.simple_types:
-        return schema.simple_types[name]
-    if want in ("class", "any") and name in schema.classes:
-        return schema.classes[name]
+    found = []
+    for s in [schema] + schema.imported:
+        if want in ("simple", "any") and name in s.simple_types:
+            found.append((s, s.simple_types[name]))
+        if want in ("class", "any") and name in s.classes:
+            found.append((s, s.classes[name]))
+    if len(found) == 1:
+        return found[0][1]
+    if found:
+        raise SchemaError(path, line, "'%s' is defined in %s" % (name, " and ".join(s.stem for s, _ in found)))
     raise SchemaError(path, line, "unknown %s '%s'" % ("type" if want == "any" else want + " type", name))
+
+
+def _check_imported_names(schema):
+    """A name that the table and a table it imports both define, or two
+    imported tables, is refused where the table defines it or imports."""
+    mine = {uri: nid for nid, _, uri in schema.ns_rows}
+    for other in schema.imported:
+        # The reader numbers a document's namespaces by the root's table, so
+        # every class must know them by the same ids.
+        for nid, _, uri in other.ns_rows:
+            if mine.get(uri) != nid:
+                line = [n for t, n in schema.imports if t == other.stem][0]
+                raise SchemaError(schema.path, line, "namespace %s must have id %d here, as in %s"
+                                  % (uri, nid, other.stem))
+        for name in list(other.simple_types) + list(other.classes):
+            if name in schema.simple_types or name in schema.classes:
+                d = schema.simple_types.get(name) or schema.classes.get(name)
+                raise SchemaError(schema.path, d.line, "'%s' is defined in %s too" % (name, other.stem))
 
 
 def _check_default(st, default, path, line):
@@ -760,6 +862,9 @@ def _check_default(st, default, path, line):
 
 
 def _resolve(schema):
+    if schema.resolved:
+        return
+    schema.resolved = True
     path = schema.path
     if schema.namespace is None:
         raise SchemaError(path, 1, "the file has no namespace line")
@@ -767,6 +872,7 @@ def _resolve(schema):
         raise SchemaError(path, 1, "the file has no label line")
     if schema.elements_ns is None:
         raise SchemaError(path, 1, "the file has no elements line")
+    _check_imported_names(schema)
     for c in list(schema.classes.values()):
         for a in c.attrs:
             a.type = _type(schema, a.type, path, a.line, "simple")
@@ -785,7 +891,6 @@ def _resolve(schema):
             raise SchemaError(path, r.line, "a root needs an element type, not a group")
         if r.cpp_name in [c.cpp_name for c in schema.all_classes()]:
             raise SchemaError(path, r.line, "root class '%s' clashes with a class" % r.cpp_name)
-    _check_cycles(schema)
 
 
 def _resolve_particles(schema, c, particles):
@@ -833,6 +938,10 @@ def _check_members(schema, c):
             if p.member in names:
                 raise SchemaError(path, p.line, "member '%s' given twice: use member=" % p.member)
             names[p.member] = p.line
+    for name, _, line in c.members:
+        if name in names:
+            raise SchemaError(path, line, "member '%s' given twice" % name)
+        names[name] = line
     for n, line in names.items():
         if not IDENT.match(n) or n in CPP_KEYWORDS:
             raise SchemaError(path, line, "member name '%s' is not a C++ identifier: use member=" % n)
@@ -862,7 +971,7 @@ def _make_inner(schema, c):
     for p in c.particles:
         if p.kind in ("sequence", "choice") and p.occurs.repeated:
             name = p.inner or ("inner_" + c.name + ("" if not c.inner_classes else "_%d" % (len(c.inner_classes) + 1)))
-            inner = Class(name, True, p.line)
+            inner = Class(name, True, p.line, c.schema)
             inner.owner = c
             if p.kind == "sequence":
                 inner.particles = p.particles

@@ -85,8 +85,9 @@ bool position_matches(const c_class_desc& d, const c_child_desc& c, const c_name
 // ends at the first element that none of its positions takes).
 class sequence_reader {
 public:
-    sequence_reader(c_xml_reader& reader, const c_class_desc& desc, c_binding& object,
-                    const c_unmarshal_helper& element, bool group)
+    // `element` is where the reader's name stack holds the name of the
+    // element whose children are read (for the reports).
+    sequence_reader(c_xml_reader& reader, const c_class_desc& desc, c_binding& object, std::size_t element, bool group)
         : m_reader(reader), m_desc(desc), m_object(object), m_element(element), m_group(group)
     {
     }
@@ -169,7 +170,7 @@ private:
         if (!inner.run(error)) return false;
         if (!inner.consumed) {
             // Cannot happen with a group that took the element; never loop.
-            if (int answer = offer(e_bad_end_of_element, m_element.element_name(), 400)) {
+            if (int answer = offer(e_bad_end_of_element, m_reader.element_name_at(m_element), 400)) {
                 error = static_cast<enimb_error>(answer);
                 return false;
             }
@@ -229,7 +230,7 @@ private:
         enimb_error e;
         m_reader.scan_element_event(e, m_reader.current_name());
         if (e)
-            if (int answer = offer(e, m_element.element_name(), static_cast<int>(400 + p))) {
+            if (int answer = offer(e, m_reader.element_name_at(m_element), static_cast<int>(400 + p))) {
                 error = static_cast<enimb_error>(answer);
                 return false;
             }
@@ -239,7 +240,7 @@ private:
     c_xml_reader& m_reader;
     const c_class_desc& m_desc;
     c_binding& m_object;
-    const c_unmarshal_helper& m_element;
+    std::size_t m_element;
     bool m_group;
 };
 
@@ -308,7 +309,7 @@ public:
     bool unmarshal_child_elements(enimb_error& error) override
     {
         if (m_desc.hooks && m_desc.hooks->read_children) return m_desc.hooks->read_children(*m_reader, m_object, error);
-        sequence_reader walk(*m_reader, m_desc, m_object, *this, false);
+        sequence_reader walk(*m_reader, m_desc, m_object, m_name_offset, false);
         return walk.run(error);
     }
 
@@ -449,6 +450,18 @@ enimb_error write_children(c_xml_writer& w, const c_class_desc& d, c_binding* se
 }
 
 }  // namespace
+
+bool read_children_in_order(c_xml_reader& reader, c_binding& object, enimb_error& error)
+{
+    sequence_reader walk(reader, object.descriptor(), object, reader.innermost_element_offset(), false);
+    return walk.run(error);
+}
+
+enimb_error write_children_in_order(c_xml_writer& writer, const c_binding& object)
+{
+    c_binding* self = const_cast<c_binding*>(&object);
+    return write_children(writer, object.descriptor(), self, object.kept());
+}
 
 enimb_error unmarshal_object(c_xml_reader& reader, c_binding& object, const std::string& name)
 {

@@ -345,6 +345,12 @@ public:
     static const c_class_desc& desc();
 };
 
+// For the hooks that read or write some children by hand: the children that
+// the class's descriptor lists, read in schema order from where the reader
+// stands (the element being read is the innermost one), or written.
+bool read_children_in_order(c_xml_reader& reader, c_binding& object, enimb_error& error);
+enimb_error write_children_in_order(c_xml_writer& writer, const c_binding& object);
+
 // Reads the element on which the reader stands into the object.
 enimb_error unmarshal_object(c_xml_reader& reader, c_binding& object, const std::string& name);
 // Writes the object as an element of the given name.

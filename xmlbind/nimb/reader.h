@@ -249,6 +249,9 @@ public:
     std::size_t push_element_name(const std::string& name);
     void pop_element_name(std::size_t offset);
     const char* element_name_at(std::size_t offset) const { return m_name_stack.data() + offset; }
+    // Where the name of the innermost element being read starts (for
+    // element_name_at; the stack moves when names are pushed).
+    std::size_t innermost_element_offset() const { return m_name_offsets.empty() ? 0 : m_name_offsets.back(); }
     std::size_t element_name_depth() const { return m_name_offsets.size(); }
 
     std::string& current_name() { return m_name; }
