@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "book.h"
-#include "formula/cellref.h"
+#include "celvo/cellref.h"
 #include "sheet.h"
 
 namespace celvo {
