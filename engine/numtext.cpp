@@ -120,9 +120,14 @@ u16string formatG15(double value)
     return widenAscii(std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)));
 }
 
-std::string formatShortestNarrow(double value)
+std::size_t formatShortest(char* out, double value) noexcept
 {
-    if (!std::isfinite(value)) return nonFinite(value);
+    if (!std::isfinite(value)) {
+        const char* text = std::isnan(value) ? (std::signbit(value) ? "-nan" : "nan") : value < 0 ? "-inf" : "inf";
+        std::size_t n = std::strlen(text);
+        std::memcpy(out, text, n);
+        return n;
+    }
     // The fewest significant digits that read back to the same double, laid
     // out as "%.<digits>g" lays them out; whole numbers below 1e17 keep all
     // their integer digits (1000, not 1e+03).
@@ -137,8 +142,14 @@ std::string formatShortestNarrow(double value)
     if (digits < 1) digits = 1;
     int precision = digits;
     if (exponent + 1 > digits && exponent + 1 <= 17) precision = exponent + 1;
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, precision);
-    return std::string(buf, static_cast<std::size_t>(res.ptr - buf));
+    auto res = std::to_chars(out, out + kShortestMax, value, std::chars_format::general, precision);
+    return static_cast<std::size_t>(res.ptr - out);
+}
+
+std::string formatShortestNarrow(double value)
+{
+    char buf[kShortestMax];
+    return std::string(buf, formatShortest(buf, value));
 }
 
 u16string formatShortest(double value) { return widenAscii(formatShortestNarrow(value)); }

@@ -113,7 +113,7 @@ IFontT* BookImplT::addFont(IFontT* initFont)
             if (name) {
                 const u16string copy(name);
                 if (copy.size() > 0xFF) throw xlerror("string is too long");
-                f->faceName.assign(copy, pool_);
+                f->faceName.assign(copy, *pool_);
             }
         }
         fonts_.push_back(std::move(f));
@@ -195,7 +195,7 @@ int BookImplT::addCustomNumFormat(const char16_t* customNumFormat)
                 Format f;
                 f.ifmt = static_cast<std::uint16_t>(id);
                 const u16string copy(text);
-                f.text.assign(copy.c_str(), pool_);
+                f.text.assign(copy.c_str(), *pool_);
                 numFormats_.push_back(std::move(f));
                 return id;
             }

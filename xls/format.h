@@ -79,6 +79,7 @@ public:
     void write(BiffOutput& out) const;
 
     BookImplT& book() const noexcept { return *book_; }
+    void rebind(BookImplT& book) noexcept { book_ = &book; }
 
     // The XF data, little-endian fields in record order.
     std::uint16_t fontIndex = 0;

@@ -46,6 +46,8 @@ public:
 
     BookImplT* book() const noexcept { return book_; }
     void detach() noexcept { book_ = nullptr; }
+    // The sheet's content moved to another book object (a load took it).
+    void rebind(BookImplT& book) noexcept { book_ = &book; }
     bool selected() const noexcept { return (window2_.options & Window2::kSelected) != 0; }
     void setSelected(bool on) noexcept;
     bool isRefModeA1() const noexcept { return refMode_.value != 0; }

@@ -77,7 +77,7 @@ ISheetT* BookImplT::insertSheetImpl(int index, const char16_t* name, ISheetT* in
     sheet->setR1C1(r1c1_);
 
     BoundSheet8 entry;
-    entry.sheetName.assign(sheetName, pool_);
+    entry.sheetName.assign(sheetName, *pool_);
     const auto pos = static_cast<std::size_t>(index);
     boundSheets_.insert(boundSheets_.begin() + static_cast<std::ptrdiff_t>(pos), entry);
     sheets_.insert(sheets_.begin() + static_cast<std::ptrdiff_t>(pos), std::move(sheet));

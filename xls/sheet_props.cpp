@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "book.h"
+#include "celvo/cellref.h"
 #include "celvo/sheetname.h"
-#include "formula/cellref.h"
 #include "sheet.h"
 
 namespace celvo {

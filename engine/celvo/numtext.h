@@ -29,5 +29,9 @@ u16string formatG15(double value);
 // "-inf" or "nan".
 u16string formatShortest(double value);
 std::string formatShortestNarrow(double value);
+// The same into out, which has room for kShortestMax characters; returns the
+// length.
+constexpr std::size_t kShortestMax = 32;
+std::size_t formatShortest(char* out, double value) noexcept;
 
 }  // namespace celvo

@@ -84,7 +84,11 @@ if book ~= 0 then
   local endings = {
     { "BookRelease ends the book's sheets", function(b) m.BookRelease(b) end },
     { "DeleteSheet ends the deleted sheet", function(b) m.DeleteSheet(b, 0) end },
-    { "Load ends the sheets it replaces", function(b) m.Load(b, "no such file.xls") end },
+    { "Load ends the sheets it replaces", function(b)
+      local path = t.tempDir() .. "/replaced.xls"
+      t.eq(m.Save(b, path), true, "Load ends the sheets it replaces: Save")
+      t.eq(m.Load(b, path), true, "Load ends the sheets it replaces: Load")
+    end },
   }
   for _, e in ipairs(endings) do
     local b = m.CreateBook()

@@ -382,7 +382,9 @@ TEST(BookFiles, FailedLoadsGiveTheirMessageAndAUsableBook)
         } else {
             EXPECT_NE(msg(book.book), "ok");
         }
-        // The book stays consistent and usable.
+        // The book is the one it was, consistent and usable.
+        ASSERT_EQ(book->sheetCount(), 1);
+        EXPECT_EQ(u16(book->sheet(0)->name()), u"Before");
         EXPECT_EQ(book->boundSheets().size(), static_cast<std::size_t>(book->sheetCount()));
         EXPECT_NE(book->addSheet(u"After", nullptr), nullptr) << book->errorMessage();
         const char* data = nullptr;
@@ -391,7 +393,7 @@ TEST(BookFiles, FailedLoadsGiveTheirMessageAndAUsableBook)
     }
 }
 
-TEST(BookFiles, FailedLoadFromAFileLeavesADefaultBook)
+TEST(BookFiles, FailedLoadFromAFileLeavesTheBookAsItWas)
 {
     const std::string dir = test::processTempDir();
     const std::string encrypted = dir + "/celvo_encrypted.xls";
@@ -414,14 +416,19 @@ TEST(BookFiles, FailedLoadFromAFileLeavesADefaultBook)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         BookHolder book;
-        book->addSheet(u"Before", nullptr);
-        book->addFormat(nullptr);
+        ISheetT* before = book->addSheet(u"Before", nullptr);
+        ASSERT_TRUE(before->writeNumber(0, 0, 2.5, nullptr));
+        IFormatT* format = book->addFormat(nullptr);
         EXPECT_FALSE(book->load(utf8ToUtf16(c.path).c_str()));
         if (!c.message.empty()) {
             EXPECT_EQ(msg(book.book), c.message);
         }
-        EXPECT_EQ(book->sheetCount(), 0);
-        EXPECT_EQ(book->formatCount(), 21);
+        // The sheets, formats and their objects are the ones the book had.
+        EXPECT_EQ(book->sheetCount(), 1);
+        EXPECT_EQ(book->sheet(0), before);
+        EXPECT_EQ(before->readNumber(0, 0, nullptr), 2.5);
+        EXPECT_EQ(book->formatCount(), 22);
+        EXPECT_EQ(book->format(21), format);
         EXPECT_EQ(book->fontCount(), 5);
         EXPECT_EQ(book->styles().size(), 6u);
         EXPECT_NE(book->addSheet(u"After", nullptr), nullptr);

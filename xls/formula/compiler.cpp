@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-#include "cellref.h"
+#include "celvo/cellref.h"
 #include "celvo/bytes.h"
 #include "celvo/numtext.h"
 #include "celvo/xlerror.h"

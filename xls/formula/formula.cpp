@@ -1,6 +1,6 @@
 #include "formula.h"
 
-#include "r1c1.h"
+#include "celvo/r1c1.h"
 
 namespace celvo {
 

@@ -1,6 +1,6 @@
 #include "formula_context.h"
 
-#include "cellref.h"
+#include "celvo/cellref.h"
 #include "compiler.h"
 #include "celvo/xlerror.h"
 

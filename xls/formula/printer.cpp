@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cellref.h"
+#include "celvo/cellref.h"
 #include "celvo/bytes.h"
 #include "celvo/numtext.h"
 #include "celvo/xlerror.h"

@@ -1,4 +1,4 @@
-#include "cellref.h"
+#include "celvo/cellref.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -70,6 +70,54 @@ void cellRefToRowCol(u16view ref, int* row, int* col, bool* rowRelative, bool* c
         long long r = static_cast<long long>(wstrToInt(ref.substr(split))) - 1;
         *row = static_cast<int>(std::clamp<long long>(r, INT32_MIN, INT32_MAX));
     }
+}
+
+std::size_t formatCellRefA1(char* out, std::uint32_t row, std::uint32_t col) noexcept
+{
+    if (row >= static_cast<std::uint32_t>(kMaxRowsLarge) || col >= static_cast<std::uint32_t>(kMaxColsLarge)) return 0;
+    char letters[4];
+    int n = 0;
+    std::uint32_t c = col + 1;  // bijective base 26
+    while (c > 0) {
+        --c;
+        letters[n++] = static_cast<char>('A' + c % 26);
+        c /= 26;
+    }
+    std::size_t len = 0;
+    while (n > 0) out[len++] = letters[--n];
+    char digits[8];
+    int d = 0;
+    std::uint32_t r = row + 1;
+    do {
+        digits[d++] = static_cast<char>('0' + r % 10);
+        r /= 10;
+    } while (r > 0);
+    while (d > 0) out[len++] = digits[--d];
+    return len;
+}
+
+bool parseCellRefA1(const char* text, std::size_t size, std::uint32_t& row, std::uint32_t& col) noexcept
+{
+    std::size_t i = 0;
+    std::uint32_t c = 0;
+    for (; i < size && i < 4; ++i) {
+        char ch = text[i];
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+        if (ch < 'A' || ch > 'Z') break;
+        c = c * 26 + static_cast<std::uint32_t>(ch - 'A' + 1);
+    }
+    if (i == 0 || i > 3 || c > static_cast<std::uint32_t>(kMaxColsLarge)) return false;
+    std::size_t digits = size - i;
+    if (digits == 0 || digits > 7) return false;
+    std::uint32_t r = 0;
+    for (; i < size; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        r = r * 10 + static_cast<std::uint32_t>(text[i] - '0');
+    }
+    if (r == 0 || r > static_cast<std::uint32_t>(kMaxRowsLarge)) return false;
+    row = r - 1;
+    col = c - 1;
+    return true;
 }
 
 int wstrToInt(u16view text) { return parseInt(text); }

@@ -3,6 +3,9 @@
 // locale-independent.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "celvo/text.h"
 
 namespace celvo {
@@ -23,6 +26,17 @@ u16string rowColToCellRef(int row, int col, bool rowRelative, bool colRelative);
 // and its relative flags. Null out-pointers are neither computed nor
 // written. No check is made: text without a digit 1-9 gives column -1.
 void cellRefToRowCol(u16view ref, int* row, int* col, bool* rowRelative, bool* colRelative);
+
+// Narrow forms for the cell references of the XML parts, without
+// allocation. formatCellRefA1 writes the A1 text of a 0-based row and column
+// ("B7") into out, which has room for kCellRefA1Max characters, and returns
+// its length (0, nothing written, when the cell is not on the sheet).
+constexpr std::size_t kCellRefA1Max = 10;
+std::size_t formatCellRefA1(char* out, std::uint32_t row, std::uint32_t col) noexcept;
+// Reads a cell reference such as "B7": one to three letters (case ignored),
+// then the row number in decimal digits, nothing else; false unless the cell
+// is on the sheet (A1 to XFD1048576).
+bool parseCellRefA1(const char* text, std::size_t size, std::uint32_t& row, std::uint32_t& col) noexcept;
 
 int wstrToInt(u16view text);
 double wstrToDouble(u16view text);

@@ -1,4 +1,6 @@
-#include "formula/cellref.h"
+#include "celvo/cellref.h"
+
+#include <cstring>
 
 #include "celvo/xlerror.h"
 #include "test_support.h"
@@ -98,4 +100,40 @@ TEST(CellRef, NumberText)
     EXPECT_EQ(wstrToInt(u" 12abc"), 12);
     EXPECT_EQ(wstrToInt(u"x"), 0);
     EXPECT_EQ(wstrToDouble(u"2.5e1xyz"), 25.0);
+}
+
+TEST(CellRef, NarrowA1Text)
+{
+    struct Case { std::uint32_t row, col; const char* text; };
+    const Case cases[] = {{0, 0, "A1"}, {6, 1, "B7"}, {0, 25, "Z1"}, {0, 26, "AA1"}, {99, 701, "ZZ100"},
+                          {0, 702, "AAA1"}, {1048575, 16383, "XFD1048576"}};
+    for (const Case& c : cases) {
+        char buf[kCellRefA1Max];
+        std::size_t n = formatCellRefA1(buf, c.row, c.col);
+        EXPECT_EQ(std::string(buf, n), c.text);
+        std::uint32_t row = 7, col = 7;
+        ASSERT_TRUE(parseCellRefA1(c.text, std::strlen(c.text), row, col)) << c.text;
+        EXPECT_EQ(c.row, row);
+        EXPECT_EQ(c.col, col);
+    }
+    char buf[kCellRefA1Max];
+    EXPECT_EQ(0u, formatCellRefA1(buf, 1048576, 0));
+    EXPECT_EQ(0u, formatCellRefA1(buf, 0, 16384));
+}
+
+TEST(CellRef, NarrowA1TextRefused)
+{
+    // Nothing outside the sheet or malformed is read, and nothing wraps
+    // around into another cell.
+    for (const char* text : {"", "A", "1", "A0", "XFE1", "A1048577", "AAAA1", "ABCDEFGHIJKLMN", "A1B", "$A$1", "A-1",
+                             "A 1", "A+1", "A12345678", "ZZZZZZZZZZZZZZZZZZZZZZZZ99"}) {
+        std::uint32_t row = 5, col = 5;
+        EXPECT_FALSE(parseCellRefA1(text, std::strlen(text), row, col)) << text;
+        EXPECT_EQ(5u, row);
+        EXPECT_EQ(5u, col);
+    }
+    std::uint32_t row = 0, col = 0;
+    EXPECT_TRUE(parseCellRefA1("xfd01", 5, row, col));
+    EXPECT_EQ(0u, row);
+    EXPECT_EQ(16383u, col);
 }

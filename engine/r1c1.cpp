@@ -1,6 +1,6 @@
-#include "r1c1.h"
+#include "celvo/r1c1.h"
 
-#include "cellref.h"
+#include "celvo/cellref.h"
 
 namespace celvo {
 

@@ -1,4 +1,4 @@
-#include "formula/r1c1.h"
+#include "celvo/r1c1.h"
 
 #include <vector>
 
