@@ -8,7 +8,7 @@
 #include "formula/shift.h"
 #include "sheet_insert.h"
 #include "sheet.h"
-#include "sheet_names.h"
+#include "celvo/sheetname.h"
 
 namespace celvo {
 

@@ -5,6 +5,7 @@
 
 #include "book.h"
 #include "celvo/cellref.h"
+#include "celvo/sheetname.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -28,18 +29,6 @@ constexpr std::uint16_t kWsBoolSummaryBelow = 0x0040;
 constexpr std::uint16_t kWsBoolSummaryRight = 0x0080;
 
 }  // namespace
-
-u16string cutSheetName(u16view name, bool* cut)
-{
-    std::size_t n = name.size();
-    *cut = n > 31;
-    if (n > 31) {
-        n = 31;
-        // Keep a character outside the Basic Multilingual Plane whole.
-        if (name[30] >= 0xD800 && name[30] <= 0xDBFF) n = 30;
-    }
-    return u16string(name.substr(0, n));
-}
 
 // ---- name, visibility, protection ----------------------------------------------
 

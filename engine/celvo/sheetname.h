@@ -1,4 +1,5 @@
-// Small text functions over sheet names, used where formulas name sheets.
+// Small text functions over sheet names, used where formulas name sheets,
+// shared by both engines.
 #pragma once
 
 #include "celvo/text.h"
@@ -21,5 +22,9 @@ u16string quoteSheetName(const u16string& name);
 // Removes enclosing apostrophes (a text longer than 2 characters that starts
 // and ends with one), then turns every doubled apostrophe into one.
 u16string unquoteSheetName(const u16string& text);
+
+// A sheet name cut to the 31 units a sheet name may have (never inside a
+// surrogate pair); *cut tells whether anything was cut.
+u16string cutSheetName(u16view name, bool* cut);
 
 }  // namespace celvo
