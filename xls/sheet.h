@@ -367,6 +367,5 @@ R SheetImplT::readCell(int row, int col, IFormatT** format, R failValue, const c
 
 // A sheet name cut to the 31 units a sheet name may have (never inside a
 // surrogate pair); *cut tells whether anything was cut.
-u16string cutSheetName(u16view name, bool* cut);
 
 }  // namespace celvo
