@@ -365,7 +365,4 @@ R SheetImplT::readCell(int row, int col, IFormatT** format, R failValue, const c
     });
 }
 
-// A sheet name cut to the 31 units a sheet name may have (never inside a
-// surrogate pair); *cut tells whether anything was cut.
-
 }  // namespace celvo

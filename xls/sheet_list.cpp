@@ -9,7 +9,6 @@
 #include "formula/shift.h"
 #include "sheet_insert.h"
 #include "sheet.h"
-#include "sheet_names.h"
 
 namespace celvo {
 

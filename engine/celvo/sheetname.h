@@ -1,16 +1,30 @@
-// Sheet names as both file formats allow them.
+// Small text functions over sheet names, used where formulas name sheets,
+// shared by both engines.
 #pragma once
 
 #include "celvo/text.h"
 
 namespace celvo {
 
-// The longest sheet name, in UTF-16 units.
-constexpr std::size_t kMaxSheetName = 31;
+// Replaces every occurrence of `from`, scanning left to right and going on
+// after each inserted replacement; true when anything was replaced. An empty
+// text or an empty `from` gives false at once.
+bool replaceAll(u16string& text, const u16string& from, const u16string& to);
 
-// The name cut to its first 31 units (a character outside the Basic
-// Multilingual Plane is kept whole or not at all); *cut tells whether
-// anything was cut.
+// Splits at the first character of text that is one of separators: false
+// (outputs untouched) when there is none.
+bool splitString(const u16string& text, const u16string& separators, u16string& before, u16string& after);
+
+// A name with a space is enclosed in apostrophes, its own apostrophes
+// doubled; any other name comes back unchanged.
+u16string quoteSheetName(const u16string& name);
+
+// Removes enclosing apostrophes (a text longer than 2 characters that starts
+// and ends with one), then turns every doubled apostrophe into one.
+u16string unquoteSheetName(const u16string& text);
+
+// A sheet name cut to the 31 units a sheet name may have (never inside a
+// surrogate pair); *cut tells whether anything was cut.
 u16string cutSheetName(u16view name, bool* cut);
 
 // Throws xlerror when the formats forbid the name: it is empty ("sheet name
