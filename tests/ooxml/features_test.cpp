@@ -6,28 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "element_cases.h"
 #include "ooxml/features.h"
 #include "ooxml/features2.h"
 #include "test_support.h"
 
 namespace {
 
-// The written text on one line: line ends and indentation become one blank.
-std::string flat(const std::string& text)
-{
-    std::string out;
-    bool blank = false;
-    for (char c : text) {
-        if (c == '\n' || c == '\t') {
-            blank = true;
-            continue;
-        }
-        if (blank && !out.empty() && out.back() != '>' && c != '<') out += ' ';
-        blank = false;
-        out += c;
-    }
-    return out;
-}
+using celvo::test::flat;
 
 const std::string kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 

@@ -319,7 +319,7 @@ class FileEmitter:
         members = [a["member"] for a in base_attrs + attrs] + [q["member"] for q in base_positions + positions] + \
             ([text["member"]] if text else []) + hand
         for m in members:
-            if m in RESERVED or m.startswith("set_") or m.startswith("get_") or m.startswith("append_"):
+            if m in RESERVED or m.startswith(("set_", "unset_", "get_", "append_")):
                 raise EmitError("%s: member name '%s' is taken by the class itself: use member=" % (context, m))
         if len(set(members)) != len(members):
             raise EmitError("%s: two members share a name: use member=" % context)
@@ -588,6 +588,9 @@ class FileEmitter:
                 continue
             arg = "%s value" % ctype if a["type"].kind in ("integer", "bool", "double") else "const %s& value" % ctype
             out.append("    int set_%s(%s) { return %s.set(value); }\n" % (a["member"], arg, a["member"]))
+            # Absent again: the default value back and the flag clear.
+            back = value_literal(a["type"], a["default"]) if a["default"] is not None else ""
+            out.append("    void unset_%s() { %s.clear_value(%s); }\n" % (a["member"], a["member"], back))
         for q in m["positions"]:
             if q["kind"] in ("single", "group"):
                 out.append("    %s* get_%s();\n" % (q["class"], q["member"]))
