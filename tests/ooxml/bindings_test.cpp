@@ -12,6 +12,7 @@
 #include "ooxml/opc-relationships.h"
 #include "ooxml/sml-workbook.h"
 #include "test_support.h"
+#include "xml_text.h"
 
 namespace {
 
@@ -32,22 +33,7 @@ std::string withSheet(const std::string& content)
     return "<sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets>" + content;
 }
 
-// The written text on one line: line ends and indentation become one blank.
-std::string flat(const std::string& text)
-{
-    std::string out;
-    bool blank = false;
-    for (char c : text) {
-        if (c == '\n' || c == '\t') {
-            blank = true;
-            continue;
-        }
-        if (blank && !out.empty() && out.back() != '>' && c != '<') out += ' ';
-        blank = false;
-        out += c;
-    }
-    return out;
-}
+using xml_text::flat;
 
 template <class Root>
 nimb::enimb_error read(Root& root, const std::string& text, nimb::c_error_record* info = nullptr)

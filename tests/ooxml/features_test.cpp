@@ -9,25 +9,11 @@
 #include "ooxml/features.h"
 #include "ooxml/features2.h"
 #include "test_support.h"
+#include "xml_text.h"
 
 namespace {
 
-// The written text on one line: line ends and indentation become one blank.
-std::string flat(const std::string& text)
-{
-    std::string out;
-    bool blank = false;
-    for (char c : text) {
-        if (c == '\n' || c == '\t') {
-            blank = true;
-            continue;
-        }
-        if (blank && !out.empty() && out.back() != '>' && c != '<') out += ' ';
-        blank = false;
-        out += c;
-    }
-    return out;
-}
+using xml_text::flat;
 
 const std::string kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 
