@@ -14,10 +14,12 @@
 #include <lua.hpp>
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "celvo/IBookT.h"
 #include "celvo/IFormatT.h"
@@ -25,6 +27,7 @@
 #include "celvo/factory.h"
 #include "celvo/file.h"
 #include "celvo/text.h"
+#include "celvo/xlerror.h"
 #include "handles.h"
 #include "wrapper.h"
 
@@ -93,9 +96,24 @@ void pushText(lua_State* L, const std::string* text)
 
 // ---- arguments -----------------------------------------------------------
 
-std::int32_t argInt(lua_State* L, int arg) { return truncateToInt32(luaL_checknumber(L, arg)); }
+// A row, column, index, handle or other whole number: NaN and the infinities
+// are refused as a wrong type is.
+std::int32_t argInt(lua_State* L, int arg)
+{
+    const lua_Number v = luaL_checknumber(L, arg);
+    if (!std::isfinite(v)) luaL_argerror(L, arg, "finite number expected");
+    return truncateToInt32(v);
+}
 double argNumber(lua_State* L, int arg) { return luaL_checknumber(L, arg); }
 const char* argText(lua_State* L, int arg) { return luaL_checklstring(L, arg, nullptr); }
+// A path: every byte of the Lua string, which pathFromNative carries to the
+// system unchanged even where it is not UTF-8.
+std::string_view argPath(lua_State* L, int arg)
+{
+    std::size_t size = 0;
+    const char* p = luaL_checklstring(L, arg, &size);
+    return std::string_view(p, size);
+}
 
 Target resolve(lua_State* L, int arg, std::int32_t handle, Kind kind)
 {
@@ -176,26 +194,28 @@ int CreateXMLBook(lua_State* L) { return createBook(L, xlsxMaker.load()); }
 int Load(lua_State* L)
 {
     const std::int32_t h = argInt(L, 1);
-    const char* path = argText(L, 2);
+    const std::string_view path = argPath(L, 2);
     if (h == 0) return 0;
     Target t;
     IBookT* book = bookAt(L, 1, h, &t);
-    // Loading replaces every sheet and format of the book, whatever its
-    // outcome: their handles go.
-    registry().dropContents(t.book);
     bool ok = false;
-    call(L, [&] { ok = book->load(wide(path).c_str()); });
+    call(L, [&] {
+        ok = book->load(pathFromNative(path).c_str());
+        // A load replaces every sheet and format of the book: their handles
+        // go. A failed load leaves the book, and its handles, as they were.
+        if (ok) registry().dropContents(t.book);
+    });
     return one(L, ok);
 }
 
 int Save(lua_State* L)
 {
     const std::int32_t h = argInt(L, 1);
-    const char* path = argText(L, 2);
+    const std::string_view path = argPath(L, 2);
     if (h == 0) return 0;
     IBookT* book = bookAt(L, 1, h);
     bool ok = false;
-    call(L, [&] { ok = book->save(wide(path).c_str()); });
+    call(L, [&] { ok = book->save(pathFromNative(path).c_str()); });
     return one(L, ok);
 }
 
@@ -633,12 +653,19 @@ int SetFormatNumFormat(lua_State* L)
 // ---- file system ---------------------------------------------------------
 
 // The path goes through UTF-16 as every engine path does, so that these
-// tests agree with what Load and Save find.
+// tests agree with what Load and Save find; a path that no file can have is
+// neither.
 int pathTest(lua_State* L, bool (*test)(const std::string&) noexcept)
 {
-    const char* path = argText(L, 1);
+    const std::string_view path = argPath(L, 1);
     bool v = false;
-    call(L, [&] { v = test(pathToNative(wide(path))); });
+    call(L, [&] {
+        try {
+            v = test(pathToNative(pathFromNative(path)));
+        } catch (const xlerror&) {
+            v = false;
+        }
+    });
     return one(L, v);
 }
 

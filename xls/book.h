@@ -72,7 +72,7 @@ public:
 
     // For the book's formats, fonts and sheets.
     std::string& message() noexcept { return message_; }
-    MemPool& pool() noexcept { return pool_; }
+    MemPool& pool() noexcept { return *pool_; }
     std::vector<std::unique_ptr<FontImplT>>& fonts() noexcept { return fonts_; }
     std::vector<std::unique_ptr<FormatImplT>>& formats() noexcept { return formats_; }
     std::vector<Format>& numFormats() noexcept { return numFormats_; }
@@ -94,7 +94,7 @@ public:
     // Drawing, shape and object ids of new drawing objects.
     DrawingIds& drawingIds() noexcept { return drawingIds_; }
     const std::vector<std::unique_ptr<SheetImplT>>& sheetList() const noexcept { return sheets_; }
-    SST& sst() noexcept { return sst_; }
+    SST& sst() noexcept { return *sst_; }
     Palette& palette() noexcept { return palette_; }
     Window1& window1() noexcept { return window1_; }
     bool date1904() const noexcept { return date1904_.value != 0; }
@@ -135,12 +135,20 @@ private:
     ISheetT* insertSheetImpl(int index, const char16_t* name, ISheetT* initSheet);
     int addPictureBytes(const std::uint8_t* data, std::size_t size);
     bool loadBytes(const std::vector<std::uint8_t>& file);
+    // Reads a whole file into a new book and, only when that succeeded,
+    // takes its content: a failed load leaves this book as it was.
+    void loadAside(const std::vector<std::uint8_t>& file);
+    // Exchanges everything a load replaces with another book's; the
+    // message, the save buffer, the RGB mode and the locale stay.
+    void swapContents(BookImplT& other) noexcept;
     std::vector<std::uint8_t> saveBytes();
 
     std::string message_;
     // The loaded document's other streams and storages, written back on save.
     std::shared_ptr<const XlsStored> storedEntries_;
-    MemPool pool_;  // texts of the records and strings
+    // Texts of the records and strings. The pool and the string table live on
+    // the heap, so that what points into them moves with a loaded content.
+    std::unique_ptr<MemPool> pool_ = std::make_unique<MemPool>();
     u16string textBuffer_;  // texts handed out until the next call
     std::vector<std::unique_ptr<SheetImplT>> sheets_;
     std::vector<std::unique_ptr<SheetImplT>> detachedSheets_;  // deleted, kept for their handles
@@ -167,7 +175,7 @@ private:
     UsesELFs usesElfs_;
     Country country_;
     RecalcId recalcId_;
-    SST sst_{pool_};
+    std::unique_ptr<SST> sst_ = std::make_unique<SST>(*pool_);
     ExtSST extSst_;
     BookExt bookExt_;
     std::vector<std::unique_ptr<FontImplT>> fonts_;

@@ -58,7 +58,7 @@ void BookImplT::clear()
         r->reset();
     country_ = Country();
     recalcId_ = RecalcId();
-    sst_.clear();
+    sst_->clear();
     extSst_ = ExtSST();
     bookExt_ = BookExt();
     fonts_.clear();
@@ -113,7 +113,7 @@ void BookImplT::readStream(BiffInput& in)
                 break;
             }
             Lbl name;
-            name.pool = &pool_;
+            name.pool = pool_.get();
             name.read(rec);
             names_.push_back(std::move(name));
             break;
@@ -132,7 +132,7 @@ void BookImplT::readStream(BiffInput& in)
         case 0x005C: writeAccess_.read(rec); break;
         case 0x0085: {
             BoundSheet8 entry;
-            entry.pool = &pool_;
+            entry.pool = pool_.get();
             entry.oldFormat = oldFormat;
             entry.read(rec);
             boundSheets_.push_back(std::move(entry));
@@ -162,7 +162,7 @@ void BookImplT::readStream(BiffInput& in)
             drawingGroup_.readRecords(rec, in);
             noDrawingGroup_ = false;
             break;
-        case kSstId: sst_.read(rec); break;
+        case kSstId: sst_->read(rec); break;
         case 0x00FF: extSst_.read(rec); break;
         case 0x013D: rrTabId_.read(rec); break;
         case 0x0160: usesElfs_.read(rec); break;
@@ -177,7 +177,7 @@ void BookImplT::readStream(BiffInput& in)
         case 0x01C1: recalcId_.read(rec); break;
         case 0x0293: {
             Style s;
-            s.pool = &pool_;
+            s.pool = pool_.get();
             s.oldFormat = oldFormat;
             s.read(rec);
             styles_.push_back(std::move(s));
@@ -185,7 +185,7 @@ void BookImplT::readStream(BiffInput& in)
         }
         case 0x041E: {
             Format f;
-            f.pool = &pool_;
+            f.pool = pool_.get();
             f.oldFormat = oldFormat;
             f.read(rec);
             numFormats_.push_back(std::move(f));
@@ -225,6 +225,8 @@ void BookImplT::readStream(BiffInput& in)
 void BookImplT::writeStream(BiffOutput& out)
 {
     if (bof_.version != 0x0600) throw xlerror("a BIFF5 workbook can't be saved as BIFF8");
+    // Readers refuse a workbook without a sheet.
+    if (sheets_.empty()) throw xlerror("a workbook without sheets can't be saved");
     if (boundSheets_.size() != sheets_.size())
         throw xlerror("integrity error: _boundSheets.size() != _sheets.size()");
     // New drawing objects: the drawing group counts them.
@@ -261,7 +263,7 @@ void BookImplT::writeStream(BiffOutput& out)
 
     std::vector<std::size_t> sheetEntryAt;
     for (std::size_t i = 0; i < boundSheets_.size(); ++i) {
-        boundSheets_[i].sheetName.assign(sheets_[i]->nameText(), pool_);
+        boundSheets_[i].sheetName.assign(sheets_[i]->nameText(), *pool_);
         sheetEntryAt.push_back(out.writePosition());
         boundSheets_[i].write(out);
     }
@@ -270,7 +272,7 @@ void BookImplT::writeStream(BiffOutput& out)
     for (const SupBook& b : supBooks_) b.write(out);
     for (const Lbl& n : names_) n.write(out);
     if (!noDrawingGroup_) drawingGroup_.writeRecords(out);
-    sst_.write(out);
+    sst_->write(out);
     for (const RawRecord& r : rawRecords_)
         if (!writtenElsewhere(r.id)) r.write(out);
     out.writeRecordHeader(kEofId, 0);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 namespace celvo {
 
@@ -35,6 +36,9 @@ public:
     // True once an id was handed out (the drawings were edited).
     bool edited() const noexcept { return edited_; }
     void reset() noexcept { edited_ = false; }
+    // Exchanges the bookkeeping with another book's (whose content this
+    // book takes); each keeps its own book.
+    void swapState(DrawingIds& other) noexcept { std::swap(edited_, other.edited_); }
     // When the drawings were edited: each drawing's FDG counts and the
     // drawing group's shape-id clusters, shape and drawing totals are made
     // to describe the drawings the book holds. Called before saving.

@@ -17,6 +17,8 @@ public:
     static constexpr std::uint16_t kId = 0x0031;
 
     explicit FontImplT(BookImplT& book);
+    // The font moved to another book object (a load took it).
+    void rebind(BookImplT& book) noexcept { book_ = &book; }
 
     int size() override { return height / 20; }
     void setSize(int size) override;

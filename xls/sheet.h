@@ -46,6 +46,8 @@ public:
 
     BookImplT* book() const noexcept { return book_; }
     void detach() noexcept { book_ = nullptr; }
+    // The sheet's content moved to another book object (a load took it).
+    void rebind(BookImplT& book) noexcept { book_ = &book; }
     bool selected() const noexcept { return (window2_.options & Window2::kSelected) != 0; }
     void setSelected(bool on) noexcept;
     bool isRefModeA1() const noexcept { return refMode_.value != 0; }
@@ -362,9 +364,5 @@ R SheetImplT::readCell(int row, int col, IFormatT** format, R failValue, const c
         return value;
     });
 }
-
-// A sheet name cut to the 31 units a sheet name may have (never inside a
-// surrogate pair); *cut tells whether anything was cut.
-u16string cutSheetName(u16view name, bool* cut);
 
 }  // namespace celvo

@@ -4,11 +4,11 @@
 #include <algorithm>
 
 #include "book.h"
+#include "celvo/sheetname.h"
 #include "book_links.h"
 #include "formula/shift.h"
 #include "sheet_insert.h"
 #include "sheet.h"
-#include "sheet_names.h"
 
 namespace celvo {
 
@@ -57,6 +57,7 @@ ISheetT* BookImplT::insertSheetImpl(int index, const char16_t* name, ISheetT* in
     if (index < 0 || static_cast<std::size_t>(index) > sheets_.size()) throw xlerror("index is out of range");
     bool cut = false;
     const u16string sheetName = cutSheetName(u16(name), &cut);
+    checkSheetName(sheetName);
     for (const auto& s : sheets_)
         if (equalNoCase(s->nameText(), sheetName)) throw xlerror("book already contains such sheet name");
 
@@ -77,7 +78,7 @@ ISheetT* BookImplT::insertSheetImpl(int index, const char16_t* name, ISheetT* in
     sheet->setR1C1(r1c1_);
 
     BoundSheet8 entry;
-    entry.sheetName.assign(sheetName, pool_);
+    entry.sheetName.assign(sheetName, *pool_);
     const auto pos = static_cast<std::size_t>(index);
     boundSheets_.insert(boundSheets_.begin() + static_cast<std::ptrdiff_t>(pos), entry);
     sheets_.insert(sheets_.begin() + static_cast<std::ptrdiff_t>(pos), std::move(sheet));

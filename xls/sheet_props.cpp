@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "book.h"
+#include "celvo/sheetname.h"
 #include "celvo/cellref.h"
 #include "sheet.h"
 
@@ -29,18 +30,6 @@ constexpr std::uint16_t kWsBoolSummaryRight = 0x0080;
 
 }  // namespace
 
-u16string cutSheetName(u16view name, bool* cut)
-{
-    std::size_t n = name.size();
-    *cut = n > 31;
-    if (n > 31) {
-        n = 31;
-        // Keep a character outside the Basic Multilingual Plane whole.
-        if (name[30] >= 0xD800 && name[30] <= 0xDBFF) n = 30;
-    }
-    return u16string(name.substr(0, n));
-}
-
 // ---- name, visibility, protection ----------------------------------------------
 
 void SheetImplT::setName(const char16_t* name)
@@ -48,7 +37,7 @@ void SheetImplT::setName(const char16_t* name)
     guardedVoid([&] {
         bool cut = false;
         u16string text = cutSheetName(u16(name), &cut);
-        if (text.empty()) throw xlerror("sheet name can't be empty");
+        checkSheetName(text);
         // Another sheet of the book with the same name would make the
         // workbook invalid.
         const int count = book_->sheetCount();

@@ -2,6 +2,8 @@
 #include "celvo/xlerror.h"
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -72,4 +74,195 @@ TEST(File, AtomicWriteReplacesOnlyOnSuccess)
     EXPECT_EQ(err, "can't open file for writing");
     EXPECT_FALSE(atomicWriteFile(dir + "/no/such/book.xls", "x", 1));
     EXPECT_EQ(slurp(target), "second");
+}
+
+namespace {
+
+struct stat statOf(const std::string& path, bool follow = true)
+{
+    struct stat st {};
+    EXPECT_EQ(follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+// Runs f in a child process with the rights of "nobody" when the tests run
+// as root (root may write any file, so refusals are seen only below it).
+// Returns f's result.
+template <class F>
+bool asUnprivileged(F f)
+{
+    if (::geteuid() != 0) return f();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        ::_exit(f() ? 1 : 0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << "the child could not drop its rights";
+    return WIFEXITED(status) && WEXITSTATUS(status) == 1;
+}
+
+}  // namespace
+
+TEST(File, SavingRespectsWhatIsAtThePath)
+{
+    const std::string dir = tempDir();
+    ::chmod(dir.c_str(), 0777);
+    std::string err;
+
+    // A symbolic link (absolute, relative, or a chain) is followed: the file
+    // it names gets the new content and the link stays a link.
+    ::mkdir((dir + "/real").c_str(), 0777);
+    std::ofstream(dir + "/real/book.xls") << "old";
+    ASSERT_EQ(::symlink((dir + "/real/book.xls").c_str(), (dir + "/abs.xls").c_str()), 0);
+    ASSERT_EQ(::symlink("real/book.xls", (dir + "/rel.xls").c_str()), 0);
+    ASSERT_EQ(::symlink("rel.xls", (dir + "/chain.xls").c_str()), 0);
+    for (const char* link : {"/abs.xls", "/rel.xls", "/chain.xls"}) {
+        SCOPED_TRACE(link);
+        ASSERT_TRUE(atomicWriteFile(dir + link, "new", 3, &err)) << err;
+        EXPECT_TRUE(S_ISLNK(statOf(dir + link, false).st_mode));
+        EXPECT_EQ(slurp(dir + "/real/book.xls"), "new");
+        std::ofstream(dir + "/real/book.xls") << "old";
+    }
+    // A link to a file that does not exist yet makes that file.
+    ASSERT_EQ(::symlink("real/later.xls", (dir + "/dangling.xls").c_str()), 0);
+    ASSERT_TRUE(atomicWriteFile(dir + "/dangling.xls", "made", 4, &err)) << err;
+    EXPECT_EQ(slurp(dir + "/real/later.xls"), "made");
+    EXPECT_TRUE(S_ISLNK(statOf(dir + "/dangling.xls", false).st_mode));
+    // Links that loop are refused.
+    ASSERT_EQ(::symlink("loop2.xls", (dir + "/loop1.xls").c_str()), 0);
+    ASSERT_EQ(::symlink("loop1.xls", (dir + "/loop2.xls").c_str()), 0);
+    EXPECT_FALSE(atomicWriteFile(dir + "/loop1.xls", "x", 1, &err));
+    EXPECT_EQ(err, "can't open file for writing");
+
+    // What is not a regular file is refused and left as it was: a FIFO, a
+    // device (also through a link), a folder. The device is a node of the
+    // scratch folder (made when the tests may make one), never one of the
+    // system's, so that a fault here cannot replace it.
+    ASSERT_EQ(::mkfifo((dir + "/fifo").c_str(), 0666), 0);
+    std::vector<std::string> refused = {dir + "/fifo", dir + "/real"};
+    if (::mknod((dir + "/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        ASSERT_EQ(::symlink("null", (dir + "/null.xls").c_str()), 0);
+        refused.push_back(dir + "/null");
+        refused.push_back(dir + "/null.xls");
+    }
+    for (const std::string& path : refused) {
+        SCOPED_TRACE(path);
+        const struct stat before = statOf(path);
+        err.clear();
+        EXPECT_FALSE(atomicWriteFile(path, "x", 1, &err));
+        EXPECT_EQ(err, "can't open file for writing");
+        const struct stat after = statOf(path);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_rdev, before.st_rdev);
+    }
+
+    // The new file keeps the permission bits of the one it replaces.
+    std::ofstream(dir + "/private.xls") << "old";
+    ::chmod((dir + "/private.xls").c_str(), 0640);
+    ASSERT_TRUE(atomicWriteFile(dir + "/private.xls", "new", 3, &err)) << err;
+    EXPECT_EQ(statOf(dir + "/private.xls").st_mode & 07777, 0640u);
+
+    // A file that a plain write would be refused is refused and kept.
+    std::ofstream(dir + "/readonly.xls") << "old";
+    ::chmod((dir + "/readonly.xls").c_str(), 0444);
+    EXPECT_FALSE(asUnprivileged([&] { return atomicWriteFile(dir + "/readonly.xls", "new", 3); }));
+    EXPECT_EQ(slurp(dir + "/readonly.xls"), "old");
+    // ...while one it may write is replaced.
+    std::ofstream(dir + "/open.xls") << "old";
+    ::chmod((dir + "/open.xls").c_str(), 0666);
+    EXPECT_TRUE(asUnprivileged([&] { return atomicWriteFile(dir + "/open.xls", "new", 3); }));
+    EXPECT_EQ(slurp(dir + "/open.xls"), "new");
+
+    // A file with several names: the saved name gets a new file, the other
+    // name keeps the old content.
+    std::ofstream(dir + "/first.xls") << "old";
+    ASSERT_EQ(::link((dir + "/first.xls").c_str(), (dir + "/second.xls").c_str()), 0);
+    ASSERT_TRUE(atomicWriteFile(dir + "/first.xls", "new", 3, &err)) << err;
+    EXPECT_EQ(slurp(dir + "/first.xls"), "new");
+    EXPECT_EQ(slurp(dir + "/second.xls"), "old");
+}
+
+TEST(File, BookFilesAreCheckedBeforeTheyAreRead)
+{
+    const std::string dir = tempDir();
+    const std::string signature("\xD0\xCF\x11\xE0", 4);
+    BookFileRules rules;
+    rules.signatures = {signature};
+    rules.wrongSignature = "not a book";
+    rules.maxSize = 1ull << 30;
+
+    // A sparse file of 1 GB: refused on its first bytes, nothing else read.
+    const std::string sparse = dir + "/sparse.bin";
+    std::ofstream(sparse).close();
+    ASSERT_EQ(::truncate(sparse.c_str(), 1000000000), 0);
+    // The same with the right first bytes, over the limit: refused by its size.
+    const std::string big = dir + "/big.bin";
+    std::ofstream(big, std::ios::binary) << signature;
+    ASSERT_EQ(::truncate(big.c_str(), (1ll << 30) + 1), 0);
+    ASSERT_EQ(::mkfifo((dir + "/fifo").c_str(), 0666), 0);
+    std::ofstream(dir + "/short.bin", std::ios::binary) << "\xD0\xCF";
+    std::ofstream(dir + "/good.bin", std::ios::binary) << signature << "rest";
+
+    struct Case {
+        std::string path;
+        const char* message;  // null: read
+    };
+    const std::vector<Case> cases = {
+        {"/dev/zero", "can't open file for reading"},
+        {"/dev/urandom", "can't open file for reading"},
+        {dir + "/fifo", "can't open file for reading"},
+        {dir, "can't open file for reading"},
+        {dir + "/missing", "can't open file for reading"},
+        {sparse, "not a book"},
+        {big, "file is too large"},
+        {dir + "/short.bin", "not a book"},
+        {dir + "/good.bin", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        try {
+            const std::vector<std::uint8_t> bytes = readBookFile(c.path, rules);
+            EXPECT_EQ(c.message, nullptr);
+            EXPECT_EQ(std::string(bytes.begin(), bytes.end()), signature + "rest");
+        } catch (const xlerror& e) {
+            EXPECT_STREQ(e.what(), c.message ? c.message : "(read)");
+        }
+    }
+}
+
+TEST(File, PathsThatAreNotUtf8KeepTheirBytes)
+{
+    // Each path's bytes come back unchanged through UTF-16.
+    const std::vector<std::string> paths = {
+        "out\x9b.xls",          // a lone continuation byte
+        "\xff\xfe",             // bytes that never occur in UTF-8
+        "cut\xc3",              // a sequence cut short
+        "\xc0\xaf",             // an overlong form
+        "\xed\xa0\x80",         // a surrogate written as UTF-8
+        "\xf4\x90\x80\x80",     // past U+10FFFF
+        "caf\xc3\xa9 \xf0\x9f\x98\x80.xls",  // valid UTF-8
+    };
+    for (const std::string& p : paths) {
+        SCOPED_TRACE(p);
+        EXPECT_EQ(pathToNative(pathFromNative(p)), p);
+    }
+    // Valid UTF-8 reads as its text.
+    EXPECT_EQ(pathFromNative("caf\xc3\xa9"), u"caf\u00e9");
+    EXPECT_EQ(pathFromNative("a\x9b"), u16string(u"a\xDC9B"));
+
+    // A file under such a name is found and written under that very name.
+    const std::string dir = tempDir();
+    const std::string name = dir + "/out\x9b.xls";
+    ASSERT_TRUE(atomicWriteFile(pathToNative(pathFromNative(name)), "x", 1));
+    EXPECT_EQ(slurp(name), "x");
+    EXPECT_TRUE(fileExists(pathToNative(pathFromNative(name))));
+
+    // No path holds a NUL byte or a surrogate that stands for no byte.
+    for (const u16string& bad : {u16string(u"a\0b", 3), pathFromNative(std::string("a\0b", 3)), u16string(u"a\xD800"),
+                                 u16string(u"a\xDC41")}) {
+        EXPECT_THROW(pathToNative(bad), xlerror);
+    }
 }

@@ -8,13 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "element_cases.h"
 #include "ooxml/opc-contentTypes.h"
 #include "ooxml/opc-relationships.h"
 #include "ooxml/sml-workbook.h"
 #include "test_support.h"
-#include "xml_text.h"
 
 namespace {
+
+using celvo::test::flat;
+using celvo::test::ForgivingReader;
 
 const char* const kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 const char* const kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
@@ -33,8 +36,6 @@ std::string withSheet(const std::string& content)
     return "<sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets>" + content;
 }
 
-using xml_text::flat;
-
 template <class Root>
 nimb::enimb_error read(Root& root, const std::string& text, nimb::c_error_record* info = nullptr)
 {
@@ -48,23 +49,6 @@ std::string written(const Root& root)
     EXPECT_EQ(nimb::e_no_error, root.marshal(out, nullptr));
     return flat(out);
 }
-
-// A reader whose error hook forgives every error, so that reading goes on.
-class ForgivingReader : public nimb::c_xml_reader_memory {
-public:
-    // The text must outlive the reader.
-    explicit ForgivingReader(const std::string& text) : nimb::c_xml_reader_memory(text.data(), text.size()) {}
-    int on_error(nimb::enimb_error code, const std::string& item, const char* file, int line) override
-    {
-        codes.push_back(code);
-        items.push_back(item);
-        (void)file;
-        (void)line;
-        return 0;
-    }
-    std::vector<int> codes;
-    std::vector<std::string> items;
-};
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "element_cases.h"
 #include "ooxml/features.h"
 #include "ooxml/features2.h"
 #include "test_support.h"
-#include "xml_text.h"
 
 namespace {
 
-using xml_text::flat;
+using celvo::test::flat;
 
 const std::string kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 

@@ -10,14 +10,14 @@
 
 #include "nimb/binding.h"
 #include "ooxml/sml-sheet2.h"
-#include "xml_text.h"
+#include "element_cases.h"
 
 namespace sheet_test {
 
 const char* const kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 const char* const kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
-using xml_text::flat;
+using celvo::test::flat;
 
 // A source that hands out its bytes one at a time and no span of them, so
 // that everything goes through the reader.

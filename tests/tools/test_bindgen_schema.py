@@ -273,6 +273,7 @@ class EmitTable(unittest.TestCase):
     CASES = [
         ("class A\n  attr clone string\n", "taken by the class"),
         ("class A\n  attr set_x string\n", "taken by the class"),
+        ("class A\n  attr unset_x string\n", "taken by the class"),
         ("simple L string list\nclass A\n  child t L *\n", "list type"),
         ("class B\nclass A base=B\n  attr x string\nclass C base=A\n  attr x string\n", "share a name"),
     ]

@@ -20,8 +20,11 @@ struct Record {
     Bytes data;
 };
 
+// The globals substream of the book as saved (a book is saved with at least
+// one sheet: one is added when it has none).
 std::vector<Record> globalsOf(BookImplT& book)
 {
+    if (book.sheetCount() == 0) book.addSheet(u"S", nullptr);
     BiffOutput out;
     book.writeStream(out);
     std::vector<Record> records;
@@ -68,6 +71,17 @@ TEST(BookDefaults, NewBookContent)
     EXPECT_EQ(u16(book->defaultFont(nullptr)), u"Arial") << "the size is not wanted";
 }
 
+TEST(BookDefaults, BookWithoutSheetsIsNotSaved)
+{
+    // Readers cannot open a workbook without a sheet.
+    BookHolder book;
+    const char* data = nullptr;
+    unsigned size = 0;
+    EXPECT_FALSE(book->saveToMemory(&data, &size));
+    EXPECT_STREQ(book->errorMessage(), "a workbook without sheets can't be saved");
+    EXPECT_EQ(data, nullptr);
+}
+
 TEST(BookDefaults, NewBookSavedAtOnce)
 {
     BookHolder book;
@@ -83,7 +97,7 @@ TEST(BookDefaults, NewBookSavedAtOnce)
     EXPECT_EQ(counts[0x0293], 6);
     EXPECT_EQ(counts[0x041E], 0);
     EXPECT_EQ(counts[0x0092], 0) << "no PALETTE while the palette is unchanged";
-    EXPECT_EQ(counts[0x0085], 0);
+    EXPECT_EQ(counts[0x0085], 1);
 
     // The fixed order of the globals substream.
     const std::vector<std::uint16_t> order = {0x0809, 0x00E1, 0x00C1, 0x00E2, 0x005C, 0x0042, 0x0161, 0x013D,
@@ -91,8 +105,8 @@ TEST(BookDefaults, NewBookSavedAtOnce)
                                               0x008D, 0x0022, 0x000E, 0x01B7, 0x00DA, 0x0031};
     ASSERT_GE(ids.size(), order.size());
     EXPECT_EQ(std::vector<std::uint16_t>(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(order.size())), order);
-    const std::vector<std::uint16_t> tail = {0x0160, 0x008C, 0x00FC, 0x000A};
-    EXPECT_EQ(std::vector<std::uint16_t>(ids.end() - 4, ids.end()), tail);
+    const std::vector<std::uint16_t> tail = {0x0160, 0x0085, 0x008C, 0x00FC, 0x000A};
+    EXPECT_EQ(std::vector<std::uint16_t>(ids.end() - 5, ids.end()), tail);
 
     std::map<std::uint16_t, Bytes> data;
     for (const auto& r : records) data.emplace(r.id, r.data);

@@ -1,4 +1,5 @@
-// Small text functions over sheet names, used where formulas name sheets.
+// Small text functions over sheet names, used where formulas name sheets,
+// shared by both engines.
 #pragma once
 
 #include "celvo/text.h"
@@ -21,5 +22,15 @@ u16string quoteSheetName(const u16string& name);
 // Removes enclosing apostrophes (a text longer than 2 characters that starts
 // and ends with one), then turns every doubled apostrophe into one.
 u16string unquoteSheetName(const u16string& text);
+
+// A sheet name cut to the 31 units a sheet name may have (never inside a
+// surrogate pair); *cut tells whether anything was cut.
+u16string cutSheetName(u16view name, bool* cut);
+
+// Throws xlerror when the formats forbid the name: it is empty ("sheet name
+// can't be empty"), holds one of [ ] : * ? / \ ("sheet name can't contain
+// [ ] : * ? / \"), or begins or ends with an apostrophe ("sheet name can't
+// begin or end with an apostrophe").
+void checkSheetName(u16view name);
 
 }  // namespace celvo

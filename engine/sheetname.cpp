@@ -1,4 +1,6 @@
-#include "sheet_names.h"
+#include "celvo/sheetname.h"
+
+#include "celvo/xlerror.h"
 
 namespace celvo {
 
@@ -36,6 +38,26 @@ u16string unquoteSheetName(const u16string& text)
     if (name.size() > 2 && name.front() == u'\'' && name.back() == u'\'') name = name.substr(1, name.size() - 2);
     replaceAll(name, u"''", u"'");
     return name;
+}
+
+u16string cutSheetName(u16view name, bool* cut)
+{
+    std::size_t n = name.size();
+    *cut = n > 31;
+    if (n > 31) {
+        n = 31;
+        // Keep a character outside the Basic Multilingual Plane whole.
+        if (name[30] >= 0xD800 && name[30] <= 0xDBFF) n = 30;
+    }
+    return u16string(name.substr(0, n));
+}
+
+void checkSheetName(u16view name)
+{
+    if (name.empty()) throw xlerror("sheet name can't be empty");
+    if (name.find_first_of(u"[]:*?/\\") != u16view::npos)
+        throw xlerror("sheet name can't contain [ ] : * ? / \\");
+    if (name.front() == u'\'' || name.back() == u'\'') throw xlerror("sheet name can't begin or end with an apostrophe");
 }
 
 }  // namespace celvo
