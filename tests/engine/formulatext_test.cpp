@@ -1,0 +1,96 @@
+// Tokens of formula text, sheet prefixes and their quoting.
+#include "test_support.h"
+
+#include <string>
+#include <vector>
+
+#include "celvo/formulatext.h"
+
+namespace celvo {
+namespace {
+
+// The tokens of a text as "kind:text" items joined by blanks.
+std::string tokens(const u16string& text)
+{
+    static const char* kinds[] = {"str", "sheet", "err", "num", "word", "br", "{", "}", "sep", "op", "sp", "other"};
+    std::string out;
+    for (const FormulaToken& t : tokenizeFormula(text)) {
+        if (!out.empty()) out += ' ';
+        out += std::string(kinds[t.kind]) + ":" + utf16ToUtf8(text.substr(t.begin, t.end - t.begin));
+    }
+    return out;
+}
+
+TEST(FormulaText, Tokens)
+{
+    struct Case {
+        u16string text;
+        std::string tokens;
+    };
+    const std::vector<Case> cases = {
+        {u"SUM(Data!A1:B2)", "word:SUM op:( sheet:Data! word:A1 op:: word:B2 op:)"},
+        {u"'My Sheet'!$A$1+'It''s'!B2", "sheet:'My Sheet'! word:$A$1 op:+ sheet:'It''s'! word:B2"},
+        {u"SUM(Sheet1:Sheet3!A1)", "word:SUM op:( sheet:Sheet1:Sheet3! word:A1 op:)"},
+        {u"'Jan 1:Mar 2'!A1", "sheet:'Jan 1:Mar 2'! word:A1"},
+        {u"[1]Data!A1", "sheet:[1]Data! word:A1"},
+        {u"\"Data!A1\"&Data!A1", "str:\"Data!A1\" op:& sheet:Data! word:A1"},
+        {u"\"a\"\"b\"", "str:\"a\"\"b\""},
+        {u"#REF!A1+#N/A+#DIV/0!", "err:#REF! word:A1 op:+ err:#N/A op:+ err:#DIV/0!"},
+        {u"A1:A10 B5:C5", "word:A1 op:: word:A10 sp:  word:B5 op:: word:C5"},
+        {u"1.5E-3*.5+2", "num:1.5E-3 op:* num:.5 op:+ num:2"},
+        {u"{1,2;3,4}", "{:{ num:1 sep:, num:2 sep:; num:3 sep:, num:4 }:}"},
+        {u"1:1+A:A", "num:1 op:: num:1 op:+ word:A op:: word:A"},
+        {u"Table1[[#This Row],[Qty]]", "word:Table1 br:[[#This Row],[Qty]]"},
+        {u"a<=b<>c>=d", "word:a op:<= word:b op:<> word:c op:>= word:d"},
+        {u"_xlfn.XLOOKUP(TRUE,x,y)", "word:_xlfn.XLOOKUP op:( word:TRUE sep:, word:x sep:, word:y op:)"},
+        {u"'unclosed", "other:'unclosed"},
+        {u"Sheet1:A1", "word:Sheet1 op:: word:A1"},
+        {u"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(tokens(c.text), c.tokens) << utf16ToUtf8(c.text);
+}
+
+TEST(FormulaText, SheetPrefixes)
+{
+    struct Split {
+        u16string prefix, book, first, last;
+    };
+    for (const Split& c : std::vector<Split>{{u"Data!", u"", u"Data", u"Data"},
+                                             {u"'It''s'!", u"", u"It's", u"It's"},
+                                             {u"'Jan 1:Mar 2'!", u"", u"Jan 1", u"Mar 2"},
+                                             {u"A:B!", u"", u"A", u"B"},
+                                             {u"[1]Data!", u"1", u"Data", u"Data"},
+                                             {u"[Book.xlsx]'My Data'!", u"Book.xlsx", u"My Data", u"My Data"}}) {
+        const SheetPrefixNames n = splitSheetPrefix(c.prefix);
+        EXPECT_EQ(n.book, c.book) << utf16ToUtf8(c.prefix);
+        EXPECT_EQ(n.first, c.first) << utf16ToUtf8(c.prefix);
+        EXPECT_EQ(n.last, c.last) << utf16ToUtf8(c.prefix);
+    }
+    struct Text {
+        u16string first, last, prefix;
+    };
+    for (const Text& c : std::vector<Text>{{u"Data", u"Data", u"Data!"},
+                                           {u"Sheet_1", u"Sheet_1", u"Sheet_1!"},
+                                           {u"Data 2024", u"Data 2024", u"'Data 2024'!"},
+                                           {u"A-B", u"A-B", u"'A-B'!"},
+                                           {u"1st", u"1st", u"'1st'!"},
+                                           {u"It's", u"It's", u"'It''s'!"},
+                                           {u"A1", u"A1", u"'A1'!"},
+                                           {u"XFD1", u"XFD1", u"'XFD1'!"},
+                                           {u"R1C1", u"R1C1", u"'R1C1'!"},
+                                           {u"rc", u"rc", u"'rc'!"},
+                                           {u"TRUE", u"TRUE", u"'TRUE'!"},
+                                           {u"ABCD1", u"ABCD1", u"ABCD1!"},
+                                           {u"R\u00E9sum\u00E9", u"R\u00E9sum\u00E9", u"R\u00E9sum\u00E9!"},
+                                           {u"First", u"Last", u"First:Last!"},
+                                           {u"My Sheet", u"Last", u"'My Sheet:Last'!"}}) {
+        EXPECT_EQ(utf16ToUtf8(sheetPrefixText(c.first, c.last)), utf16ToUtf8(c.prefix));
+        // What is written reads back as the same sheets.
+        const SheetPrefixNames n = splitSheetPrefix(sheetPrefixText(c.first, c.last));
+        EXPECT_EQ(n.first, c.first);
+        EXPECT_EQ(n.last, c.last);
+    }
+}
+
+}  // namespace
+}  // namespace celvo
