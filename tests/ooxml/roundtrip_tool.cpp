@@ -1,5 +1,5 @@
 // Reads one package part through its binding and writes it back:
-//     ooxml_roundtrip <rels|types|workbook> <input> <output>
+//     ooxml_roundtrip <rels|types|workbook|worksheet> <input> <output>
 // Exits 0 when the part was read and written, 1 with a message on standard
 // error when the bindings refused it, 2 on a usage or file error.
 #include <cstdio>
@@ -10,6 +10,7 @@
 
 #include "ooxml/opc-contentTypes.h"
 #include "ooxml/opc-relationships.h"
+#include "ooxml/sml-sheet3.h"
 #include "ooxml/sml-workbook.h"
 
 namespace {
@@ -34,7 +35,7 @@ int roundTrip(const std::string& in, std::string& out)
 int main(int argc, char** argv)
 {
     if (argc != 4) {
-        std::cerr << "usage: ooxml_roundtrip <rels|types|workbook> <input> <output>\n";
+        std::cerr << "usage: ooxml_roundtrip <rels|types|workbook|worksheet> <input> <output>\n";
         return 2;
     }
     std::ifstream f(argv[2], std::ios::binary);
@@ -52,6 +53,8 @@ int main(int argc, char** argv)
         rc = roundTrip<contentypes::c_Types>(in, out);
     else if (kind == "workbook")
         rc = roundTrip<workbook::c_workbook>(in, out);
+    else if (kind == "worksheet")
+        rc = roundTrip<sheet::c_worksheet>(in, out);
     else {
         std::cerr << "unknown part kind " << kind << "\n";
         return 2;

@@ -39,6 +39,41 @@ def boolean_words(read, written):
     return _ATTRIBUTE.sub(swap, read)
 
 
+_NUMBER = re.compile(r"^[+-]?(?:[0-9]+(?:\.[0-9]*)?|\.[0-9]+)(?:[eE][+-]?[0-9]+)?$|^-?INF$|^NaN$")
+
+
+def _number(text):
+    if not _NUMBER.match(text):
+        return None
+    return float(text.replace("INF", "inf").replace("NaN", "nan"))
+
+
+def number_words(read, written):
+    """The read text with each attribute value that is a number replaced by
+    the written one where that is the same number at the same attribute: a
+    number has many spellings ("10.0", "1E1", "10"), and the bindings write
+    the shortest one that reads back the same."""
+    theirs = [m.group(2) for m in _ATTRIBUTE.finditer(written)]
+    index = [0]
+
+    def swap(m):
+        k = index[0]
+        index[0] += 1
+        v = m.group(2)
+        if k < len(theirs) and v != theirs[k]:
+            a, b = _number(v), _number(theirs[k])
+            if a is not None and b is not None and (a == b or (a != a and b != b)):
+                v = theirs[k]
+        return m.group(1) + v + m.group(3)
+    return _ATTRIBUTE.sub(swap, read)
+
+
+def same_values(read, written):
+    """The read text with the spellings of booleans and numbers that the
+    written text has at the same attributes."""
+    return number_words(boolean_words(read, written), written)
+
+
 def well_formed(path):
     """None when xmllint accepts the file, else its complaint."""
     r = subprocess.run(["xmllint", "--nonet", "--noout", path], capture_output=True)
