@@ -1,5 +1,7 @@
 #include "celvo/sheetname.h"
 
+#include "celvo/xlerror.h"
+
 namespace celvo {
 
 bool replaceAll(u16string& text, const u16string& from, const u16string& to)
@@ -48,6 +50,14 @@ u16string cutSheetName(u16view name, bool* cut)
         if (name[30] >= 0xD800 && name[30] <= 0xDBFF) n = 30;
     }
     return u16string(name.substr(0, n));
+}
+
+void checkSheetName(u16view name)
+{
+    if (name.empty()) throw xlerror("sheet name can't be empty");
+    if (name.find_first_of(u"[]:*?/\\") != u16view::npos)
+        throw xlerror("sheet name can't contain [ ] : * ? / \\");
+    if (name.front() == u'\'' || name.back() == u'\'') throw xlerror("sheet name can't begin or end with an apostrophe");
 }
 
 }  // namespace celvo

@@ -14,6 +14,7 @@
 #include <lua.hpp>
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <exception>
@@ -95,7 +96,14 @@ void pushText(lua_State* L, const std::string* text)
 
 // ---- arguments -----------------------------------------------------------
 
-std::int32_t argInt(lua_State* L, int arg) { return truncateToInt32(luaL_checknumber(L, arg)); }
+// A row, column, index, handle or other whole number: NaN and the infinities
+// are refused as a wrong type is.
+std::int32_t argInt(lua_State* L, int arg)
+{
+    const lua_Number v = luaL_checknumber(L, arg);
+    if (!std::isfinite(v)) luaL_argerror(L, arg, "finite number expected");
+    return truncateToInt32(v);
+}
 double argNumber(lua_State* L, int arg) { return luaL_checknumber(L, arg); }
 const char* argText(lua_State* L, int arg) { return luaL_checklstring(L, arg, nullptr); }
 // A path: every byte of the Lua string, which pathFromNative carries to the

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "celvo/ISheetT.h"
+#include "celvo/dates.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -222,64 +223,23 @@ const char16_t* BookImplT::customNumFormat(int fmt)
 double BookImplT::packedDate(int year, int month, int day, int hour, int min, int sec, int msec)
 {
     message_ = "ok";
-    long long dayNumber = 0;
-    if (year > 0 || month > 0 || day > 0) {
-        const long long a = (static_cast<long long>(month) - 14) / 12;
-        const long long y = year + a;
-        dayNumber = (1461 * (y + 4800)) / 4 + (367 * (month - 2 - 12 * a)) / 12 - (3 * ((y + 4900) / 100)) / 4 +
-                    day - 2447094;
-        if (date1904()) {
-            dayNumber -= 1462;
-        } else if (year == 1900 && month == 2 && day == 29) {
-            dayNumber = 60;  // the day the 1900 system counts though it never was
-        } else if (dayNumber < 61) {
-            dayNumber -= 1;  // serial 1 is 1900-01-01
-        }
-    }
-    return static_cast<double>(dayNumber) + hour / 24.0 + min / 1440.0 + sec / 86400.0 + msec / 864000.0;
+    return packDate(date1904(), year, month, day, hour, min, sec, msec);
 }
 
 bool BookImplT::unpackedDate(double value, int* year, int* month, int* day, int* hour, int* min, int* sec,
                              int* msec)
 {
-    if (!(value > -657435.0 && value < 2958466.0)) return false;
-    message_ = "ok";
-    const long long i = static_cast<long long>(value);
-    double f = value - static_cast<double>(i) + 1e-11;
-    if (f >= 1.0) f = value - static_cast<double>(i);
-    int y = 0, m = 0, d = 0;
-    const bool system1904 = date1904();
-    if (!system1904 && i == 60) {
-        y = 1900, m = 2, d = 29;
-    } else if (system1904 ? i >= 0 : i > 0) {
-        long long serial = i;
-        if (!system1904 && serial < 60) serial += 1;
-        long long j = serial + 2415019 + (system1904 ? 1462 : 0) + 68569;
-        const long long n = (4 * j) / 146097;
-        j = j - (146097 * n + 3) / 4;
-        const long long k = (4000 * (j + 1)) / 1461001;
-        j = j - (1461 * k) / 4 + 31;
-        const long long mm = (80 * j) / 2447;
-        d = static_cast<int>(j - (2447 * mm) / 80);
-        j = mm / 11;
-        m = static_cast<int>(mm + 2 - 12 * j);
-        y = static_cast<int>(100 * (n - 49) + k + j);
-    }
-    if (year) *year = y;
-    if (month) *month = m;
-    if (day) *day = d;
-    auto part = [&f](int* out, double scale) {
-        if (!out) return;
-        const double v = f * scale;
-        const auto whole = static_cast<long long>(v);
-        *out = static_cast<std::uint16_t>(whole);
-        f = v - static_cast<double>(whole);
-    };
-    part(hour, 24.0);
-    part(min, 60.0);
-    part(sec, 60.0);
-    part(msec, 10.0);
-    return true;
+    return guard(message_, false, [&] {
+        const DateParts p = unpackDate(date1904(), value);
+        if (year) *year = p.year;
+        if (month) *month = p.month;
+        if (day) *day = p.day;
+        if (hour) *hour = p.hour;
+        if (min) *min = p.minute;
+        if (sec) *sec = p.second;
+        if (msec) *msec = p.tenths;
+        return true;
+    });
 }
 
 // ---- colours, modes, locale -----------------------------------------------

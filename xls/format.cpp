@@ -1,6 +1,7 @@
 #include "format.h"
 
 #include "book.h"
+#include "celvo/numformat.h"
 #include "font.h"
 
 namespace celvo {
@@ -64,6 +65,16 @@ void FormatImplT::setBorderColor(int color)
     setBorderRightColor(color);
     setBorderTopColor(color);
     setBorderBottomColor(color);
+}
+
+void FormatImplT::setNumFormat(int numFormat)
+{
+    guardVoid(book_->message(), [&] {
+        bool held = false;
+        for (const Format& f : book_->numFormats()) held = held || f.ifmt == numFormat;
+        checkNumFormatId(numFormat, held);
+        numFmt = static_cast<std::uint16_t>(numFormat);
+    });
 }
 
 const char16_t* FormatImplT::customNumFormatString()

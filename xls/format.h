@@ -21,7 +21,9 @@ public:
     IFontT* font() override;
     bool setFont(IFontT* font) override;
     int numFormat() override { return numFmt; }
-    void setNumFormat(int numFormat) override { numFmt = static_cast<std::uint16_t>(numFormat); }
+    // An id outside 0 to 65535, or of a custom format the book does not
+    // hold, is refused with the book's message and the format kept.
+    void setNumFormat(int numFormat) override;
     int horizontalAlignment() override { return static_cast<int>(bits(align, 0, 3)); }
     void setHorizontalAlignment(int v) override { setBits(align, 0, 3, v); }
     int verticalAlignment() override { return static_cast<int>(bits(align, 4, 3)); }

@@ -4,11 +4,11 @@
 #include <algorithm>
 
 #include "book.h"
+#include "celvo/sheetname.h"
 #include "book_links.h"
 #include "formula/shift.h"
 #include "sheet_insert.h"
 #include "sheet.h"
-#include "celvo/sheetname.h"
 
 namespace celvo {
 
@@ -57,6 +57,7 @@ ISheetT* BookImplT::insertSheetImpl(int index, const char16_t* name, ISheetT* in
     if (index < 0 || static_cast<std::size_t>(index) > sheets_.size()) throw xlerror("index is out of range");
     bool cut = false;
     const u16string sheetName = cutSheetName(u16(name), &cut);
+    checkSheetName(sheetName);
     for (const auto& s : sheets_)
         if (equalNoCase(s->nameText(), sheetName)) throw xlerror("book already contains such sheet name");
 

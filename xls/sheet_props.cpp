@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "book.h"
-#include "celvo/cellref.h"
 #include "celvo/sheetname.h"
+#include "celvo/cellref.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -37,7 +37,7 @@ void SheetImplT::setName(const char16_t* name)
     guardedVoid([&] {
         bool cut = false;
         u16string text = cutSheetName(u16(name), &cut);
-        if (text.empty()) throw xlerror("sheet name can't be empty");
+        checkSheetName(text);
         // Another sheet of the book with the same name would make the
         // workbook invalid.
         const int count = book_->sheetCount();

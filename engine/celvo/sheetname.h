@@ -27,4 +27,10 @@ u16string unquoteSheetName(const u16string& text);
 // surrogate pair); *cut tells whether anything was cut.
 u16string cutSheetName(u16view name, bool* cut);
 
+// Throws xlerror when the formats forbid the name: it is empty ("sheet name
+// can't be empty"), holds one of [ ] : * ? / \ ("sheet name can't contain
+// [ ] : * ? / \"), or begins or ends with an apostrophe ("sheet name can't
+// begin or end with an apostrophe").
+void checkSheetName(u16view name);
+
 }  // namespace celvo

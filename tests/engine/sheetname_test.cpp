@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "celvo/sheetname.h"
+#include "celvo/xlerror.h"
 
 namespace celvo {
 namespace {
@@ -64,6 +65,32 @@ TEST(SheetNames, CutTo31Units)
     const u16string pair = u16string(30, u'x') + u"\U0001F600";
     EXPECT_EQ(cutSheetName(pair, &cut), u16string(30, u'x'));
     EXPECT_TRUE(cut);
+}
+
+TEST(SheetNames, ForbiddenNamesAreRefused)
+{
+    struct Case {
+        u16string name;
+        const char* message;  // null: allowed
+    };
+    const char* const kChars = "sheet name can't contain [ ] : * ? / \\";
+    const char* const kApostrophe = "sheet name can't begin or end with an apostrophe";
+    const std::vector<Case> cases = {
+        {u"Sheet1", nullptr}, {u"Year's data", nullptr}, {u"a-b_c (d) {e} #1 !", nullptr},
+        {u"", "sheet name can't be empty"},
+        {u"a[b", kChars}, {u"a]b", kChars}, {u"a:b", kChars}, {u"a*b", kChars},
+        {u"a?b", kChars}, {u"a/b", kChars}, {u"a\\b", kChars},
+        {u"'ab", kApostrophe}, {u"ab'", kApostrophe}, {u"'", kApostrophe},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(utf16ToUtf8(c.name));
+        try {
+            checkSheetName(c.name);
+            EXPECT_EQ(c.message, nullptr);
+        } catch (const xlerror& e) {
+            EXPECT_STREQ(e.what(), c.message ? c.message : "(allowed)");
+        }
+    }
 }
 
 }  // namespace

@@ -200,7 +200,8 @@ TEST_F(LuaFunctions, EachFunctionMakesItsCallAndPushesItsResults)
         {"return show(W.WriteBool(S, 1, 2, -0.5))", nullptr, "S1.writeBool(1,2,false,null)", "b:true"},
         {"return show(W.WriteBool(S, 1, 2, 2^64))", nullptr, "S1.writeBool(1,2,false,null)", "b:true"},
         {"return show(W.WriteBool(S, 1, 2, 2^32 + 1))", nullptr, "S1.writeBool(1,2,true,null)", "b:true"},
-        {"return show(W.WriteBool(S, 1, 2, 0/0))", nullptr, "S1.writeBool(1,2,false,null)", "b:true"},
+        {"return show(W.WriteBool(S, 1, 2, 0/0))", nullptr, "",
+         "error: bad argument #4 to 'WriteBool' (finite number expected)"},
         {"return show(W.WriteBlank(S, 1, 2, F))", nullptr, "S1.writeBlank(1,2,F1)", "b:true"},
         {"return show(W.WriteBlank(S, 1, 2, 0))", [](Script& s) { s.boolResult = false; }, "S1.writeBlank(1,2,null)",
          "b:false"},
@@ -267,8 +268,8 @@ TEST_F(LuaFunctions, HandleZeroGivesNoResults)
         "W.GetPackedDate(0, 2000, 1, 1, 0, 0, 0, 0)", "W.GetUnpackedDate(0, 1)", "W.GetFormatNumFormat(0)",
         "W.SetFormatNumFormat(0, 1)",
         // a handle argument is truncated like any integer: these are all 0
-        "W.GetSheetCount(0.75)", "W.GetSheetCount(-0.75)", "W.GetSheetCount(0/0)", "W.GetSheetCount(1/0)",
-        "W.GetSheetCount(-1/0)", "W.GetSheetCount(2^32)", "W.GetSheetCount(2^64)", "W.GetSheetCount(-2^63)",
+        "W.GetSheetCount(0.75)", "W.GetSheetCount(-0.75)", "W.GetSheetCount(2^32)", "W.GetSheetCount(2^64)",
+        "W.GetSheetCount(-2^63)",
     };
     for (const char* c : calls) {
         SCOPED_TRACE(c);

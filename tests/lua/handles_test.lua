@@ -28,7 +28,7 @@ local function invoke(c, handle)
 end
 
 -- Values read as the handle 0 and as handles that were never given out.
-local zeros = { 0, 0.5, -0.99, 0 / 0, 1 / 0, -1 / 0, 2 ^ 32, -2 ^ 32, 2 ^ 63, 2 ^ 64, 1e300, -1e300 }
+local zeros = { 0, 0.5, -0.99, 2 ^ 32, -2 ^ 32, 2 ^ 63, 2 ^ 64, 1e300, -1e300 }
 local unknown = { 2 ^ 31 - 1, -1, -2 ^ 31, 2 ^ 31, 2 ^ 32 - 1, 2 ^ 32 + 2 ^ 31 - 1 }
 
 for _, c in ipairs(calls) do
@@ -53,6 +53,15 @@ local bad = {
   { { "GetSheetCount", true }, "bad argument #1 to '[^']*' %(number expected, got boolean%)" },
   { { "GetSheetCount", nil }, "bad argument #1 to '[^']*' %(number expected, got no value%)" },
   { { "FileExists", true }, "bad argument #1 to '[^']*' %(string expected, got boolean%)" },
+  -- NaN and the infinities are no whole numbers: not as a handle, a row, a
+  -- column, an index or a date part.
+  { { "GetSheetCount", 0 / 0 }, "bad argument #1 to '[^']*' %(finite number expected%)" },
+  { { "GetSheetCount", 1 / 0 }, "bad argument #1 to '[^']*' %(finite number expected%)" },
+  { { "WriteNumber", 0, 0 / 0, 1, 5 }, "bad argument #2 to '[^']*' %(finite number expected%)" },
+  { { "ReadString", 0, 1, -1 / 0 }, "bad argument #3 to '[^']*' %(finite number expected%)" },
+  { { "GetSheet", 0, 0 / 0 }, "bad argument #2 to '[^']*' %(finite number expected%)" },
+  { { "GetPackedDate", 0, 2000, 1, 1, 0, 0, 0, 1 / 0 }, "bad argument #8 to '[^']*' %(finite number expected%)" },
+  { { "WriteBool", 0, 1, 2, 0 / 0 }, "bad argument #4 to '[^']*' %(finite number expected%)" },
 }
 for _, b in ipairs(bad) do
   local c = b[1]

@@ -1,6 +1,7 @@
 // The .xls book: its sheet list, active sheet, dates, loading and saving.
 #include "test_support.h"
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -195,6 +196,11 @@ TEST(BookDates, PackAndUnpack)
         {36526.5, true, {2000, 1, 1, 12, 0, 0, 0}}, {0.5, true, {0, 0, 0, 12, 0, 0, 0}},
         {45351.75, true, {2024, 2, 29, 18, 0, 0, 0}}, {1.0 + 0.5 / 86400.0, true, {1900, 1, 1, 0, 0, 0, 5}},
         {2958465.0, true, {9999, 12, 31, 0, 0, 0, 0}}, {2958466.0, false, {}}, {-657435.0, false, {}},
+        {-0.1, false, {}}, {std::nan(""), false, {}}, {INFINITY, false, {}}, {-INFINITY, false, {}},
+        // Rounded to the tenth before it is split: no 59.9999 seconds.
+        {36526.0 + 3394.0 / 864000.0, true, {2000, 1, 1, 0, 5, 39, 4}},
+        {2958465.99996, true, {9999, 12, 31, 23, 59, 56, 5}},
+        {2958465.99999999, false, {}},  // rounds up into the year 10000
     };
     for (const auto& c : unpack) {
         SCOPED_TRACE(c.serial);
@@ -203,10 +209,11 @@ TEST(BookDates, PackAndUnpack)
         EXPECT_EQ(book->unpackedDate(c.serial, &p[0], &p[1], &p[2], &p[3], &p[4], &p[5], &p[6]), c.ok);
         if (c.ok) {
             EXPECT_EQ(p, c.parts);
+            EXPECT_EQ(msg(book.book), "ok");
         } else {
             EXPECT_EQ(p, std::vector<int>(7, -1)) << "nothing written";
+            EXPECT_EQ(msg(book.book), "serial date is out of range");
         }
-        EXPECT_EQ(msg(book.book), "ok");
     }
 
     // The 1904 system: serial 0 is 1904-01-01.
@@ -218,6 +225,9 @@ TEST(BookDates, PackAndUnpack)
     EXPECT_EQ(p, std::vector<int>({1904, 1, 1, 0, 0, 0, 0}));
     EXPECT_TRUE(book->unpackedDate(35064.25, &p[0], &p[1], &p[2], nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(std::vector<int>(p.begin(), p.begin() + 3), std::vector<int>({2000, 1, 1}));
+    EXPECT_TRUE(book->unpackedDate(2957003.5, &p[0], &p[1], &p[2], nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(std::vector<int>(p.begin(), p.begin() + 3), std::vector<int>({9999, 12, 31}));
+    EXPECT_FALSE(book->unpackedDate(2957004.0, &p[0], &p[1], &p[2], nullptr, nullptr, nullptr, nullptr));
 }
 
 TEST(BookModes, MessagesOfTheSmallOperations)

@@ -56,7 +56,6 @@ std::vector<FieldCase> formatFields()
          [](IFormatT& f) { return f.patternForegroundColor(); }, 7},
         {"pattern background", [](IFormatT& f, int v) { f.setPatternBackgroundColor(v); },
          [](IFormatT& f) { return f.patternBackgroundColor(); }, 7},
-        {"number format", [](IFormatT& f, int v) { f.setNumFormat(v); }, [](IFormatT& f) { return f.numFormat(); }, 16},
         {"wrap", [](IFormatT& f, int v) { f.setWrapText(v != 0); }, [](IFormatT& f) { return int(f.wrapText()); }, 1},
         {"shrink", [](IFormatT& f, int v) { f.setShrinkToFit(v != 0); }, [](IFormatT& f) { return int(f.shrinkToFit()); }, 1},
         {"locked", [](IFormatT& f, int v) { f.setLocked(v != 0); }, [](IFormatT& f) { return int(f.locked()); }, 1},
@@ -87,6 +86,29 @@ TEST(FormatImpl, EveryFieldKeepsItsValueAndNoValueBleeds)
             if (fields[i].what == field.what) continue;
             EXPECT_EQ(fields[i].get(f), before[i]) << "changed: " << fields[i].what;
         }
+    }
+}
+
+TEST(FormatImpl, NumberFormatsTheBookHoldsAreTaken)
+{
+    BookHolder h;
+    IFormatT* f = h.book->addFormat(nullptr);
+    const int custom = h.book->addCustomNumFormat(u"0.000");
+    struct Case {
+        int id;
+        const char* message;  // null: taken
+    };
+    const std::vector<Case> cases = {
+        {0, nullptr}, {14, nullptr}, {163, nullptr}, {custom, nullptr},
+        {custom + 1, "custom number format not found"}, {65535, "custom number format not found"},
+        {65550, "number format id is out of range"}, {-1, "number format id is out of range"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        f->setNumFormat(22);
+        f->setNumFormat(c.id);
+        EXPECT_EQ(f->numFormat(), c.message ? 22 : c.id);
+        EXPECT_STREQ(h.book->errorMessage(), c.message ? c.message : "ok");
     }
 }
 

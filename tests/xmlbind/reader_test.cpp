@@ -213,6 +213,34 @@ TEST(PullReader, ParserMessages)
     }
 }
 
+TEST(PullReader, DoctypeRefusedWhenAsked)
+{
+    // Package parts may hold no document type declaration: a reader that
+    // refuses one stops at it, whatever it declares, before any expansion.
+    c_reader_limits limits;
+    limits.refuse_doctype = true;
+    const std::string bomb = "<!DOCTYPE a [<!ENTITY e 'x'><!ENTITY f '&e;&e;&e;&e;'>]><a>&f;</a>";
+    for (const std::string& doc : {std::string("<!DOCTYPE a><a/>"), bomb,
+                                   std::string("<?xml version='1.0'?>\n<!-- c --><!DOCTYPE a SYSTEM 'a.dtd'><a/>")}) {
+        recording_sink sink;
+        c_xml_reader_memory r(doc.data(), doc.size(), &sink, limits);
+        enimb_error err;
+        std::string name;
+        EXPECT_NE(r.scan_element_event(err, name), tok_name) << doc;
+        EXPECT_TRUE(sink.has_fatal()) << doc;
+        EXPECT_EQ(sink.last_code, 9u) << doc;
+        ASSERT_FALSE(sink.messages.empty()) << doc;
+        EXPECT_NE(sink.messages.front().find("Document Type Declaration not allowed"), std::string::npos) << doc;
+    }
+    // Without one the document reads as before.
+    const std::string plain = "<?xml version='1.0'?><a x='1'/>";
+    c_xml_reader_memory r(plain.data(), plain.size(), nullptr, limits);
+    enimb_error err;
+    std::string name;
+    EXPECT_EQ(r.scan_element_event(err, name), tok_name);
+    EXPECT_EQ(name, "a");
+}
+
 TEST(PullReader, WhiteSpaceModes)
 {
     struct Case {

@@ -625,6 +625,9 @@ class FileEmitter:
             "    nimb::enimb_error marshal(std::string& out, nimb::c_error_record* error = nullptr) const;\n"
             "    // Reads a whole document from [data, data + size).\n"
             "    nimb::enimb_error unmarshal(const char* data, std::size_t size, nimb::c_error_record* error = nullptr);\n"
+            "    // The same under the reader's limits given.\n"
+            "    nimb::enimb_error unmarshal(const char* data, std::size_t size, nimb::c_error_record* error,\n"
+            "                                const nimb::c_reader_limits& limits);\n"
             "    nimb::enimb_error marshal_to_string(std::string& out, nimb::c_error_record* error = nullptr) const\n"
             "    {\n        return marshal(out, error);\n    }\n"
             "    nimb::enimb_error unmarshal_from_memory(const char* data, std::size_t size,\n"
@@ -764,12 +767,15 @@ class FileEmitter:
             "nimb::enimb_error %s::marshal(std::string& out, nimb::c_error_record* error) const\n{\n"
             "    return nimb::marshal_document(*this, %s, out, error);\n}\n\n"
             "nimb::enimb_error %s::unmarshal(const char* data, std::size_t size, nimb::c_error_record* error)\n{\n"
-            "    nimb::c_xml_reader_memory reader(data, size);\n"
+            "    return unmarshal(data, size, error, nimb::c_reader_limits());\n}\n\n"
+            "nimb::enimb_error %s::unmarshal(const char* data, std::size_t size, nimb::c_error_record* error,\n"
+            "                                const nimb::c_reader_limits& limits)\n{\n"
+            "    nimb::c_xml_reader_memory reader(data, size, nullptr, limits);\n"
             "    nimb::enimb_error e = nimb::unmarshal_document(reader, *this, %d, %s);\n"
             "    if (error) *error = reader.error_record();\n"
             "    return e;\n}\n\n" % (
                 r.cpp_name, N.cpp_string(self.qname(self.s.elements_ns, r.element)),
-                r.cpp_name, self.s.elements_ns, N.cpp_string(r.element)))
+                r.cpp_name, r.cpp_name, self.s.elements_ns, N.cpp_string(r.element)))
 
 
 def emit(schema, rel_schema_path, header_name):

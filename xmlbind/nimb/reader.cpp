@@ -661,6 +661,10 @@ bool c_get_for_xml::read_doctype()
         skip_declaration();
         return false;
     }
+    if (m_limits.refuse_doctype) {
+        raise(sev_fatal, e_bad_dtd, "Document Type Declaration not allowed");
+        return false;
+    }
     m_doctype_read = true;
     int c;
     for (c = get(); c >= 0 && c != '[' && c != '>'; c = get())

@@ -66,6 +66,9 @@ struct c_reader_limits {
     std::size_t max_depth = 512;                // open elements
     std::size_t max_entity_depth = 16;          // entities expanded inside each other
     std::size_t max_entity_bytes = 1u << 20;    // replacement text expanded in all
+    // A document type declaration is a fatal e_bad_dtd (package parts may
+    // not hold one).
+    bool refuse_doctype = false;
 };
 
 // Appends characters to a text under a white-space mode.
