@@ -15,6 +15,7 @@ using celvo::test::checkElements;
 using celvo::test::ElementCase;
 using celvo::test::flat;
 using celvo::test::ForgivingReader;
+using celvo::test::readForgiving;
 using celvo::test::writtenElement;
 using nimb::create_object;
 namespace s = sheet;
@@ -268,15 +269,13 @@ TEST(SheetViewBindings, Cases)
 
 TEST(SheetViewBindings, FiveSelectionsKeepTheFirstFour)
 {
-    const std::string text = celvo::test::declared(
-        "<sheetView workbookViewId=\"0\"><selection sqref=\"A1\"/><selection sqref=\"A2\"/><selection sqref=\"A3\"/>"
-        "<selection sqref=\"A4\"/><selection sqref=\"A5\"/></sheetView>");
-    ForgivingReader reader(text);
     s::c_CT_SheetView view;
-    EXPECT_EQ(nimb::e_no_error, nimb::unmarshal_document(reader, view, s::sml_sheet3::ns_default, "sheetView"));
+    const std::vector<int> codes = readForgiving(
+        view, "<sheetView workbookViewId=\"0\"><selection sqref=\"A1\"/><selection sqref=\"A2\"/><selection sqref=\"A3\"/>"
+              "<selection sqref=\"A4\"/><selection sqref=\"A5\"/></sheetView>");
     ASSERT_EQ(4u, view.selection.size());
     EXPECT_EQ(u"A4", view.selection.at(3)->sqref.items.at(0));
-    EXPECT_EQ(std::vector<int>{nimb::e_bad_end_of_element}, reader.codes);
+    EXPECT_EQ(std::vector<int>{nimb::e_bad_end_of_element}, codes);
 }
 
 TEST(SheetViewBindings, NewViewAndItsSetters)
@@ -346,21 +345,16 @@ TEST(ConditionalFormattingBindings, Cases)
 TEST(ConditionalFormattingBindings, FourFormulasKeepTheFirstThreeAndAnEmptyListIsReportedOnce)
 {
     {
-        const std::string text = celvo::test::declared(
-            "<cfRule type=\"expression\" priority=\"1\"><formula>1</formula><formula>2</formula><formula>3</formula>"
-            "<formula>4</formula></cfRule>");
-        ForgivingReader reader(text);
         s::c_CT_CfRule rule;
-        EXPECT_EQ(nimb::e_no_error, nimb::unmarshal_document(reader, rule, s::sml_sheet3::ns_default, "cfRule"));
+        readForgiving(rule, "<cfRule type=\"expression\" priority=\"1\"><formula>1</formula><formula>2</formula>"
+                            "<formula>3</formula><formula>4</formula></cfRule>");
         ASSERT_EQ(3u, rule.formula.size());
         EXPECT_EQ(u"3", rule.formula[2].value);
     }
     {
-        const std::string text = celvo::test::declared("<conditionalFormatting sqref=\"A1\"></conditionalFormatting>");
-        ForgivingReader reader(text);
         s::c_CT_ConditionalFormatting cf;
-        EXPECT_EQ(nimb::e_no_error, nimb::unmarshal_document(reader, cf, s::sml_sheet3::ns_default, "conditionalFormatting"));
-        EXPECT_EQ(std::vector<int>{nimb::e_mandatory_element_missing}, reader.codes);
+        EXPECT_EQ(std::vector<int>{nimb::e_mandatory_element_missing},
+                  readForgiving(cf, "<conditionalFormatting sqref=\"A1\"></conditionalFormatting>"));
         EXPECT_TRUE(cf.cfRule.empty());
     }
     s::c_CT_CfRule rule;

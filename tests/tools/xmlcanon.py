@@ -21,11 +21,10 @@ def canonical(path):
     return _BLANK_TEXT.sub("><", _COMMENT.sub("", r.stdout.decode("utf-8"))).strip()
 
 
-def boolean_words(read, written):
-    """The read text with each attribute value "1" or "0" replaced by "true"
-    or "false" where the written text has that word at the same attribute:
-    the two spellings of a boolean are the same value, and the bindings write
-    the words."""
+def _respell(read, written, same):
+    """The read text with each attribute value replaced by the written value
+    at the same attribute when `same(read value, written value)` says that
+    the two are spellings of one value."""
     theirs = [m.group(2) for m in _ATTRIBUTE.finditer(written)]
     index = [0]
 
@@ -33,10 +32,18 @@ def boolean_words(read, written):
         k = index[0]
         index[0] += 1
         v = m.group(2)
-        if k < len(theirs) and _BOOLEAN_WORD.get(v) == theirs[k]:
+        if k < len(theirs) and v != theirs[k] and same(v, theirs[k]):
             v = theirs[k]
         return m.group(1) + v + m.group(3)
     return _ATTRIBUTE.sub(swap, read)
+
+
+def boolean_words(read, written):
+    """The read text with each attribute value "1" or "0" replaced by "true"
+    or "false" where the written text has that word at the same attribute:
+    the two spellings of a boolean are the same value, and the bindings write
+    the words."""
+    return _respell(read, written, lambda v, w: _BOOLEAN_WORD.get(v) == w)
 
 
 _NUMBER = re.compile(r"^[+-]?(?:[0-9]+(?:\.[0-9]*)?|\.[0-9]+)(?:[eE][+-]?[0-9]+)?$|^-?INF$|^NaN$")
@@ -48,24 +55,17 @@ def _number(text):
     return float(text.replace("INF", "inf").replace("NaN", "nan"))
 
 
+def _same_number(v, w):
+    a, b = _number(v), _number(w)
+    return a is not None and b is not None and (a == b or (a != a and b != b))
+
+
 def number_words(read, written):
     """The read text with each attribute value that is a number replaced by
     the written one where that is the same number at the same attribute: a
     number has many spellings ("10.0", "1E1", "10"), and the bindings write
     the shortest one that reads back the same."""
-    theirs = [m.group(2) for m in _ATTRIBUTE.finditer(written)]
-    index = [0]
-
-    def swap(m):
-        k = index[0]
-        index[0] += 1
-        v = m.group(2)
-        if k < len(theirs) and v != theirs[k]:
-            a, b = _number(v), _number(theirs[k])
-            if a is not None and b is not None and (a == b or (a != a and b != b)):
-                v = theirs[k]
-        return m.group(1) + v + m.group(3)
-    return _ATTRIBUTE.sub(swap, read)
+    return _respell(read, written, _same_number)
 
 
 def same_values(read, written):
