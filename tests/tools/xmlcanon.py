@@ -21,10 +21,10 @@ def canonical(path):
     return _BLANK_TEXT.sub("><", _COMMENT.sub("", r.stdout.decode("utf-8"))).strip()
 
 
-def _respell(read, written, same):
-    """The read text with each attribute value replaced by the written value
-    at the same attribute when `same(read value, written value)` says that
-    the two are spellings of one value."""
+def _same_attributes(read, written, same):
+    """The read text with each attribute value replaced by the written
+    text's value at the same attribute (the n-th of both) where same(read
+    value, written value) says they spell one value."""
     theirs = [m.group(2) for m in _ATTRIBUTE.finditer(written)]
     index = [0]
 
@@ -43,35 +43,7 @@ def boolean_words(read, written):
     or "false" where the written text has that word at the same attribute:
     the two spellings of a boolean are the same value, and the bindings write
     the words."""
-    return _respell(read, written, lambda v, w: _BOOLEAN_WORD.get(v) == w)
-
-
-_NUMBER = re.compile(r"^[+-]?(?:[0-9]+(?:\.[0-9]*)?|\.[0-9]+)(?:[eE][+-]?[0-9]+)?$|^-?INF$|^NaN$")
-
-
-def _number(text):
-    if not _NUMBER.match(text):
-        return None
-    return float(text.replace("INF", "inf").replace("NaN", "nan"))
-
-
-def _same_number(v, w):
-    a, b = _number(v), _number(w)
-    return a is not None and b is not None and (a == b or (a != a and b != b))
-
-
-def number_words(read, written):
-    """The read text with each attribute value that is a number replaced by
-    the written one where that is the same number at the same attribute: a
-    number has many spellings ("10.0", "1E1", "10"), and the bindings write
-    the shortest one that reads back the same."""
-    return _respell(read, written, _same_number)
-
-
-def same_values(read, written):
-    """The read text with the spellings of booleans and numbers that the
-    written text has at the same attributes."""
-    return number_words(boolean_words(read, written), written)
+    return _same_attributes(read, written, lambda a, b: _BOOLEAN_WORD.get(a) == b)
 
 
 def well_formed(path):
@@ -89,3 +61,78 @@ def first_difference(a, b, context=60):
         n += 1
     lo = max(0, n - context)
     return "at %d:\n  read:    ...%s\n  written: ...%s" % (n, a[lo:n + context], b[lo:n + context])
+
+
+_NUMBER = re.compile(r"^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$|^[+-]?INF$|^NaN$")
+
+
+def _as_number(text):
+    if not _NUMBER.match(text):
+        return None
+    try:
+        return float(text.replace("INF", "inf"))
+    except ValueError:
+        return None
+
+
+def number_words(read, written):
+    """The read text with each attribute value that is a number replaced by
+    the written text's value at the same attribute where that is the same
+    number in another spelling ("27.0" and "27", "9.9499999999999993" and
+    "9.95"): a binding holds a number attribute as a double and writes its
+    shortest text."""
+    def same(a, b):
+        x, y = _as_number(a), _as_number(b)
+        return x is not None and y is not None and (x == y or (x != x and y != y))
+    return _same_attributes(read, written, same)
+
+
+_HEX = re.compile(r"^(?:[0-9a-fA-F]{2})+$")
+
+
+def hex_words(read, written):
+    """The read text with each hexBinary attribute value in lower case
+    replaced by the written upper-case one at the same attribute: the two
+    spell the same bytes, and the bindings write upper case."""
+    return _same_attributes(read, written, lambda a, b: _HEX.match(a) is not None and a.upper() == b)
+
+
+_CELL_TAG = re.compile(r"<((?:[\w.-]+:)?(?:c|row))(\s[^>]*)?>")
+_R = re.compile(r'\sr="([^"]*)"')
+
+
+def cell_references(read, written):
+    """The read text with the cell and row references the bindings add or
+    spell otherwise: a cell or row without "r" gets the one written at the
+    same place, and one written in lower case the upper-case one. The tags
+    are paired in document order; nothing changes when they do not pair."""
+    ours = list(_CELL_TAG.finditer(read))
+    theirs = list(_CELL_TAG.finditer(written))
+    if len(ours) != len(theirs):
+        return read
+    out, last = [], 0
+    for a, b in zip(ours, theirs):
+        if a.group(1) != b.group(1):
+            return read
+        attrs = a.group(2) or ""
+        mine, other = _R.search(attrs), _R.search(b.group(2) or "")
+        if other is not None:
+            if mine is None:
+                attrs = ' r="%s"' % other.group(1) + attrs
+            elif mine.group(1).upper() == other.group(1):
+                attrs = attrs[:mine.start(1)] + other.group(1) + attrs[mine.end(1):]
+        out.append(read[last:a.start()])
+        out.append("<%s%s>" % (a.group(1), attrs))
+        last = a.end()
+    out.append(read[last:])
+    return "".join(out)
+
+
+_PRESERVE = re.compile(r'\sxml:space="preserve"')
+
+
+def without_space_preserve(text):
+    """The text without xml:space="preserve" attributes: a binding writes one
+    on any text with white space at either end, and the comparison keeps
+    every character of the texts anyway."""
+    return _PRESERVE.sub("", text)

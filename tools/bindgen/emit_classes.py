@@ -712,7 +712,7 @@ class FileEmitter:
                     N.cpp_string(q["qname"]), q["ns"], N.cpp_string(q["local"]), q["kind"], q["min"], q["max"],
                     q["owner"], q["member"], cls, spec, choices, count, group, silent))
             out.append("    };\n")
-        content = "complex" if positions else ("simple" if m["text"] else "empty")
+        content = "complex" if positions or c.content == "complex" else ("simple" if m["text"] else "empty")
         may_be_empty = c.empty if c.empty is not None else all(q["min"] == 0 for q in positions)
         flags = []
         if content == "complex" and may_be_empty:
@@ -721,6 +721,8 @@ class FileEmitter:
             flags.append("nimb::cls_keep_unknown_attributes")
         if c.keep_elements:
             flags.append("nimb::cls_keep_unknown_elements")
+        if c.preserve_space:
+            flags.append("nimb::cls_preserve_space")
         hooks = "nullptr"
         if c.hooks:
             fns = ["hook_%s_%s" % (c.name, op) if op in c.hooks else "nullptr"

@@ -34,7 +34,7 @@ Simple types:
 Classes (complex types) and groups (no element of their own):
     class <Name> [options]
     group <Name> [options]
-  options: keep-attributes, keep-elements, empty=allow|deny,
+  options: keep-attributes, keep-elements, preserve-space, empty=allow|deny,
            tables=full|none, base=<Name>, item=<error item name>,
            hook=<operation>[,<operation>...] (a body written by hand:
            read_children, write_children; the function hook_<Name>_<operation>
@@ -61,7 +61,9 @@ Classes (complex types) and groups (no element of their own):
   element is a list of that element. A class with base=<Name> has the
   attributes and children of its base first, then its own. keep-elements
   keeps unknown elements of the file's own namespaces where they stand, as
-  elements of other namespaces always are. A choice item with nothing chosen
+  elements of other namespaces always are. preserve-space: a class with text
+  and an xml:space attribute writes xml:space="preserve" when the text starts
+  or ends with white space and the attribute is not set. A choice item with nothing chosen
   is error 7 on writing, unless none=silent (it is then not written) or the
   choice is single and optional.
 
@@ -246,6 +248,7 @@ class Class:
         self.particles = []
         self.keep_attributes = False
         self.keep_elements = False
+        self.preserve_space = False
         self.empty = None          # None: derived
         self.tables = "full"
         self.base_name = None
@@ -265,7 +268,9 @@ class Class:
 
     @property
     def content(self):
-        if self.particles:
+        # Hooks that read children, or members that they fill, make the
+        # content complex even without children of the table's own.
+        if self.particles or self.members or "read_children" in self.hooks:
             return "complex"
         if self.text is not None:
             return "simple"
@@ -607,7 +612,7 @@ def _simple(schema, ln, body):
 def _class(schema, ln, body, is_group):
     path = schema.path
     words = split_words(_rest(ln.text), path, ln.number)
-    pos, opts = split_options(words, path, ln.number, flags=("keep-attributes", "keep-elements"),
+    pos, opts = split_options(words, path, ln.number, flags=("keep-attributes", "keep-elements", "preserve-space"),
                               keyed=("empty", "tables", "base", "item", "hook"))
     if len(pos) != 1 or not IDENT.match(pos[0]):
         raise SchemaError(path, ln.number, "%s needs one type name" % ("group" if is_group else "class"))
@@ -617,6 +622,7 @@ def _class(schema, ln, body, is_group):
     c = Class(name, is_group, ln.number, schema)
     c.keep_attributes = bool(opts.get("keep-attributes"))
     c.keep_elements = bool(opts.get("keep-elements"))
+    c.preserve_space = bool(opts.get("preserve-space"))
     if "empty" in opts:
         if opts["empty"] not in ("allow", "deny"):
             raise SchemaError(path, ln.number, "empty is allow or deny")
@@ -641,6 +647,8 @@ def _class(schema, ln, body, is_group):
         raise SchemaError(path, ln.number, "a group holds elements only")
     if c.text is not None and c.particles:
         raise SchemaError(path, ln.number, "a class has text or child elements, not both")
+    if c.preserve_space and (c.text is None or not any((a.ns, a.local) == (2, "space") for a in c.attrs)):
+        raise SchemaError(path, ln.number, "preserve-space needs text and an xml:space attribute")
 
 
 # Operations whose body may be written by hand.

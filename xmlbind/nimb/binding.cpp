@@ -518,6 +518,12 @@ enimb_error marshal_object(c_xml_writer& w, const c_binding& object, const char*
     for (unsigned i = 0; i < d.attribute_count; ++i) {
         const c_attribute_desc& a = d.attributes[i];
         void* holder = a.member(self);
+        if ((d.flags & cls_preserve_space) && a.ns == ns_xml && !a.spec->is_set(holder) && d.text_spec &&
+            d.text_spec->has_edge_white_space(d.text(self))) {
+            w.write_attribute_separator();
+            w.stream() << a.qname << "=\"preserve\"";
+            continue;
+        }
         if (a.ns == ns_none || !a.spec->is_set(holder)) {
             w.marshal_attribute(a.qname, *a.spec, holder);
             continue;
@@ -574,12 +580,17 @@ enimb_error unmarshal_document(c_xml_reader& reader, c_binding& root, unsigned n
 
 enimb_error marshal_document(const c_binding& root, const char* name, std::string& out, c_error_record* error)
 {
-    std::ostringstream text;
-    c_xml_writer w(text, 1);
-    enimb_error e = marshal_object(w, root, name);
-    if (!e && w.failed()) e = w.capture_error(e_undefined, name, root.descriptor().source, 0);
-    if (error) *error = w.error_record();
-    if (!e) out = text.str();
+    std::string written;
+    enimb_error e;
+    {
+        c_string_output text(written);
+        c_xml_writer w(text, 1);
+        e = marshal_object(w, root, name);
+        text.flush();
+        if (!e && w.failed()) e = w.capture_error(e_undefined, name, root.descriptor().source, 0);
+        if (error) *error = w.error_record();
+    }
+    if (!e) out.swap(written);
     return e;
 }
 

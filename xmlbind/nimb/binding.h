@@ -116,6 +116,8 @@ public:
     }
     T* peek() const { return static_cast<T*>(m_p.get()); }
     bool has() const { return m_p != nullptr; }
+    // Gives up the child (the holder is then empty); null when absent.
+    T* release() { return static_cast<T*>(m_p.release()); }
 };
 
 // An owned list of complex children.
@@ -304,6 +306,9 @@ enum : unsigned {
     cls_may_be_empty = 1,          // an empty-element tag is accepted
     cls_keep_unknown_attributes = 2,
     cls_keep_unknown_elements = 4,  // unknown elements of the own namespaces are kept too
+    // xml:space="preserve" is written when the text starts or ends with white
+    // space and the class's xml:space attribute is not set.
+    cls_preserve_space = 8,
 };
 
 // Hand-written special cases of a class. Each may be null.

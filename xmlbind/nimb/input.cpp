@@ -272,6 +272,24 @@ int c_get_as_utf8::get_document()
     }
 }
 
+bool c_get_as_utf8::raw_span(const char*& cur, const char*& end)
+{
+    if (m_state != enc_utf8 || m_saved_byte != -2 || m_push_count > 0 || m_pending_pos < m_pending_len || m_after_cr ||
+        !m_source || m_sink->has_fatal())
+        return false;
+    const unsigned char *c, *e;
+    if (!m_source->peek_span(c, e)) return false;
+    cur = reinterpret_cast<const char*>(c);
+    end = reinterpret_cast<const char*>(e);
+    return true;
+}
+
+void c_get_as_utf8::raw_skip(std::size_t n, int lines)
+{
+    m_source->skip(n);
+    m_line += lines;
+}
+
 bool c_get_as_utf8::set_encoding(const char* name)
 {
     bool known = true, fits = false;

@@ -18,6 +18,10 @@ public:
     virtual int get() = 0;
     virtual const char* get_source_name() { return nullptr; }
     virtual void rewind() = 0;
+    // The bytes not read yet, when the source holds them in memory: scanners
+    // of their own look at them and skip what they took.
+    virtual bool peek_span(const unsigned char*&, const unsigned char*&) { return false; }
+    virtual void skip(std::size_t) {}
     virtual ~c_read();
 };
 
@@ -29,6 +33,13 @@ public:
     int get() override;
     const char* get_source_name() override { return m_name.c_str(); }
     void rewind() override { m_cur = m_start; }
+    bool peek_span(const unsigned char*& cur, const unsigned char*& end) override
+    {
+        cur = m_cur;
+        end = m_end;
+        return m_cur != nullptr;
+    }
+    void skip(std::size_t n) override { m_cur += n < static_cast<std::size_t>(m_end - m_cur) ? n : m_end - m_cur; }
 
 private:
     std::string m_name;
@@ -73,6 +84,11 @@ public:
     void unget(int c);
     // Called with the encoding named by the XML declaration.
     bool set_encoding(const char* name);
+    // The document's bytes not read yet, when it is UTF-8 held in memory and
+    // nothing is pending here (see c_xml_reader::raw_input); raw_skip passes
+    // n of them, which hold `lines` line ends.
+    bool raw_span(const char*& cur, const char*& end);
+    void raw_skip(std::size_t n, int lines);
 
     int line() const { return m_line; }
     int encoding_state() const { return m_state; }

@@ -880,6 +880,12 @@ int c_xml_reader::next_attribute(std::string& name)
     return m_token;
 }
 
+bool c_xml_reader::raw_input(const char*& begin, const char*& end)
+{
+    if (m_get.m_tag_open || m_get.in_entity()) return false;
+    return m_get.raw_span(begin, end);
+}
+
 int c_xml_reader::finish_start_tag()
 {
     m_get.m_attr_pos = m_get.m_attrs.size();

@@ -225,6 +225,16 @@ public:
     // Reads the rest of the current start tag: 4, 6 or 3.
     int finish_start_tag();
 
+    // Direct access to the document's bytes, for scanners of their own over
+    // long runs of plain markup: true, with the bytes not read yet in
+    // [begin, end), when the document is UTF-8 held in memory and nothing is
+    // pending (no start tag open, no character pushed back, no entity being
+    // expanded). Such a scanner takes whole elements only, checks what it
+    // takes as the reader would, and passes it with skip_raw_input (n bytes
+    // holding `lines` line ends); anything else it leaves to the reader.
+    bool raw_input(const char*& begin, const char*& end);
+    void skip_raw_input(std::size_t n, int lines) { m_get.raw_skip(n, lines); }
+
     int token() const { return m_token; }
     void set_token(int t) { m_token = t; }
     bool is_element_token() const { return m_token == tok_unknown_name || m_token == tok_name || m_token >= tok_first_binding; }

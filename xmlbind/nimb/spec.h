@@ -37,6 +37,8 @@ public:
     virtual bool is_empty(const void* holder) const = 0;
     virtual void write_value(std::ostream& out, const void* holder) const = 0;
     virtual bool is_list() const { return false; }
+    // Whether a text value starts or ends with XML white space.
+    virtual bool has_edge_white_space(const void*) const { return false; }
     // Repeated simple-typed elements, held as a vector of holders of this
     // spec's type: appends a holder and returns it; the count; holder i.
     // (None for the specs of list-valued attributes.)
@@ -55,6 +57,13 @@ inline bool value_is_empty(const std::u16string& v) { return v.empty(); }
 inline bool value_is_empty(const std::string& v) { return v.empty(); }
 inline bool value_is_empty(const c_binary& v) { return v.empty(); }
 inline bool value_is_empty(const c_empty&) { return true; }
+template <class T> bool has_edge_space(const T&) { return false; }
+template <class C>
+bool has_edge_space(const std::basic_string<C>& v)
+{
+    auto space = [](C c) { return c == C(' ') || c == C('\t') || c == C('\n') || c == C('\r'); };
+    return !v.empty() && (space(v.front()) || space(v.back()));
+}
 }  // namespace detail
 
 // The value spec of a simple type whose members are held in c_simple<T>.
@@ -82,6 +91,10 @@ public:
         return value_check ? value_check(reader, &holder->value) : e_no_error;
     }
     bool is_empty(const void* h) const override { return detail::value_is_empty(static_cast<const c_simple<T>*>(h)->value); }
+    bool has_edge_white_space(const void* h) const override
+    {
+        return detail::has_edge_space(static_cast<const c_simple<T>*>(h)->value);
+    }
     void write_value(std::ostream& out, const void* h) const override
     {
         if (to_string) to_string(out, &static_cast<const c_simple<T>*>(h)->value);

@@ -1,5 +1,6 @@
 #include "nimb/writer.h"
 
+#include <cstring>
 #include <locale>
 #include <sstream>
 
@@ -8,6 +9,33 @@
 #include "nimb/values.h"
 
 namespace nimb {
+
+c_string_output_buffer::int_type c_string_output_buffer::overflow(int_type c)
+{
+    flush_buffer();
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+        *pptr() = traits_type::to_char_type(c);
+        pbump(1);
+    }
+    return traits_type::not_eof(c);
+}
+
+std::streamsize c_string_output_buffer::xsputn(const char* s, std::streamsize n)
+{
+    if (n <= epptr() - pptr()) {
+        std::memcpy(pptr(), s, static_cast<std::size_t>(n));
+        pbump(static_cast<int>(n));
+        return n;
+    }
+    flush_buffer();
+    if (n < epptr() - pptr()) {
+        std::memcpy(pptr(), s, static_cast<std::size_t>(n));
+        pbump(static_cast<int>(n));
+    } else {
+        m_target.append(s, static_cast<std::size_t>(n));
+    }
+    return n;
+}
 
 c_writer_element_scope::c_writer_element_scope(c_xml_writer& writer)
     : m_writer(&writer), m_previous(writer.m_frame), m_declarations(writer.m_declared.size())
@@ -233,6 +261,24 @@ void c_xml_writer::marshal_element(const char* name, const c_value_spec_base& sp
     }
     marshal_simple_content(name, spec, holder);
     end_element(name);
+}
+
+void c_xml_writer::open_child_content()
+{
+    if (!m_frame->start_tag_closed) {
+        m_out << '>' << m_line_end;
+        m_frame->start_tag_closed = true;
+    }
+    m_frame->has_child_elements = true;
+}
+
+std::ostream& c_xml_writer::simple_content()
+{
+    if (!m_frame->start_tag_closed) {
+        m_out << '>';
+        m_frame->start_tag_closed = true;
+    }
+    return m_out;
 }
 
 void c_xml_writer::end_element(const char* name)

@@ -39,6 +39,44 @@ private:
     std::size_t m_declarations;  // size of the writer's declaration list when opened
 };
 
+// A stream that appends what is written to a string through a buffer of its
+// own: quicker than a string stream for long documents, and without the
+// copy that taking a string stream's text makes.
+class c_string_output_buffer : public std::streambuf {
+public:
+    explicit c_string_output_buffer(std::string& target) : m_target(target) { setp(m_buffer, m_buffer + sizeof m_buffer); }
+    ~c_string_output_buffer() override { flush_buffer(); }
+    c_string_output_buffer(const c_string_output_buffer&) = delete;
+    c_string_output_buffer& operator=(const c_string_output_buffer&) = delete;
+
+protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* s, std::streamsize n) override;
+    int sync() override
+    {
+        flush_buffer();
+        return 0;
+    }
+
+private:
+    void flush_buffer()
+    {
+        m_target.append(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+        setp(m_buffer, m_buffer + sizeof m_buffer);
+    }
+
+    std::string& m_target;
+    char m_buffer[1 << 16];
+};
+
+class c_string_output : private c_string_output_buffer, public std::ostream {
+public:
+    explicit c_string_output(std::string& target)
+        : c_string_output_buffer(target), std::ostream(static_cast<c_string_output_buffer*>(this))
+    {
+    }
+};
+
 class c_xml_writer : public c_xml {
 public:
     // flags bit 0 or 1: write the XML declaration; bit 1: standalone="yes".
@@ -59,6 +97,9 @@ public:
     void marshal_element(const char* name, const c_value_spec_base& spec, const void* holder,
                          const c_ns_entry* namespaces);
     void end_element(const char* name);
+    // For element text written by hand: closes the start tag of the element
+    // being written (without a line end) and gives the stream.
+    std::ostream& simple_content();
     enimb_error capture_error(enimb_error code, const std::string& item, const char* program_file, int program_line);
     // capture_error and on_error; returns the hook's answer.
     int handle_error(enimb_error code, const std::string& item, const char* program_file, int program_line);
@@ -90,6 +131,14 @@ public:
     void marshal_any_attributes(const c_any_list& records);
 
     std::ostream& stream() { return m_out; }
+    // The layout strings, for content written by hand in the same layout.
+    const std::string& indent_string() const { return m_indent; }
+    const std::string& line_end_string() const { return m_line_end; }
+    const std::string& attribute_indent_string() const { return m_attribute_indent; }
+    const std::string& attribute_line_end_string() const { return m_attribute_line_end; }
+    // For child elements written by hand: closes the start tag of the
+    // element being written as a child's start would.
+    void open_child_content();
     bool failed() const { return m_out.fail(); }
     int level() const { return m_level; }
 
