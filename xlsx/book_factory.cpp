@@ -1,8 +1,15 @@
+#include "book.h"
 #include "celvo/factory.h"
 
 namespace celvo {
 
-// The .xlsx engine is not in this build yet.
-IBookT* createXlsxBook() noexcept { return nullptr; }
+IBookT* createXlsxBook() noexcept
+{
+    try {
+        return new XMLBookImplT();
+    } catch (...) {
+        return nullptr;
+    }
+}
 
 }  // namespace celvo

@@ -289,6 +289,10 @@ bool CBundlex::AddNewFileCore(CZipAddRequest& req)
     if (name.empty()) name = MakeNameInArchive(req.m_szFilePath, req.m_bFullPath, header.IsDirectory() ? 0 : 1);
     header.SetFileName(name);
     header.SetModificationTime(mtime);
+    if (req.m_uDosDate || req.m_uDosTime) {
+        header.m_uModDate = req.m_uDosDate;
+        header.m_uModTime = req.m_uDosTime;
+    }
     bool internal = (req.m_iSmartLevel & zipsmInternal01) != 0;
 
     if (header.IsDirectory()) {

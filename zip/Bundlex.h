@@ -31,6 +31,10 @@ public:
     int m_iSmartLevel = 7;
     std::uint16_t m_uReplaceIndex = 0xFFFF;
     std::uint32_t m_nBufSize = 65536;
+    // The entry's DOS date and time; both 0: the time of the addition (for a
+    // file object) or the file's own time.
+    std::uint16_t m_uDosDate = 0;
+    std::uint16_t m_uDosTime = 0;
 };
 
 // Suspends the archive's password for one entry.

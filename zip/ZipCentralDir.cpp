@@ -127,17 +127,24 @@ void CZipCentralDir::ReadHeaders(bool exhaustive)
         if (!h->ReadCentralRecord(true)) ThrowError(CZipException::badZipFile);
         info.m_headers.push_back(std::move(h));
     }
-    if (exhaustive && (!m_pStorage->IsSegmented() || m_pStorage->IsBinarySplit() ||
-                       m_pStorage->GetCurrentVolume() == info.m_uThisVolume)) {
+    if (!m_pStorage->IsSegmented() || m_pStorage->IsBinarySplit() ||
+        m_pStorage->GetCurrentVolume() == info.m_uThisVolume) {
         std::uint64_t end = info.m_uEndOffset - std::min(info.m_uEndOffset, m_pStorage->m_uBytesBeforeZip);
-        while (m_pStorage->GetPosition() + 4 <= end && info.m_headers.size() < 0xFFFF) {
+        auto moreFollow = [&] {
+            if (m_pStorage->GetPosition() + 4 > end) return false;
             std::uint8_t sig[4];
             m_pStorage->Read(sig, 4, true);
-            if (celvo::getU32(sig) != CZipFileHeader::CentralSignature) break;
+            return celvo::getU32(sig) == CZipFileHeader::CentralSignature;
+        };
+        while (exhaustive && info.m_headers.size() < 0xFFFF && moreFollow()) {
             auto h = std::make_unique<CZipFileHeader>(this);
             if (!h->ReadCentralRecord(false)) ThrowError(CZipException::badZipFile);
             info.m_headers.push_back(std::move(h));
         }
+        // More entries than the end record counts (its 16-bit count wrapped
+        // past 65,535): the archive is refused rather than cut short.
+        if (!exhaustive && moreFollow()) ThrowError(CZipException::tooManyFiles);
+        if (exhaustive && info.m_headers.size() >= 0xFFFF && moreFollow()) ThrowError(CZipException::tooManyFiles);
     }
     SortHeaders();
     if (info.m_bFindFastEnabled) BuildNameIndex(info.m_bCaseSensitive);

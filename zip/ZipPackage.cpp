@@ -153,9 +153,13 @@ void ZipWriter::add(const u16string& name, const std::uint8_t* data, std::size_t
         static const std::uint8_t none = 0;
         CZipMemFile source;
         source.Attach(const_cast<std::uint8_t*>(data ? data : &none), static_cast<std::uint32_t>(size));
-        bool ok = m_archive.AddNewFile(source, name, -1,
-                                       CBundlex::zipsmNotCompSmall | CBundlex::zipsmCPFile0 | CBundlex::zipsmCPassDir,
-                                       65536);
+        CZipAddRequest request(&source, name);
+        request.m_iComprLevel = -1;
+        request.m_iSmartLevel = CBundlex::zipsmNotCompSmall | CBundlex::zipsmCPFile0 | CBundlex::zipsmCPassDir;
+        request.m_nBufSize = 65536;
+        request.m_uDosDate = m_dosDate;
+        request.m_uDosTime = m_dosTime;
+        bool ok = m_archive.AddNewFile(request);
         source.Detach();
         if (!ok) throw xlerror(utf16ToUtf8(CZipException::GetCauseDescription(CZipException::tooManyFiles)));
         return ok;

@@ -59,6 +59,14 @@ public:
     ZipWriter(const ZipWriter&) = delete;
     ZipWriter& operator=(const ZipWriter&) = delete;
 
+    // Every entry added from now on carries this DOS date and time instead of
+    // the time of its addition (a package written twice is then the same
+    // bytes). 0x0021, 0 is 1980-01-01 00:00, the earliest there is.
+    void setEntryTime(std::uint16_t dosDate, std::uint16_t dosTime)
+    {
+        m_dosDate = dosDate;
+        m_dosTime = dosTime;
+    }
     // Adds one entry; parts of 5 bytes or more are deflated, shorter ones stored.
     void add(const u16string& name, const std::uint8_t* data, std::size_t size);
     void add(const u16string& name, const std::vector<std::uint8_t>& data) { add(name, data.data(), data.size()); }
@@ -71,6 +79,8 @@ private:
     CBundlex m_archive;
     u16string m_path;
     bool m_finished = false;
+    std::uint16_t m_dosDate = 0;
+    std::uint16_t m_dosTime = 0;
 };
 
 std::vector<ZipEntry> readZipPackage(const std::uint8_t* data, std::size_t size, const ZipLimits& limits = {});

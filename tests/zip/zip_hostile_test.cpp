@@ -130,6 +130,10 @@ TEST(ZipHostile, DamagedArchivesEndWithTheirCodes)
              put16(b, l.central[1] + 28, 0);
              put16(b, l.central[1] + 30, 3);
          }, 101},
+        {"fewer entries counted than records", [](Bytes& b, const Layout& l) {
+             put16(b, l.end + 8, 1);
+             put16(b, l.end + 10, 1);
+         }, 110},
         {"more entries than records", [](Bytes& b, const Layout& l) {
              put16(b, l.end + 8, 3);
              put16(b, l.end + 10, 3);
@@ -213,4 +217,48 @@ TEST(ZipHostile, DeclaredSizesAndBombsStopAtTheCaps)
     celvo::ZipLimits wide;
     wide.maxEntrySize = wide.maxTotalSize = 0xFFFFFFFFull;
     EXPECT_THROW(celvo::readZipPackage(huge.data(), huge.size(), wide), celvo::xlerror);
+}
+
+// An archive of `count` empty stored entries whose end record keeps only the
+// low 16 bits of the count, as a writer without ZIP64 leaves it.
+Bytes wrappedArchive(std::uint32_t count)
+{
+    Bytes b, dir;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::string name = "e" + std::to_string(i);
+        const auto offset = static_cast<std::uint32_t>(b.size());
+        Bytes local(30, 0), central(46, 0);
+        celvo::putU32(&local[0], 0x04034b50);
+        celvo::putU16(&local[4], 10);
+        celvo::putU16(&local[26], static_cast<std::uint16_t>(name.size()));
+        b.insert(b.end(), local.begin(), local.end());
+        b.insert(b.end(), name.begin(), name.end());
+        celvo::putU32(&central[0], 0x02014b50);
+        celvo::putU16(&central[4], 20);
+        celvo::putU16(&central[6], 10);
+        celvo::putU16(&central[28], static_cast<std::uint16_t>(name.size()));
+        celvo::putU32(&central[42], offset);
+        dir.insert(dir.end(), central.begin(), central.end());
+        dir.insert(dir.end(), name.begin(), name.end());
+    }
+    Bytes end(22, 0);
+    celvo::putU32(&end[0], 0x06054b50);
+    celvo::putU16(&end[8], static_cast<std::uint16_t>(count));
+    celvo::putU16(&end[10], static_cast<std::uint16_t>(count));
+    celvo::putU32(&end[12], static_cast<std::uint32_t>(dir.size()));
+    celvo::putU32(&end[16], static_cast<std::uint32_t>(b.size()));
+    b.insert(b.end(), dir.begin(), dir.end());
+    b.insert(b.end(), end.begin(), end.end());
+    return b;
+}
+
+TEST(ZipHostile, CountPast65535IsRefusedNotCut)
+{
+    // 65,535 entries are read whole; 65,539 (counted as 3) and 131,071
+    // (counted as 65,535) are refused.
+    EXPECT_EQ(openAndExtract(wrappedArchive(65535)), 0);
+    EXPECT_EQ(openAndExtract(wrappedArchive(65539)), 110);
+    EXPECT_EQ(openAndExtract(wrappedArchive(131071)), 110);
+    const Bytes wrapped = wrappedArchive(65537);
+    EXPECT_THROW(celvo::ZipReader(wrapped.data(), wrapped.size()), celvo::xlerror);
 }

@@ -1,8 +1,10 @@
 // The package road of the .xlsx engine: packages written in memory and on
 // disk are read back by independent readers and by us; hostile packages end
 // with the library's texts.
+#include <chrono>
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <zlib.h>
 
 #include "ZipPackage.h"
@@ -118,4 +120,29 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
     auto read = celvo::readZipPackageFile(celvo::utf8ToUtf16(dir.file("dirs.zip")));
     ASSERT_EQ(read.size(), 1u);
     EXPECT_EQ(read[0].name, u"xl/a.xml");
+}
+
+TEST(ZipPackage, FixedEntryTimeGivesTheSameBytesEveryTime)
+{
+    TempDir dir;
+    auto write = [](std::uint16_t date, std::uint16_t time) {
+        celvo::ZipWriter w;
+        w.setEntryTime(date, time);
+        for (const ZipEntry& e : threeParts()) w.add(e.name, e.data);
+        return w.finish();
+    };
+    const Bytes first = write(0x0021, 0);
+    // Across a tick of the DOS clock (two seconds) the bytes stay the same.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    EXPECT_TRUE(write(0x0021, 0) == first);
+    writeFile(dir.file("fixed.zip"), first);
+    const char* script = R"(
+import sys, zipfile
+print(sorted(set(i.date_time for i in zipfile.ZipFile(sys.argv[1]).infolist())))
+)";
+    std::string out;
+    ASSERT_EQ(python(script, "'" + dir.file("fixed.zip") + "'", &out), 0) << out;
+    EXPECT_EQ(out, "[(1980, 1, 1, 0, 0, 0)]\n");
+    // Another stamp gives other bytes.
+    EXPECT_FALSE(write(0x5821, 0x6000) == first);
 }

@@ -173,6 +173,13 @@ public:
         m_items.emplace_back(new T());
         return static_cast<T*>(m_items.back().get());
     }
+    // A new default item before item i (at the end for i past it).
+    T* insert(std::size_t i)
+    {
+        if (i > m_items.size()) i = m_items.size();
+        auto it = m_items.emplace(m_items.begin() + static_cast<std::ptrdiff_t>(i), new T());
+        return static_cast<T*>(it->get());
+    }
     T* at(std::size_t i) const { return static_cast<T*>(object_at(i)); }
     T* back() const { return m_items.empty() ? nullptr : static_cast<T*>(m_items.back().get()); }
 };

@@ -1,0 +1,53 @@
+// The tokens of formula text as a workbook part stores it ("SUM(Data!A1:B2)",
+// "'My Sheet'!$A$1", "Sheet1:Sheet3!A1"): string literals, sheet prefixes,
+// error literals, numbers, words (references, names, functions, TRUE and
+// FALSE), bracketed parts of structured references, array braces,
+// separators, operators and blanks. Operations that rewrite formulas work
+// on these tokens, never on substrings.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "celvo/text.h"
+
+namespace celvo {
+
+struct FormulaToken {
+    enum Kind : unsigned char {
+        String,       // "text", a doubled quote inside
+        SheetPrefix,  // Data!  'My Sheet'!  Sheet1:Sheet3!  [1]Data!  (the "!" included)
+        Error,        // #REF!  #N/A  #DIV/0!
+        Number,       // 12  1.5E-3
+        Word,         // A1  $B$2  SUM  TRUE  MyName  (a function when "(" follows)
+        Bracket,      // [Column] of a structured reference, nested brackets included
+        ArrayOpen,    // {
+        ArrayClose,   // }
+        Separator,    // , ;
+        Operator,     // + - * / ^ & = <> <= >= < > % : ( )
+        Space,        // blanks and line breaks
+        Other,
+    };
+    Kind kind;
+    std::size_t begin;
+    std::size_t end;
+};
+
+std::vector<FormulaToken> tokenizeFormula(u16view text);
+
+// The sheets a sheet prefix names: `book` is the text of a leading [book]
+// part (empty for none), `first` and `last` the sheet names, unquoted (equal
+// for a prefix of one sheet).
+struct SheetPrefixNames {
+    u16string book;
+    u16string first;
+    u16string last;
+};
+SheetPrefixNames splitSheetPrefix(u16view prefix);
+
+// The prefix text for a sheet or a range of sheets: quoted when a name is
+// not a plain identifier ("Data", "Sheet_1") or could be read as a cell
+// reference ("A1", "R1C1") or a logical value.
+u16string sheetPrefixText(u16view first, u16view last);
+
+}  // namespace celvo

@@ -1,0 +1,252 @@
+#include "celvo/formulatext.h"
+
+#include "celvo/cellref.h"
+
+namespace celvo {
+
+namespace {
+
+bool isWordChar(char16_t c) noexcept
+{
+    return isAsciiLetter(c) || isAsciiDigit(c) || c == u'_' || c == u'.' || c == u'$' || c == u'\\' || c == u'?' ||
+           c >= 0x80;
+}
+
+bool isWordStart(char16_t c) noexcept { return isAsciiLetter(c) || c == u'_' || c == u'$' || c == u'\\' || c >= 0x80; }
+
+bool isBlank(char16_t c) noexcept { return c == u' ' || c == u'\n' || c == u'\r' || c == u'\t'; }
+
+// End of a run of word characters from `at`.
+std::size_t wordEnd(u16view t, std::size_t at)
+{
+    while (at < t.size() && isWordChar(t[at])) ++at;
+    return at;
+}
+
+// End of a quoted text ('...' or "...", doubled quotes inside) starting at
+// `at`; the text's end when it is not closed.
+std::size_t quotedEnd(u16view t, std::size_t at)
+{
+    const char16_t q = t[at];
+    std::size_t i = at + 1;
+    while (i < t.size()) {
+        if (t[i] == q) {
+            if (i + 1 < t.size() && t[i + 1] == q) {
+                i += 2;
+                continue;
+            }
+            return i + 1;
+        }
+        ++i;
+    }
+    return t.size();
+}
+
+// End of a bracketed part starting at `at` ("[" ... "]", nested).
+std::size_t bracketEnd(u16view t, std::size_t at)
+{
+    int depth = 0;
+    for (std::size_t i = at; i < t.size(); ++i) {
+        if (t[i] == u'[') ++depth;
+        else if (t[i] == u']' && --depth == 0) return i + 1;
+    }
+    return t.size();
+}
+
+// The end of a sheet prefix starting at `at`, or npos when none starts there:
+// an optional [book] part, then a quoted name or a word with an optional
+// ":word", then "!".
+std::size_t sheetPrefixEnd(u16view t, std::size_t at)
+{
+    std::size_t i = at;
+    if (i < t.size() && t[i] == u'[') {
+        i = bracketEnd(t, i);
+        if (i >= t.size()) return u16view::npos;
+    }
+    if (i < t.size() && t[i] == u'\'') {
+        i = quotedEnd(t, i);
+    } else if (i < t.size() && (isWordChar(t[i]))) {
+        i = wordEnd(t, i);
+        if (i < t.size() && t[i] == u':' && i + 1 < t.size() && isWordChar(t[i + 1])) {
+            const std::size_t second = wordEnd(t, i + 1);
+            if (second < t.size() && t[second] == u'!') i = second;
+        }
+    } else {
+        return u16view::npos;
+    }
+    return i < t.size() && t[i] == u'!' ? i + 1 : u16view::npos;
+}
+
+// An error literal at `at` ("#" seen): #N/A, or "#" and letters, digits and
+// "/" up to a closing "!" or "?".
+std::size_t errorEnd(u16view t, std::size_t at)
+{
+    if (t.substr(at, 4) == u"#N/A") return at + 4;
+    std::size_t i = at + 1;
+    while (i < t.size() && (isAsciiLetter(t[i]) || isAsciiDigit(t[i]) || t[i] == u'/' || t[i] == u'_')) ++i;
+    if (i < t.size() && (t[i] == u'!' || t[i] == u'?')) return i + 1;
+    return at + 1;
+}
+
+std::size_t numberEnd(u16view t, std::size_t at)
+{
+    std::size_t i = at;
+    while (i < t.size() && isAsciiDigit(t[i])) ++i;
+    if (i < t.size() && t[i] == u'.') {
+        ++i;
+        while (i < t.size() && isAsciiDigit(t[i])) ++i;
+    }
+    if (i < t.size() && (t[i] == u'e' || t[i] == u'E')) {
+        std::size_t j = i + 1;
+        if (j < t.size() && (t[j] == u'+' || t[j] == u'-')) ++j;
+        if (j < t.size() && isAsciiDigit(t[j])) {
+            while (j < t.size() && isAsciiDigit(t[j])) ++j;
+            i = j;
+        }
+    }
+    return i;
+}
+
+u16string unquoted(u16view name)
+{
+    if (name.size() >= 2 && name.front() == u'\'' && name.back() == u'\'') {
+        u16string out;
+        for (std::size_t i = 1; i + 1 < name.size(); ++i) {
+            out += name[i];
+            if (name[i] == u'\'' && i + 2 < name.size() && name[i + 1] == u'\'') ++i;
+        }
+        return out;
+    }
+    return u16string(name);
+}
+
+bool looksLikeReference(u16view name)
+{
+    // A1 style: letters then digits; R1C1 style: R, C, RnCm and the like.
+    std::size_t i = 0;
+    while (i < name.size() && isAsciiLetter(name[i])) ++i;
+    if (i > 0 && i <= 3 && i < name.size()) {
+        std::size_t j = i;
+        while (j < name.size() && isAsciiDigit(name[j])) ++j;
+        if (j == name.size()) return true;
+    }
+    const u16string up = asciiUpper(name);
+    std::size_t k = 0;
+    if (k < up.size() && up[k] == u'R') {
+        ++k;
+        while (k < up.size() && isAsciiDigit(up[k])) ++k;
+    }
+    if (k < up.size() && up[k] == u'C') {
+        ++k;
+        while (k < up.size() && isAsciiDigit(up[k])) ++k;
+    }
+    return k == up.size() && k > 0;
+}
+
+bool plainSheetName(u16view name)
+{
+    if (name.empty() || !(isAsciiLetter(name[0]) || name[0] == u'_' || name[0] >= 0x80)) return false;
+    for (char16_t c : name)
+        if (!(isAsciiLetter(c) || isAsciiDigit(c) || c == u'_' || c == u'.' || c >= 0x80)) return false;
+    const u16string up = asciiUpper(name);
+    if (up == u"TRUE" || up == u"FALSE") return false;
+    return !looksLikeReference(name);
+}
+
+u16string quotedName(u16view name)
+{
+    u16string out = u"'";
+    for (char16_t c : name) {
+        out += c;
+        if (c == u'\'') out += c;
+    }
+    out += u'\'';
+    return out;
+}
+
+}  // namespace
+
+std::vector<FormulaToken> tokenizeFormula(u16view t)
+{
+    std::vector<FormulaToken> out;
+    std::size_t i = 0;
+    auto push = [&](FormulaToken::Kind k, std::size_t end) {
+        out.push_back({k, i, end});
+        i = end;
+    };
+    while (i < t.size()) {
+        const char16_t c = t[i];
+        if (c == u'"') {
+            push(FormulaToken::String, quotedEnd(t, i));
+        } else if (c == u'\'' || c == u'[' || isWordStart(c) || isAsciiDigit(c)) {
+            const std::size_t prefix = sheetPrefixEnd(t, i);
+            if (prefix != u16view::npos) push(FormulaToken::SheetPrefix, prefix);
+            else if (c == u'\'') push(FormulaToken::Other, quotedEnd(t, i));
+            else if (c == u'[') push(FormulaToken::Bracket, bracketEnd(t, i));
+            else if (isAsciiDigit(c)) {
+                // A number, or a reference that starts with a digit (1:1).
+                const std::size_t n = numberEnd(t, i);
+                const std::size_t w = wordEnd(t, i);
+                push(w > n ? FormulaToken::Word : FormulaToken::Number, w > n ? w : n);
+            } else push(FormulaToken::Word, wordEnd(t, i));
+        } else if (c == u'.' && i + 1 < t.size() && isAsciiDigit(t[i + 1])) {
+            push(FormulaToken::Number, numberEnd(t, i));
+        } else if (c == u'#') {
+            push(FormulaToken::Error, errorEnd(t, i));
+        } else if (c == u'{') {
+            push(FormulaToken::ArrayOpen, i + 1);
+        } else if (c == u'}') {
+            push(FormulaToken::ArrayClose, i + 1);
+        } else if (c == u',' || c == u';') {
+            push(FormulaToken::Separator, i + 1);
+        } else if (isBlank(c)) {
+            std::size_t e = i;
+            while (e < t.size() && isBlank(t[e])) ++e;
+            push(FormulaToken::Space, e);
+        } else if (c == u'<' && i + 1 < t.size() && (t[i + 1] == u'=' || t[i + 1] == u'>')) {
+            push(FormulaToken::Operator, i + 2);
+        } else if (c == u'>' && i + 1 < t.size() && t[i + 1] == u'=') {
+            push(FormulaToken::Operator, i + 2);
+        } else if (u16view(u"+-*/^&=<>%:()").find(c) != u16view::npos) {
+            push(FormulaToken::Operator, i + 1);
+        } else {
+            push(FormulaToken::Other, i + 1);
+        }
+    }
+    return out;
+}
+
+SheetPrefixNames splitSheetPrefix(u16view prefix)
+{
+    SheetPrefixNames n;
+    u16view p = prefix;
+    if (!p.empty() && p.back() == u'!') p.remove_suffix(1);
+    if (!p.empty() && p.front() == u'[') {
+        const std::size_t e = bracketEnd(p, 0);
+        n.book.assign(p.substr(1, e >= 2 ? e - 2 : 0));
+        p.remove_prefix(e);
+    }
+    // A sheet name holds no colon: one in the (unquoted) text separates the
+    // ends of a range, inside the quotes of a quoted prefix too.
+    const u16string names = unquoted(p);
+    const std::size_t colon = names.find(u':');
+    if (colon == u16string::npos) {
+        n.first = n.last = names;
+    } else {
+        n.first = names.substr(0, colon);
+        n.last = names.substr(colon + 1);
+    }
+    return n;
+}
+
+u16string sheetPrefixText(u16view first, u16view last)
+{
+    if (first == last) return (plainSheetName(first) ? u16string(first) : quotedName(first)) + u'!';
+    if (plainSheetName(first) && plainSheetName(last)) return u16string(first) + u':' + u16string(last) + u'!';
+    u16string both(first);
+    both += u':';
+    both.append(last);
+    return quotedName(both) + u'!';
+}
+
+}  // namespace celvo

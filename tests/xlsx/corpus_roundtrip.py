@@ -1,0 +1,199 @@
+"""Real .xlsx books loaded and saved by the .xlsx engine: every book of
+$CELVO_CORPUS/xlsx that is not broken, hostile or encrypted on purpose is
+loaded and saved (to a file and to memory, which must give the same bytes)
+by the tool given as the first argument. The saved package holds the same
+entries as the original apart from the calculation chain (folder entries
+are not parts; backslashes in names become slashes), "[Content_Types].xml"
+first; each entry is byte-identical or, for the XML parts the engine reads,
+equal after canonicalisation (the calculation chain's relationship and
+override left out); openpyxl opens the saved book when it opens the
+original, with the same sheets.
+
+    corpus_roundtrip.py <xlsx_roundtrip tool>
+
+Books spoilt on purpose must fail with a message, never crash."""
+
+import csv
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+
+sys.path.insert(0, os.environ.get("CELVO_TOOLS", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools")))
+
+import xmlcanon  # noqa: E402
+
+TOOL = None
+SPOILT = ("BROKEN-ON-PURPOSE", "HOSTILE", "NOT-XLS", "ENCRYPTED")
+CALC_CHAIN_TYPE = "application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml"
+CALC_CHAIN_REL = re.compile(r"/calcChain$")
+# What the engine says of a book it does not read, by file.
+REFUSED = {
+    # The strict edition of the format, whose namespaces the bindings do not read.
+    "calamine__strict_iso_paths.xlsx": "strict Open XML is not supported in part /xl/workbook.xml",
+    "exceldatareader__Test_Issue_11573_BlankValues.xlsx": "strict Open XML is not supported in part /xl/workbook.xml",
+    "sheetjs__sheet_visibility_strict.xlsx": "strict Open XML is not supported in part /xl/workbook.xml",
+}
+# Books that load but cannot be saved, with the message.
+UNSAVED = {
+    "excelize__BadWorkbook.xlsx": "a workbook without sheets can't be saved",
+}
+OPENPYXL_CHECK = r"""
+import sys, warnings
+warnings.simplefilter("ignore")
+import openpyxl
+for path in sys.argv[1:]:
+    try:
+        wb = openpyxl.load_workbook(path)
+        print("sheets", wb.sheetnames)
+    except Exception as e:
+        print("error", type(e).__name__)
+"""
+
+
+def corpus():
+    return os.environ.get("CELVO_CORPUS", "")
+
+
+def python():
+    return os.environ.get("CELVO_PYTHON", "/usr/bin/python3")
+
+
+def manifest_notes(folder):
+    notes = {}
+    with open(os.path.join(folder, "MANIFEST.tsv"), encoding="utf-8") as f:
+        for row in csv.reader(f, delimiter="\t"):
+            if len(row) > 6:
+                notes[row[0]] = row[6]
+    return notes
+
+
+def part_name(entry):
+    return entry.replace("\\", "/").lstrip("/")
+
+
+def entries(path):
+    """{part name: bytes} of the file entries of a package."""
+    with zipfile.ZipFile(path) as z:
+        return {part_name(i.filename): z.read(i) for i in z.infolist() if not i.filename.endswith("/")}
+
+
+def calc_chain_parts(parts):
+    """The part names of the calculation chain: by content type or by the
+    workbook relationships' type."""
+    names = set()
+    types = parts.get("[Content_Types].xml", b"").decode("utf-8", "replace")
+    for m in re.finditer(r"<(?:\w+:)?Override\b[^>]*>", types):
+        if CALC_CHAIN_TYPE in m.group(0):
+            pn = re.search(r'PartName="([^"]*)"', m.group(0))
+            if pn:
+                names.add(pn.group(1).lstrip("/").lower())
+    for name, data in parts.items():
+        if not name.lower().endswith(".rels"):
+            continue
+        folder = os.path.dirname(os.path.dirname(name))
+        for m in re.finditer(r"<(?:\w+:)?Relationship\b[^>]*>", data.decode("utf-8", "replace")):
+            t = re.search(r'Type="([^"]*)"', m.group(0))
+            target = re.search(r'Target="([^"]*)"', m.group(0))
+            if t and target and CALC_CHAIN_REL.search(t.group(1)):
+                tg = target.group(1)
+                full = tg.lstrip("/") if tg.startswith("/") else os.path.normpath(os.path.join(folder, tg))
+                names.add(full.lower())
+    ext_default = re.search(r'<(?:\w+:)?Default\b[^>]*ContentType="%s"' % re.escape(CALC_CHAIN_TYPE), types)
+    if ext_default:
+        names.update(n.lower() for n in parts if n.lower().endswith(".xml") and "calcchain" in n.lower())
+    return names
+
+
+def without_calc_chain(data):
+    """A content-types or relationships part without its calculation-chain
+    entries."""
+    text = data.decode("utf-8")
+    text = re.sub(r"<(?:\w+:)?Override\b[^>]*%s[^>]*/>" % re.escape(CALC_CHAIN_TYPE), "", text)
+    text = re.sub(r'<(?:\w+:)?Relationship\b[^>]*Type="[^"]*/calcChain"[^>]*/>', "", text)
+    return text.encode("utf-8")
+
+
+class CorpusRoundTrip(unittest.TestCase):
+    def test_books_load_and_save(self):
+        folder = corpus()
+        if not folder:
+            self.fail("corpus folder not given (set CELVO_CORPUS_DIR)")
+        notes = manifest_notes(folder)
+        files = sorted(f for f in os.listdir(os.path.join(folder, "xlsx")))
+        saved = []
+        with tempfile.TemporaryDirectory() as tmp:
+            for f in files:
+                rel = "xlsx/" + f
+                with self.subTest(file=f):
+                    out = os.path.join(tmp, f)
+                    r = subprocess.run([TOOL, os.path.join(folder, rel), out], capture_output=True, timeout=300)
+                    message = r.stderr.decode("utf-8", "replace").strip()
+                    self.assertIn(r.returncode, (0, 1, 3), "the tool crashed: %s" % message)
+                    self.assertNotEqual(r.returncode, 3, "the memory save differs from the file")
+                    if notes.get(rel, "").startswith(SPOILT):
+                        if r.returncode == 1:
+                            self.assertTrue(message, "a refused book gives a message")
+                        continue
+                    if f in REFUSED:
+                        self.assertEqual(message, "load: " + REFUSED[f])
+                        continue
+                    if f in UNSAVED:
+                        self.assertEqual(message, "save: " + UNSAVED[f])
+                        continue
+                    self.assertEqual(r.returncode, 0, message)
+                    self.compare(os.path.join(folder, rel), out, tmp)
+                    saved.append((os.path.join(folder, rel), out))
+            self.check_openpyxl(saved)
+        print("%d books loaded and saved of %d files" % (len(saved), len(files)))
+
+    def compare(self, original, written, tmp):
+        before = entries(original)
+        after = entries(written)
+        with zipfile.ZipFile(written) as z:
+            self.assertEqual(z.infolist()[0].filename, "[Content_Types].xml")
+        chain = calc_chain_parts(before)
+        expected = sorted(n for n in before if n.lower() not in chain)
+        self.assertEqual(sorted(after), expected)
+        for name in expected:
+            a, b = before[name], after[name]
+            if a == b:
+                continue
+            lower = name.lower()
+            self.assertTrue(lower.endswith((".xml", ".rels")), "%s changed" % name)
+            if lower == "[content_types].xml" or lower.endswith(".rels"):
+                a = without_calc_chain(a)
+            pa, pb = os.path.join(tmp, "a.xml"), os.path.join(tmp, "b.xml")
+            with open(pa, "wb") as fa:
+                fa.write(a)
+            with open(pb, "wb") as fb:
+                fb.write(b)
+            self.assertIsNone(xmlcanon.well_formed(pb), name)
+            ca, cb = xmlcanon.canonical(pa), xmlcanon.canonical(pb)
+            ca = xmlcanon.boolean_words(ca, cb)
+            if ca != cb:
+                self.fail("%s differs %s" % (name, xmlcanon.first_difference(ca, cb)))
+
+    def check_openpyxl(self, pairs):
+        """openpyxl opens every saved book whose original it opens, with the
+        same sheets."""
+        for i in range(0, len(pairs), 20):
+            chunk = pairs[i:i + 20]
+            args = [p for pair in chunk for p in pair]
+            r = subprocess.run(["env", "-u", "LD_PRELOAD", python(), "-c", OPENPYXL_CHECK] + args,
+                               capture_output=True, timeout=900)
+            lines = r.stdout.decode("utf-8", "replace").splitlines()
+            self.assertEqual(len(lines), len(args), r.stderr.decode("utf-8", "replace")[-2000:])
+            for k, (original, written) in enumerate(chunk):
+                mine, theirs = lines[2 * k + 1], lines[2 * k]
+                with self.subTest(openpyxl=os.path.basename(original)):
+                    if theirs.startswith("sheets"):
+                        self.assertEqual(mine, theirs)
+
+
+if __name__ == "__main__":
+    TOOL = sys.argv.pop(1)
+    unittest.main()

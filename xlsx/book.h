@@ -1,0 +1,129 @@
+// The .xlsx workbook: at once the workbook part of its own package and the
+// owner of the part map that holds every other part. The sheet list is the
+// workbook document's <sheets>; each entry names its worksheet part through
+// its r:id, the workbook relationships and the part map.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "celvo/IBookT.h"
+#include "ooxml/sml-workbook.h"
+#include "package.h"
+#include "part.h"
+
+namespace celvo {
+
+class ZipReader;
+class ZipWriter;
+
+class XMLBookImplT final : public XmlFile<workbook::c_workbook>, public IBookT {
+public:
+    XMLBookImplT();
+    ~XMLBookImplT() override;
+    XMLBookImplT(const XMLBookImplT&) = delete;
+    XMLBookImplT& operator=(const XMLBookImplT&) = delete;
+
+    bool load(const char16_t* filename) override;
+    bool save(const char16_t* filename) override;
+    bool loadFromMemory(const char* data, unsigned size) override;
+    bool saveToMemory(const char** data, unsigned* size) override;
+    ISheetT* addSheet(const char16_t* name, ISheetT* initSheet) override;
+    ISheetT* insertSheet(int index, const char16_t* name, ISheetT* initSheet) override;
+    ISheetT* sheet(int index) override;
+    bool deleteSheet(int index) override;
+    int sheetCount() override;
+    IFormatT* addFormat(IFormatT* initFormat) override;
+    IFontT* addFont(IFontT* initFont) override;
+    int addCustomNumFormat(const char16_t* customNumFormat) override;
+    const char16_t* customNumFormat(int fmt) override;
+    IFormatT* format(int index) override;
+    int formatCount() override;
+    IFontT* font(int index) override;
+    int fontCount() override;
+    double packedDate(int year, int month, int day, int hour, int min, int sec, int msec) override;
+    bool unpackedDate(double value, int* year, int* month, int* day, int* hour, int* min, int* sec,
+                      int* msec) override;
+    int packColor(int red, int green, int blue) override;
+    void unpackColor(int color, int* red, int* green, int* blue) override;
+    int activeSheetNumber() override;
+    void setActiveSheetNumber(int index) override;
+    int pictureCount() override;
+    int getPicture(int index, const char** data, unsigned* size) override;
+    int addPicture(const char16_t* filename) override;
+    int addPictureFromMemory(const char* data, unsigned size) override;
+    const char16_t* defaultFont(int* fontSize) override;
+    void setDefaultFont(const char16_t* fontName, int fontSize) override;
+    bool refR1C1() override;
+    void setRefR1C1(bool refR1C1) override;
+    bool rgbMode() override;
+    void setRgbMode(bool rgbMode) override;
+    int biffVersion() override;
+    bool setLocale(const char* locale) override;
+    const char* errorMessage() override;
+    void release() override;
+
+    // ---- services for the sheets and the parts --------------------------
+
+    std::string& message() noexcept { return message_; }
+    Package& package() noexcept { return pkg_; }
+    PartMap& parts() noexcept { return pkg_.parts; }
+    ContentTypes& contentTypes() noexcept { return *pkg_.contentTypes; }
+    Relationships& workbookRels() noexcept { return *pkg_.workbookRels; }
+    // The workbook part's name ("/xl/workbook.xml") and folder ("/xl"); new
+    // parts are named from that folder.
+    const u16string& workbookPart() const noexcept { return pkg_.workbookPart; }
+    const u16string& workbookDir() const noexcept { return pkg_.workbookDir; }
+    SharedStrings* sharedStringsPart() noexcept { return pkg_.sharedStrings; }
+    Styles* stylesPart() noexcept { return pkg_.styles; }
+
+    // The entries of the sheet list (null when out of range).
+    int sheetEntryCount() const;
+    workbook::c_CT_Sheet* sheetEntry(int index);
+    // The worksheet at a place of the list (null when the entry names none),
+    // without touching the message.
+    XMLSheetImplT* sheetAt(int index) const;
+    // The part name of the sheet at a place; throws "index is out of range".
+    u16string sheetPartName(int index);
+    // The relationships part of a part (null when it has none) and the one
+    // made for it when missing.
+    Relationships* relationshipsOf(u16view partName) const;
+    Relationships& ensureRelationshipsOf(u16view partName);
+    // Adds a part under folder + "/" + stem + N + "." + extension (the folder
+    // relative to the workbook's, N the first number free), declares its
+    // content type and relates it from `source` with a relationship of the
+    // type word; returns {part name, relationship Id}.
+    std::pair<u16string, u16string> addRelatedPart(u16view source, u16view relTypeWord, u16view folder,
+                                                   u16view stem, u16view extension, u16view contentType,
+                                                   std::unique_ptr<XFile> part);
+    // Sheet states and the active sheet kept on a visible sheet.
+    int visibleSheetCount();
+    void ensureActiveSheetVisible();
+
+private:
+    ISheetT* insertSheetImpl(int index, const char16_t* name, ISheetT* initSheet);
+    void deleteSheetImpl(int index);
+    void setActiveTab(int index);
+    // Gives every worksheet of the map its place in the sheet list (-1 for
+    // none) and fills the list of sheets in tab order.
+    void bindSheets(Package& pkg, const workbook::c_workbook& root);
+    // The copy of a sheet's relationships and dependent parts for a new
+    // sheet made from it.
+    void copyDependentParts(u16view fromPart, u16view toPart);
+    // Defined names after sheet `deleted` left (or `inserted` came in).
+    void namesAfterDelete(int deleted, const u16string& sheetName);
+    void namesAfterInsert(int inserted);
+
+    // Reading and writing the package (book_io.cpp).
+    void readPackage(ZipReader& reader, Package& into, workbook::c_workbook& root);
+    void writePackage(ZipWriter& writer);
+    void removeCalcChain();
+    void loadPackage(ZipReader& reader);
+
+    std::string message_;
+    Package pkg_;
+    std::vector<std::uint8_t> memoryBuffer_;  // handed out by the last saveToMemory
+};
+
+}  // namespace celvo

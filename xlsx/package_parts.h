@@ -1,0 +1,68 @@
+// The part map of a package: part name -> part object, ordered and compared
+// without regard to the case of ASCII letters, and the factory that makes
+// the part object of an entry from its content type.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "part.h"
+#include "part_names.h"
+
+namespace celvo {
+
+class PartMap {
+public:
+    using Map = std::map<u16string, XFile*, PartNameLess>;
+
+    PartMap() = default;
+    ~PartMap();
+    PartMap(const PartMap&) = delete;
+    PartMap& operator=(const PartMap&) = delete;
+
+    // The part under a name (in any letter case), or null.
+    XFile* find(u16view name) const;
+    template <class T>
+    T* findAs(u16view name) const
+    {
+        return dynamic_cast<T*>(find(name));
+    }
+    bool contains(u16view name) const { return map_.find(name) != map_.end(); }
+    // The name under which the part is held; empty when it is not.
+    u16string nameOf(const XFile* part) const;
+
+    // Stores a part the map owns under a name no part holds yet (a name
+    // taken in any letter case throws); returns the part.
+    XFile* insert(u16string name, std::unique_ptr<XFile> part);
+    // Stores a part the map does not own (the workbook part, which is the
+    // book itself).
+    void insertUnowned(u16string name, XFile* part);
+    // Stores the part under prefix + N + "." + extension, N = 1, 2, ... the
+    // first name free; returns that name.
+    u16string insertUnique(u16view prefix, u16view extension, std::unique_ptr<XFile> part);
+    // Takes a part out of the map; null for no part or the unowned one.
+    std::unique_ptr<XFile> release(u16view name);
+    // Removes a part (deleting it when the map owns it).
+    void erase(u16view name);
+    void clear();
+    void swap(PartMap& other) noexcept;
+
+    Map::const_iterator begin() const { return map_.begin(); }
+    Map::const_iterator end() const { return map_.end(); }
+    std::size_t size() const noexcept { return map_.size(); }
+
+private:
+    Map map_;
+    XFile* unowned_ = nullptr;
+};
+
+// A new part object for an entry of the package, made by its content type
+// (compared exactly): relationships, worksheets, shared strings, styles and
+// drawings become their part classes, any other type (no type at all
+// included) the entry's bytes. Null for a workbook type: the workbook part
+// is the book itself. A malformed XML part throws.
+std::unique_ptr<XFile> createPart(std::vector<std::uint8_t>&& bytes, u16view contentType);
+
+}  // namespace celvo
