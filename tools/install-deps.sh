@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that the build, the tests and the main job
-# need; does nothing when they are all present.
+# need, and the de_DE.UTF-8 locale that the decimal-comma tests run under;
+# does nothing when they are all present.
 set -euo pipefail
 packages=(
   cmake g++ make pkg-config
@@ -11,8 +12,11 @@ packages=(
   python3 python3-xlrd python3-openpyxl python3-olefile python3-xlwt
   libreoffice-calc-nogui
   zip unzip
+  locales
   clang
 )
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
@@ -21,8 +25,17 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# A locale whose decimal separator is a comma: number text must not follow
+# the process locale.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+  echo "generating the de_DE.UTF-8 locale"
+  if grep -q '^# *de_DE.UTF-8 UTF-8' /etc/locale.gen; then
+    $SUDO sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  elif ! grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen; then
+    echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  fi
+  $SUDO locale-gen
 fi

@@ -98,6 +98,16 @@ inline nimb::enimb_error readElement(nimb::c_xml_reader& reader, nimb::c_binding
     return nimb::unmarshal_document(reader, object, 1000, local.c_str());
 }
 
+// Reads the element (given without declarations) into `object` with the
+// forgiving reader; the codes it was offered.
+inline std::vector<int> readForgiving(nimb::c_binding& object, const std::string& element)
+{
+    const std::string text = declared(element);
+    ForgivingReader reader(text);
+    EXPECT_EQ(nimb::e_no_error, readElement(reader, object, element));
+    return reader.codes;
+}
+
 // Reads the element of each case with the error hook that stops at the first
 // error; a failure must name the item and the binding file `label`.
 inline void checkElements(const std::vector<ElementCase>& cases, const char* label)

@@ -162,6 +162,10 @@ TEST(PrintBindings, Cases)
          "<headerFooter differentFirst=\"true\"><oddHeader> &amp;L&amp;&quot;Arial,Bold&quot;Left </oddHeader>"
          "<oddFooter>&amp;P of &amp;N</oddFooter><evenHeader>e</evenHeader><evenFooter>f</evenFooter>"
          "<firstHeader>g</firstHeader><firstFooter>h</firstFooter></headerFooter>"},
+        // Some producers mark the texts to keep their blanks.
+        {"header text marked to keep its blanks", create_object<s::c_CT_HeaderFooter>,
+         "<headerFooter><oddHeader xml:space=\"preserve\">&amp;L Left  &amp;R Right </oddHeader></headerFooter>",
+         nimb::e_no_error, "", "="},
         {"footer before header", create_object<s::c_CT_HeaderFooter>,
          "<headerFooter><oddFooter>f</oddFooter><oddHeader>h</oddHeader></headerFooter>", nimb::e_bad_end_of_element,
          "", ""},

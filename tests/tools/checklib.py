@@ -1,0 +1,128 @@
+"""What the checker scripts that tests run have in common.
+
+The verdict: a checker prints what it found, then a closing line that
+begins with "END" once it has done all its work, and exits with 0; the
+tests pass only on both (a checker that crashes, stops early or prints
+nothing fails them). Checks.finish() prints the mismatches as "FAIL ..."
+lines and exits with 1 when there are any.
+
+Skipping: when a reader or a tool is missing, the checker prints "SKIP
+<what is missing>" and exits with SKIP_STATUS (77); the test then shows as
+skipped, and the test command fails on it.
+
+Use from a script of any test folder:
+
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+    import checklib
+"""
+
+import importlib
+import os
+import shutil
+import subprocess
+import sys
+
+SKIP_STATUS = 77
+
+
+def skip(reason):
+    """Ends the checker as one that cannot run."""
+    print("SKIP " + reason)
+    sys.stdout.flush()
+    sys.exit(SKIP_STATUS)
+
+
+def end(summary=""):
+    """The closing line of a checker that did all its work."""
+    print(("END " + summary).rstrip())
+    sys.stdout.flush()
+    sys.exit(0)
+
+
+def require_module(name, package):
+    """The module, or the checker ends as skipped naming the package."""
+    try:
+        return importlib.import_module(name)
+    except ImportError:
+        skip("%s (python module %s) is not installed" % (package, name))
+
+
+def soffice():
+    """The LibreOffice program, or the checker ends as skipped."""
+    path = shutil.which("soffice")
+    if not path:
+        skip("LibreOffice (soffice) is not installed")
+    return path
+
+
+def convert(files, target, outdir, work, timeout=600):
+    """Converts files with LibreOffice headless, with a profile and a home of
+    its own under work, into outdir. target is a --convert-to argument such
+    as "xlsx" or "csv:Text - txt - csv (StarCalc):44,34,76". Returns
+    {input path: converted path, or None when LibreOffice made nothing}."""
+    program = soffice()
+    os.makedirs(outdir, exist_ok=True)
+    os.makedirs(work, exist_ok=True)
+    profile = "file://" + os.path.join(os.path.abspath(work), "profile")
+    env = dict(os.environ, HOME=os.path.abspath(work))
+    env.pop("LD_PRELOAD", None)
+    subprocess.run([program, "-env:UserInstallation=" + profile, "--headless", "--convert-to", target,
+                    "--outdir", outdir] + list(files),
+                   env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout)
+    extension = target.split(":", 1)[0]
+    out = {}
+    for f in files:
+        made = os.path.join(outdir, os.path.splitext(os.path.basename(f))[0] + "." + extension)
+        out[f] = made if os.path.exists(made) else None
+    return out
+
+
+class Checks:
+    """Counts checks and keeps the mismatches for finish()."""
+
+    def __init__(self):
+        self.count = 0
+        self.failures = []
+
+    def fail(self, message):
+        self.count += 1
+        self.failures.append(message)
+
+    def check(self, ok, message):
+        self.count += 1
+        if not ok:
+            self.failures.append(message)
+        return ok
+
+    def equal(self, got, want, what):
+        return self.check(got == want, "%s: got %r, want %r" % (what, got, want))
+
+    def finish(self):
+        """Prints the verdict and ends the checker: "FAIL" lines and exit 1,
+        or the closing line. A checker that checked nothing fails."""
+        if self.count == 0:
+            self.failures.append("nothing was checked")
+        for f in self.failures:
+            print("FAIL " + f)
+        if self.failures:
+            print("%d of %d checks failed" % (len(self.failures), self.count))
+            sys.stdout.flush()
+            sys.exit(1)
+        end("%d checks" % self.count)
+
+
+def unittest_main():
+    """unittest.main for the python tests that CTest runs: exits with 1 when
+    a test failed, with SKIP_STATUS when one was skipped (the reasons
+    printed as "SKIP" lines), else with 0."""
+    import unittest
+    program = unittest.main(exit=False)
+    result = program.result
+    if not result.wasSuccessful() or result.testsRun == 0:
+        sys.exit(1)
+    if result.skipped:
+        for test, reason in result.skipped:
+            print("SKIP %s: %s" % (test.id(), reason))
+        sys.stdout.flush()
+        sys.exit(SKIP_STATUS)
+    sys.exit(0)
