@@ -12,7 +12,7 @@ std::vector<std::uint8_t> SheetRecord::body() const
 std::size_t SheetRecord::write(BiffOutput& out) const
 {
     std::vector<std::uint8_t> data = body();
-    if (data.size() > kMaxRecordData) throw xlerror(std::string(name()) + " record is too long");
+    if (data.size() > kMaxRecordData) throw xlerror(tooLongMessage());
     return out.writeRecord(recordId(), data);
 }
 
