@@ -224,13 +224,13 @@ inline std::vector<std::string> corpusFiles(const std::string& sub, const std::s
             GTEST_SKIP() << package << " (python module " << module << ") is not installed";           \
     } while (0)
 
-// Runs a checker and puts the output before its closing line into `body`
+// Runs a checker and puts the output before its closing line into `output`
 // (a std::string): the test is skipped when the checker says it cannot run,
 // and fails when the checker fails, crashes or never reaches its end.
-#define CELVO_ASSERT_CHECKER(command, body)                                                            \
+#define CELVO_ASSERT_CHECKER(command, output)                                                          \
     do {                                                                                               \
         const ::celvo::test::CheckerRun celvo_checker_ = ::celvo::test::runChecker(command);           \
         if (celvo_checker_.skipped()) GTEST_SKIP() << celvo_checker_.skipReason();                     \
         ASSERT_TRUE(::celvo::test::checkerPassed(celvo_checker_));                                     \
-        body = celvo_checker_.body;                                                                    \
+        output = celvo_checker_.body;                                                                  \
     } while (0)
