@@ -136,8 +136,8 @@ void printWorkbook(BiffInput& in, const std::string& file, Printed& result)
 }  // namespace
 
 // Only the printer's own marks excuse a text the compiler refuses: an
-// argument list, a quoted comma or space, or a function whose name holds a
-// mark word excuses nothing.
+// argument list (parted by semicolons), a quoted comma or space, an array
+// constant, or a function whose name holds a mark word excuses nothing.
 TEST(FormulaCorpus, PrinterMarksExcuseOnlyThemselves)
 {
     struct Case {
@@ -145,18 +145,19 @@ TEST(FormulaCorpus, PrinterMarksExcuseOnlyThemselves)
         const char* mark;
     };
     const Case cases[] = {
-        {"SUM(A1,B1)", ""},
-        {"IF(A1>0,\"a, b\",\"c d\")", ""},
+        {"SUM(A1;B1)", ""},
+        {"IF(A1>0;\"a, b\";\"c d\")", ""},
         {"'my sheet'!A1+'it''s, here'!B2", ""},
         {"{1,2;3,4}", ""},
         {"ISERR(A1)+ERROR.TYPE(B1)+MISSING", ""},
+        {"SUM(A1,B1)", "union"},
         {"SUM((A1,B1))", "union"},
         {"A1:B2,C3", "union"},
         {"SUM(A1:B2 B1:C3)", "isect"},
         {"?(A1)", "?"},
         {"A1+?", "?"},
         {"[1]Sheet1!#REF!", "#REF!"},
-        {"IF(A1,MISS,2)", "MISS"},
+        {"IF(A1;MISS;2)", "MISS"},
         {"SUM(ERR)", "ERR"},
     };
     for (const Case& c : cases) EXPECT_EQ(celvo::test::printerMark(c.text), c.mark) << c.text;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace celvo::test {
 
@@ -13,7 +12,8 @@ namespace celvo::test {
 //  "#REF!"  a reference into another workbook's sheets or a lost reference
 //  "MISS"   a missing argument (a word of its own, not a function name)
 //  "ERR"    a lost area or reference (likewise)
-//  "union"  the union operator, printed as a comma outside any argument list
+//  "union"  the union operator, printed as a comma (arguments are parted
+//           by semicolons; a comma inside an array constant parts columns)
 //  "isect"  the intersection operator, printed as a space
 // Texts in double quotes and sheet names in single quotes are skipped.
 inline std::string printerMark(const std::string& text)
@@ -21,7 +21,7 @@ inline std::string printerMark(const std::string& text)
     auto wordChar = [](char c) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
     };
-    std::vector<char> open;  // 'f' function arguments, 'p' plain parentheses, 'a' array constant
+    int arrays = 0;          // depth of array constants
     char before = 0;         // the last character outside quotes
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
@@ -46,10 +46,9 @@ inline std::string printerMark(const std::string& text)
             const bool call = end < text.size() && text[end] == '(';
             if (!call && (word == "MISS" || word == "ERR")) return word;
         }
-        if (c == '(') open.push_back(wordChar(before) ? 'f' : 'p');
-        if (c == '{') open.push_back('a');
-        if ((c == ')' || c == '}') && !open.empty()) open.pop_back();
-        if (c == ',' && (open.empty() || open.back() == 'p')) return "union";
+        if (c == '{') ++arrays;
+        if (c == '}' && arrays > 0) --arrays;
+        if (c == ',' && arrays == 0) return "union";
         before = c;
     }
     return "";
