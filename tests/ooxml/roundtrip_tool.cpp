@@ -1,15 +1,19 @@
 // Reads one package part through its binding and writes it back:
-//     ooxml_roundtrip <rels|types|workbook|worksheet|sheetdata> <input> <output>
+//     ooxml_roundtrip <rels|types|workbook|worksheet|sheetdata|drawing> <input> <output>
 // ("sheetdata" is a worksheet part with only its rows and cells read
 // through the bindings, the rest of it kept whole.)
 // Exits 0 when the part was read and written, 1 with a message on standard
-// error when the bindings refused it, 2 on a usage or file error.
+// error when the bindings refused it, 2 on a usage or file error. For a
+// worksheet it names on standard output each element of the worksheet's own
+// namespace that the root kept whole because no child of it describes it
+// ("kept <name>").
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <string>
 
+#include "ooxml/dml-spreadsheetDrawing3.h"
 #include "ooxml/opc-contentTypes.h"
 #include "ooxml/opc-relationships.h"
 #include "ooxml/sml-sheet3.h"
@@ -19,12 +23,28 @@
 
 namespace {
 
+const char* const kMainNamespace = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+
+template <class Root>
+void reportKept(const Root&)
+{
+}
+
+template <>
+void reportKept(const sheet::c_worksheet& root)
+{
+    if (!root.kept()) return;
+    for (const auto& k : root.kept()->elements)
+        if (k.info.ns == kMainNamespace) std::cout << "kept " << k.info.name << "\n";
+}
+
 template <class Root>
 int roundTrip(const std::string& in, std::string& out)
 {
     Root root;
     nimb::c_error_record info;
     nimb::enimb_error e = root.unmarshal(in.data(), in.size(), &info);
+    if (e == nimb::e_no_error) reportKept(root);
     if (e == nimb::e_no_error) e = root.marshal(out, &info);
     if (e != nimb::e_no_error) {
         std::cerr << "error " << e << " \"" << nimb::get_error_description(e) << "\" item \"" << info.item
@@ -39,7 +59,7 @@ int roundTrip(const std::string& in, std::string& out)
 int main(int argc, char** argv)
 {
     if (argc != 4) {
-        std::cerr << "usage: ooxml_roundtrip <rels|types|workbook|worksheet|sheetdata> <input> <output>\n";
+        std::cerr << "usage: ooxml_roundtrip <rels|types|workbook|worksheet|sheetdata|drawing> <input> <output>\n";
         return 2;
     }
     std::ifstream f(argv[2], std::ios::binary);
@@ -57,6 +77,8 @@ int main(int argc, char** argv)
         rc = roundTrip<contentypes::c_Types>(in, out);
     else if (kind == "workbook")
         rc = roundTrip<workbook::c_workbook>(in, out);
+    else if (kind == "drawing")
+        rc = roundTrip<drawing::c_wsDr>(in, out);
     else if (kind == "worksheet")
         rc = roundTrip<sheet::c_worksheet>(in, out);
     else if (kind == "sheetdata") {
