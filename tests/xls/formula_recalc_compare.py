@@ -2,8 +2,7 @@
 loaded with every formula recalculated and its first sheet exported as CSV.
 
 Input: a file of lines "name<TAB>original<TAB>copy". Output: one line per
-pair, "name OK", "name SKIP <why>" when LibreOffice cannot export the
-original, or "name DIFF <first difference>"; then the verdict of
+pair, "name OK" or "name DIFF <first difference>"; then the verdict of
 tests/tools/checklib.py (a DIFF, or no pair compared, fails it)."""
 import csv
 import os
@@ -48,12 +47,14 @@ with tempfile.TemporaryDirectory() as tmp:
     a, b = os.path.join(tmp, "a"), os.path.join(tmp, "b")
     os.mkdir(a)
     os.mkdir(b)
-    export([p[1] for p in pairs], a, profile)
-    export([p[2] for p in pairs], b, profile)
+    # Each side with a profile of its own: a second run on the profile of
+    # one that is still shutting down can end before it has converted all.
+    export([p[1] for p in pairs], a, profile + "-a")
+    export([p[2] for p in pairs], b, profile + "-b")
     for name, original, copy in pairs:
         want, got = rows(a, original), rows(b, copy)
         if want is None:
-            print("%s SKIP LibreOffice does not export the original" % name)
+            checks.fail("%s: LibreOffice does not export the original" % name)
             continue
         if got is None:
             checks.fail("%s: LibreOffice does not export the copy" % name)

@@ -102,7 +102,7 @@ TEST(SheetFormulaCorpus, BooksWithFormulasWrittenBackComputeTheSame)
 {
     CELVO_REQUIRE_CORPUS();
     const std::string folder = test::corpusDir() + "/xls";
-    const std::string out = ::testing::TempDir() + "celvo_formula_recalc";
+    const std::string out = test::processTempDir() + "celvo_formula_recalc";
     ASSERT_EQ(test::runOutside("rm -rf " + out + " && mkdir -p " + out + "/a " + out + "/b").status, 0);
     const std::string pairs = out + "/pairs.tsv";
     std::ofstream list(pairs);
