@@ -371,7 +371,7 @@ TEST(SheetPictures, ACopiedSheetCountsThePicturesItPlaces)
 
 TEST(SheetPicturesLibreOffice, PicturesOfACopiedSheetSurviveDeletingEitherSheet)
 {
-    if (!haveLibreOffice()) GTEST_SKIP() << "LibreOffice is not installed";
+    CELVO_REQUIRE_LIBREOFFICE();
     for (int deleted : {0, 1}) {
         SCOPED_TRACE("delete sheet " + std::to_string(deleted));
         BookHolder book;
