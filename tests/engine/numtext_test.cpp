@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "test_support.h"
@@ -43,12 +44,16 @@ TEST(NumText, ParseDoubleTakesTheLongestNumberPrefix)
 TEST(NumText, FormattingIsLocaleIndependent)
 {
     // A process locale with a decimal comma must not change number text.
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    std::string saved = previous ? previous : "C";
-    bool switched = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    CELVO_SWITCH_LOCALE(german, LC_NUMERIC, "de_DE.UTF-8");
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    ASSERT_STREQ(probe, "1,5") << "the process locale writes a decimal comma";
     EXPECT_EQ(formatG15(1.5), u"1.5");
+    EXPECT_EQ(formatG15(-1234.25), u"-1234.25");
     EXPECT_EQ(parseDouble(u"1.5"), 1.5);
-    if (switched) std::setlocale(LC_NUMERIC, saved.c_str());
+    std::size_t used = 0;
+    EXPECT_EQ(parseDouble(u"2,5", &used), 2.0);
+    EXPECT_EQ(used, 1u) << "a comma ends the number";
 }
 
 TEST(NumText, G15AndShortestForms)

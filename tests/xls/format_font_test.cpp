@@ -317,13 +317,17 @@ TEST(FontImpl, SizesWeightsAndNames)
     f.weight = 600;
     f.setBold(false);
     EXPECT_EQ(f.weight, 400);
+    EXPECT_EQ(f.flags, 0);
     f.setBold(true);
     EXPECT_EQ(f.weight, 700);
+    EXPECT_EQ(f.flags, 0x0001) << "bold fonts of the applications' files carry bit 0";
 
     f.setItalic(true);
     f.setStrikeOut(true);
-    EXPECT_EQ(f.flags, 0x000A);
+    EXPECT_EQ(f.flags, 0x000B);
     f.setItalic(false);
+    EXPECT_EQ(f.flags, 0x0009);
+    f.setBold(false);
     EXPECT_EQ(f.flags, 0x0008);
 
     EXPECT_TRUE(f.setName(u"Liberation Sans"));
