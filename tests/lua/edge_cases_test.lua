@@ -17,19 +17,7 @@ local function sh(cmd, what)
   return out
 end
 
-local function readFile(path)
-  local f = io.open(path, "rb")
-  if not f then return nil end
-  local s = f:read("*a")
-  f:close()
-  return s
-end
-
-local function writeFile(path, data)
-  local f = assert(io.open(path, "wb"))
-  f:write(data)
-  f:close()
-end
+local readFile, writeFile = t.readFile, t.writeFile
 
 -- Facts for the checker: one line each, fields separated by tabs.
 local facts = {}
