@@ -250,6 +250,28 @@ u16string sheetPrefixText(u16view first, u16view last)
     return quotedName(both) + u'!';
 }
 
+bool rewriteSheetPrefixes(u16string& text, const std::function<bool(const SheetPrefixNames&, u16string&)>& replace)
+{
+    u16string rewritten, replacement;
+    std::size_t copied = 0;
+    bool changed = false;
+    for (const FormulaToken& t : tokenizeFormula(text)) {
+        if (t.kind != FormulaToken::SheetPrefix) continue;
+        const SheetPrefixNames p = splitSheetPrefix(u16view(text).substr(t.begin, t.end - t.begin));
+        if (!p.book.empty()) continue;
+        replacement.clear();
+        if (!replace(p, replacement)) continue;
+        rewritten.append(text, copied, t.begin - copied);
+        rewritten += replacement;
+        copied = t.end;
+        changed = true;
+    }
+    if (!changed) return false;
+    rewritten.append(text, copied, u16string::npos);
+    text = std::move(rewritten);
+    return true;
+}
+
 // ---- moving references ----------------------------------------------------------
 
 namespace {

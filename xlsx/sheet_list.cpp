@@ -200,29 +200,16 @@ void XMLBookImplT::namesAfterDelete(int deleted, const u16string& sheetName)
         }
         // References to the sheet become #REF!; a 3-D range that ends on it
         // shrinks to the sheets left.
-        const u16string& text = n->content.value;
-        u16string rewritten;
-        bool changed = false;
-        std::size_t copied = 0;
-        for (const FormulaToken& t : tokenizeFormula(text)) {
-            if (t.kind != FormulaToken::SheetPrefix) continue;
-            const SheetPrefixNames p = splitSheetPrefix(u16view(text).substr(t.begin, t.end - t.begin));
-            if (!p.book.empty()) continue;
+        u16string text = n->content.value;
+        const bool changed = rewriteSheetPrefixes(text, [&](const SheetPrefixNames& p, u16string& replacement) {
             const bool first = equalNoCase(p.first, sheetName), last = equalNoCase(p.last, sheetName);
-            if (!first && !last) continue;
-            u16string replacement;
+            if (!first && !last) return false;
             if (first && last) replacement = u"#REF!";
             else if (first) replacement = sheetPrefixText(after, p.last);
             else replacement = sheetPrefixText(p.first, before);
-            rewritten.append(text, copied, t.begin - copied);
-            rewritten += replacement;
-            copied = t.end;
-            changed = true;
-        }
-        if (changed) {
-            rewritten.append(text, copied, u16string::npos);
-            n->content.set(rewritten);
-        }
+            return true;
+        });
+        if (changed) n->content.set(text);
     }
     if (erased && names->definedName.empty()) root_.definedNames.reset();
 }

@@ -28,7 +28,6 @@ int XMLSheetImplT::verticalPageBreak(int) { return notSupported(0); }
 int XMLSheetImplT::verticalPageBreakCount() { return notSupported(0); }
 bool XMLSheetImplT::setHorizontalPageBreak(int, bool) { return notSupported(false); }
 bool XMLSheetImplT::setVerticalPageBreak(int, bool) { return notSupported(false); }
-void XMLSheetImplT::split(int, int) { notSupported(); }
 bool XMLSheetImplT::groupRows(int, int, bool) { return notSupported(false); }
 bool XMLSheetImplT::groupColumns(int, int, bool) { return notSupported(false); }
 bool XMLSheetImplT::groupSummaryBelow() { return notSupported(false); }
@@ -41,12 +40,8 @@ bool XMLSheetImplT::insertRows(int, int) { return notSupported(false); }
 bool XMLSheetImplT::removeColumns(int, int) { return notSupported(false); }
 bool XMLSheetImplT::removeRows(int, int) { return notSupported(false); }
 bool XMLSheetImplT::copyCell(int, int, int, int) { return notSupported(false); }
-bool XMLSheetImplT::displayGridlines() { return notSupported(false); }
-void XMLSheetImplT::setDisplayGridlines(bool) { notSupported(); }
 bool XMLSheetImplT::printGridlines() { return notSupported(false); }
 void XMLSheetImplT::setPrintGridlines(bool) { notSupported(); }
-int XMLSheetImplT::zoom() { return notSupported(0); }
-void XMLSheetImplT::setZoom(int) { notSupported(); }
 int XMLSheetImplT::printZoom() { return notSupported(0); }
 void XMLSheetImplT::setPrintZoom(int) { notSupported(); }
 bool XMLSheetImplT::getPrintFit(int*, int*) { return notSupported(false); }
@@ -85,10 +80,5 @@ bool XMLSheetImplT::setNamedRange(const char16_t*, int, int, int, int) { return 
 bool XMLSheetImplT::deleteNamedRange(const char16_t*) { return notSupported(false); }
 int XMLSheetImplT::namedRangeCount() { return notSupported(0); }
 const char16_t* XMLSheetImplT::namedRange(int, int*, int*, int*, int*) { return notSupported(static_cast<const char16_t*>(nullptr)); }
-void XMLSheetImplT::setName(const char16_t*) { notSupported(); }
-void XMLSheetImplT::setProtected(bool) { notSupported(); }
-bool XMLSheetImplT::setHidden(int) { return notSupported(false); }
-void XMLSheetImplT::cellReferenceToRowCol(const char16_t*, int*, int*, bool*, bool*) { notSupported(); }
-const char16_t* XMLSheetImplT::rowColToCellReference(int, int, bool, bool) { return notSupported(static_cast<const char16_t*>(nullptr)); }
 
 }  // namespace celvo

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "celvo/text.h"
@@ -49,6 +50,11 @@ SheetPrefixNames splitSheetPrefix(u16view prefix);
 // not a plain identifier ("Data", "Sheet_1") or could be read as a cell
 // reference ("A1", "R1C1") or a logical value.
 u16string sheetPrefixText(u16view first, u16view last);
+
+// Rewrites the sheet prefixes of this book (those without a [book] part):
+// `replace` sees the names of each and answers true with the text that
+// takes its place (the "!" included). False when no prefix changed.
+bool rewriteSheetPrefixes(u16string& text, const std::function<bool(const SheetPrefixNames&, u16string&)>& replace);
 
 // The text with its relative references moved by rowOffset rows and
 // colOffset columns, as a formula copied that far reads (cell references,

@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,23 @@ inline ::testing::AssertionResult checkerPassed(const CheckerRun& c)
 inline std::string pythonScript(const std::string& script, const std::string& args)
 {
     return systemPython() + " " + shellQuoted(script) + " " + args;
+}
+
+// The line of a checker's output that begins with `start`, or "".
+inline std::string lineOf(const std::string& output, const std::string& start)
+{
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind(start, 0) == 0) return line;
+    return "";
+}
+
+// Every fact ("key=value") found in the line.
+inline void expectFacts(const std::string& line, const std::vector<std::string>& facts, const std::string& what)
+{
+    const std::string padded = " " + line + " ";
+    for (const std::string& fact : facts)
+        EXPECT_NE(padded.find(" " + fact + " "), std::string::npos) << what << ": " << fact << "\nin: " << line;
 }
 
 // The files of a folder of the corpus whose names end with the suffix, with

@@ -22,23 +22,6 @@ using namespace test;
 
 std::u16string widen(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
-// The line of a checker's output that begins with `start`, or "".
-std::string lineOf(const std::string& output, const std::string& start)
-{
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);)
-        if (line.rfind(start, 0) == 0) return line;
-    return "";
-}
-
-// Every fact ("key=value") found in the line.
-void expectFacts(const std::string& line, const std::vector<std::string>& facts, const std::string& what)
-{
-    const std::string padded = " " + line + " ";
-    for (const std::string& fact : facts)
-        EXPECT_NE(padded.find(" " + fact + " "), std::string::npos) << what << ": " << fact << "\nin: " << line;
-}
-
 class ReadersSee : public ::testing::Test {
 protected:
     void SetUp() override
