@@ -188,6 +188,9 @@ void XMLBookImplT::setActiveTab(int index)
     workbook::c_CT_BookView* first = views->workbookView.empty() ? views->workbookView.append()
                                                                  : views->workbookView.at(0);
     first->set_activeTab(static_cast<unsigned>(index));
+    // The active sheet is the selected tab, and the only one.
+    for (int i = 0; i < sheetEntryCount(); ++i)
+        if (XMLSheetImplT* s = sheetAt(i)) s->setTabSelected(i == index);
     // The first tab shown must name a sheet.
     const int count = sheetEntryCount();
     if (first->firstSheet.present && static_cast<long long>(first->firstSheet.value) >= count)

@@ -192,6 +192,10 @@ public:
                                bool* colRelative) override;
     const char16_t* rowColToCellReference(int row, int col, bool rowRelative, bool colRelative) override;
 
+    // Marks the first view as the selected tab, or clears the mark; the
+    // book calls it when its active sheet changes.
+    void setTabSelected(bool selected);
+
     // ---- the cell store (sheet_cells.cpp) ---------------------------------
 
     sheet::c_CT_SheetData& sheetData() { return *root_.get_sheetData(); }

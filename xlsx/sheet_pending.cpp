@@ -40,36 +40,6 @@ bool XMLSheetImplT::insertRows(int, int) { return notSupported(false); }
 bool XMLSheetImplT::removeColumns(int, int) { return notSupported(false); }
 bool XMLSheetImplT::removeRows(int, int) { return notSupported(false); }
 bool XMLSheetImplT::copyCell(int, int, int, int) { return notSupported(false); }
-bool XMLSheetImplT::printGridlines() { return notSupported(false); }
-void XMLSheetImplT::setPrintGridlines(bool) { notSupported(); }
-int XMLSheetImplT::printZoom() { return notSupported(0); }
-void XMLSheetImplT::setPrintZoom(int) { notSupported(); }
-bool XMLSheetImplT::getPrintFit(int*, int*) { return notSupported(false); }
-void XMLSheetImplT::setPrintFit(int, int) { notSupported(); }
-bool XMLSheetImplT::landscape() { return notSupported(false); }
-void XMLSheetImplT::setLandscape(bool) { notSupported(); }
-int XMLSheetImplT::paper() { return notSupported(0); }
-void XMLSheetImplT::setPaper(int) { notSupported(); }
-const char16_t* XMLSheetImplT::header() { return notSupported(static_cast<const char16_t*>(nullptr)); }
-bool XMLSheetImplT::setHeader(const char16_t*, double) { return notSupported(false); }
-double XMLSheetImplT::headerMargin() { return notSupported(0.0); }
-const char16_t* XMLSheetImplT::footer() { return notSupported(static_cast<const char16_t*>(nullptr)); }
-bool XMLSheetImplT::setFooter(const char16_t*, double) { return notSupported(false); }
-double XMLSheetImplT::footerMargin() { return notSupported(0.0); }
-bool XMLSheetImplT::horizontalCentered() { return notSupported(false); }
-void XMLSheetImplT::setHorizontalCentered(bool) { notSupported(); }
-bool XMLSheetImplT::verticalCentered() { return notSupported(false); }
-void XMLSheetImplT::setVerticalCentered(bool) { notSupported(); }
-double XMLSheetImplT::marginLeft() { return notSupported(0.0); }
-void XMLSheetImplT::setMarginLeft(double) { notSupported(); }
-double XMLSheetImplT::marginRight() { return notSupported(0.0); }
-void XMLSheetImplT::setMarginRight(double) { notSupported(); }
-double XMLSheetImplT::marginTop() { return notSupported(0.0); }
-void XMLSheetImplT::setMarginTop(double) { notSupported(); }
-double XMLSheetImplT::marginBottom() { return notSupported(0.0); }
-void XMLSheetImplT::setMarginBottom(double) { notSupported(); }
-bool XMLSheetImplT::printHeadings() { return notSupported(false); }
-void XMLSheetImplT::setPrintHeadings(bool) { notSupported(); }
 void XMLSheetImplT::setPrintRepeatRows(int, int) { notSupported(); }
 void XMLSheetImplT::setPrintRepeatColumns(int, int) { notSupported(); }
 void XMLSheetImplT::setPrintArea(int, int, int, int) { notSupported(); }

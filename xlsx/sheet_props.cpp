@@ -2,6 +2,7 @@
 // window options of the first sheet view (gridlines, zoom, frozen panes),
 // and the cell-reference helpers.
 #include <algorithm>
+#include <cmath>
 
 #include "book.h"
 #include "celvo/cellref.h"
@@ -83,29 +84,26 @@ void XMLSheetImplT::setName(const char16_t* name)
 void XMLSheetImplT::setProtected(bool protect)
 {
     guardedVoid([&] {
-        if (!protect) {
-            root_.sheetProtection.reset();
-            return;
-        }
+        // Unprotecting keeps the element with its password and permissions.
+        if (!protect && !root_.sheetProtection.has()) return;
         sheet::c_CT_SheetProtection* p = root_.get_sheetProtection();
-        p->set_sheet(true);
-        p->set_objects(true);
-        p->set_scenarios(true);
+        p->set_sheet(protect);
+        p->set_objects(protect);
+        p->set_scenarios(protect);
     });
 }
 
 bool XMLSheetImplT::setHidden(int state)
 {
     return guarded(false, [&] {
-        if (state < SHEETSTATE_VISIBLE || state > SHEETSTATE_VERYHIDDEN)
-            throw xlerror("sheet state must be 0, 1 or 2");
         workbook::c_CT_Sheet* entry = book_->sheetEntry(sheetNumber_);
         if (!entry) throw xlerror("index is out of range");
+        if (state < SHEETSTATE_VISIBLE || state > SHEETSTATE_VERYHIDDEN) throw xlerror("hidden is out of range");
         const bool visibleNow = !entry->state.present || entry->state.value == u"visible";
         if (visibleNow && state != SHEETSTATE_VISIBLE && book_->visibleSheetCount() <= 1)
             throw xlerror("a workbook must contain at least one visible worksheet");
         if (state == SHEETSTATE_VISIBLE) {
-            entry->unset_state();
+            entry->set_state(u"visible");
         } else {
             entry->set_state(state == SHEETSTATE_HIDDEN ? u"hidden" : u"veryHidden");
             // A hidden sheet is not a selected tab.
@@ -149,7 +147,10 @@ int XMLSheetImplT::zoom()
 void XMLSheetImplT::setZoom(int zoom)
 {
     guardedVoid([&] {
-        firstView(root_).set_zoomScale(static_cast<unsigned>(std::clamp(zoom, kMinZoom, kMaxZoom)));
+        sheet::c_CT_SheetView& view = firstView(root_);
+        const unsigned scale = static_cast<unsigned>(std::clamp(zoom, kMinZoom, kMaxZoom));
+        view.set_zoomScale(scale);
+        view.set_zoomScaleNormal(scale);
     });
 }
 
@@ -162,9 +163,15 @@ void XMLSheetImplT::split(int row, int col)
     guardedVoid([&] {
         checkPosition(row, col);
         sheet::c_CT_SheetView& view = firstView(root_);
-        // Selections of panes that change go; the view keeps its other
-        // settings.
-        while (!view.selection.empty()) view.selection.erase(0);
+        view.set_workbookViewId(0);
+        // Selections of panes that the new split has not go; the view keeps
+        // its other settings.
+        auto exists = [&](const std::u16string& pane) {
+            return pane == u"topLeft" || (pane == u"topRight" && col > 0) || (pane == u"bottomLeft" && row > 0) ||
+                   (pane == u"bottomRight" && row > 0 && col > 0);
+        };
+        for (std::size_t i = view.selection.size(); i-- > 0;)
+            if (!exists(view.selection.at(i)->pane.value)) view.selection.erase(i);
         if (row == 0 && col == 0) {
             // Nothing frozen: no pane at all.
             view.pane.reset();
@@ -176,12 +183,219 @@ void XMLSheetImplT::split(int row, int col)
             if (row > 0) pane->set_ySplit(row);
             pane->set_topLeftCell(rowColToCellRef(row, col, true, true));
             pane->set_activePane(active);
-            pane->set_state(u"frozen");
-            view.selection.append()->set_pane(active);
+            pane->set_state(u"frozenSplit");
+            bool selected = false;
+            for (std::size_t i = 0; i < view.selection.size(); ++i)
+                selected = selected || view.selection.at(i)->pane.value == active;
+            if (!selected) view.selection.append()->set_pane(active);
         }
         ok = true;
     });
     if (ok) message() = before;
+}
+
+void XMLSheetImplT::setTabSelected(bool selected)
+{
+    if (selected) {
+        firstView(root_).set_tabSelected(true);
+        return;
+    }
+    if (sheet::c_CT_SheetViews* views = root_.sheetViews.peek())
+        if (!views->sheetView.empty() && views->sheetView.at(0)->tabSelected.present)
+            views->sheetView.at(0)->set_tabSelected(false);
+}
+
+// ---- printing ----------------------------------------------------------------------
+
+namespace {
+
+// The print options: false when absent; false clears the attribute and
+// makes nothing.
+bool printOption(const WorksheetRoot& root, nimb::c_simple<bool> sheet::c_CT_PrintOptions::*flag)
+{
+    const sheet::c_CT_PrintOptions* o = root.printOptions.peek();
+    return o && (o->*flag).present && (o->*flag).value;
+}
+
+void setPrintOption(WorksheetRoot& root, nimb::c_simple<bool> sheet::c_CT_PrintOptions::*flag, bool on)
+{
+    if (on) (root.get_printOptions()->*flag).set(true);
+    else if (sheet::c_CT_PrintOptions* o = root.printOptions.peek()) (o->*flag).clear_value(false);
+}
+
+// The page margins, made with the usual ones when absent.
+sheet::c_CT_PageMargins& margins(WorksheetRoot& root)
+{
+    if (!root.pageMargins.has()) {
+        sheet::c_CT_PageMargins* m = root.get_pageMargins();
+        m->set_left(0.7);
+        m->set_right(0.7);
+        m->set_top(0.75);
+        m->set_bottom(0.75);
+        m->set_header(0.3);
+        m->set_footer(0.3);
+    }
+    return *root.get_pageMargins();
+}
+
+double margin(const WorksheetRoot& root, nimb::c_simple<double> sheet::c_CT_PageMargins::*side, double fallback)
+{
+    const sheet::c_CT_PageMargins* m = root.pageMargins.peek();
+    return m ? (m->*side).value : fallback;
+}
+
+// A margin is a length on the page: a finite number, 0 or more.
+void setMargin(WorksheetRoot& root, nimb::c_simple<double> sheet::c_CT_PageMargins::*side, double value)
+{
+    if (!std::isfinite(value) || value < 0) throw xlerror("margin must be a number of inches, 0 or more");
+    (margins(root).*side).set(value);
+}
+
+void setFitToPage(WorksheetRoot& root, bool fit)
+{
+    sheet::c_CT_SheetPr* pr = root.sheetPr.peek();
+    if (!fit && (!pr || !pr->pageSetUpPr.has())) return;
+    root.get_sheetPr()->get_pageSetUpPr()->set_fitToPage(fit);
+}
+
+}  // namespace
+
+bool XMLSheetImplT::printGridlines() { return guarded(false, [&] { return printOption(root_, &sheet::c_CT_PrintOptions::gridLines); }); }
+void XMLSheetImplT::setPrintGridlines(bool print) { guardedVoid([&] { setPrintOption(root_, &sheet::c_CT_PrintOptions::gridLines, print); }); }
+bool XMLSheetImplT::printHeadings() { return guarded(false, [&] { return printOption(root_, &sheet::c_CT_PrintOptions::headings); }); }
+void XMLSheetImplT::setPrintHeadings(bool print) { guardedVoid([&] { setPrintOption(root_, &sheet::c_CT_PrintOptions::headings, print); }); }
+bool XMLSheetImplT::horizontalCentered() { return guarded(false, [&] { return printOption(root_, &sheet::c_CT_PrintOptions::horizontalCentered); }); }
+void XMLSheetImplT::setHorizontalCentered(bool center) { guardedVoid([&] { setPrintOption(root_, &sheet::c_CT_PrintOptions::horizontalCentered, center); }); }
+bool XMLSheetImplT::verticalCentered() { return guarded(false, [&] { return printOption(root_, &sheet::c_CT_PrintOptions::verticalCentered); }); }
+void XMLSheetImplT::setVerticalCentered(bool center) { guardedVoid([&] { setPrintOption(root_, &sheet::c_CT_PrintOptions::verticalCentered, center); }); }
+
+double XMLSheetImplT::marginLeft() { return guarded(0.0, [&] { return margin(root_, &sheet::c_CT_PageMargins::left, 0.7); }); }
+void XMLSheetImplT::setMarginLeft(double m) { guardedVoid([&] { setMargin(root_, &sheet::c_CT_PageMargins::left, m); }); }
+double XMLSheetImplT::marginRight() { return guarded(0.0, [&] { return margin(root_, &sheet::c_CT_PageMargins::right, 0.7); }); }
+void XMLSheetImplT::setMarginRight(double m) { guardedVoid([&] { setMargin(root_, &sheet::c_CT_PageMargins::right, m); }); }
+double XMLSheetImplT::marginTop() { return guarded(0.0, [&] { return margin(root_, &sheet::c_CT_PageMargins::top, 0.75); }); }
+void XMLSheetImplT::setMarginTop(double m) { guardedVoid([&] { setMargin(root_, &sheet::c_CT_PageMargins::top, m); }); }
+double XMLSheetImplT::marginBottom() { return guarded(0.0, [&] { return margin(root_, &sheet::c_CT_PageMargins::bottom, 0.75); }); }
+void XMLSheetImplT::setMarginBottom(double m) { guardedVoid([&] { setMargin(root_, &sheet::c_CT_PageMargins::bottom, m); }); }
+
+double XMLSheetImplT::headerMargin() { return guarded(0.0, [&] { return margin(root_, &sheet::c_CT_PageMargins::header, 0.3); }); }
+double XMLSheetImplT::footerMargin() { return guarded(0.0, [&] { return margin(root_, &sheet::c_CT_PageMargins::footer, 0.3); }); }
+
+namespace {
+
+using HeaderFooterText = nimb::ct_complex_optional<sheet::c_CT_HeaderFooterText> sheet::c_CT_HeaderFooter::*;
+
+// A header or footer text and its margin, both checked before either is
+// stored: the applications take 255 characters at the most.
+void setHeaderFooter(WorksheetRoot& root, HeaderFooterText which, nimb::c_simple<double> sheet::c_CT_PageMargins::*side,
+                     u16view text, double value)
+{
+    if (text.size() > 255) throw xlerror("header or footer is longer than 255 characters");
+    if (!std::isfinite(value) || value < 0) throw xlerror("margin must be a number of inches, 0 or more");
+    (root.get_headerFooter()->*which).get()->content.set(u16string(text));
+    (margins(root).*side).set(value);
+}
+
+}  // namespace
+
+const char16_t* XMLSheetImplT::header()
+{
+    return guarded(static_cast<const char16_t*>(nullptr), [&]() -> const char16_t* {
+        const sheet::c_CT_HeaderFooter* hf = root_.headerFooter.peek();
+        if (!hf || !hf->oddHeader.has()) return nullptr;
+        return keepText(hf->oddHeader.peek()->content.value);
+    });
+}
+
+const char16_t* XMLSheetImplT::footer()
+{
+    return guarded(static_cast<const char16_t*>(nullptr), [&]() -> const char16_t* {
+        const sheet::c_CT_HeaderFooter* hf = root_.headerFooter.peek();
+        if (!hf || !hf->oddFooter.has()) return nullptr;
+        return keepText(hf->oddFooter.peek()->content.value);
+    });
+}
+
+bool XMLSheetImplT::setHeader(const char16_t* text, double m)
+{
+    return guarded(false, [&] {
+        setHeaderFooter(root_, &sheet::c_CT_HeaderFooter::oddHeader, &sheet::c_CT_PageMargins::header, u16(text), m);
+        return true;
+    });
+}
+
+bool XMLSheetImplT::setFooter(const char16_t* text, double m)
+{
+    return guarded(false, [&] {
+        setHeaderFooter(root_, &sheet::c_CT_HeaderFooter::oddFooter, &sheet::c_CT_PageMargins::footer, u16(text), m);
+        return true;
+    });
+}
+
+bool XMLSheetImplT::landscape()
+{
+    return guarded(false, [&] {
+        const sheet::c_CT_PageSetup* p = root_.pageSetup.peek();
+        return p && p->orientation.present && p->orientation.value == u"landscape";
+    });
+}
+
+void XMLSheetImplT::setLandscape(bool landscape)
+{
+    guardedVoid([&] { root_.get_pageSetup()->set_orientation(landscape ? u"landscape" : u"portrait"); });
+}
+
+int XMLSheetImplT::paper()
+{
+    return guarded(0, [&] {
+        const sheet::c_CT_PageSetup* p = root_.pageSetup.peek();
+        return p && p->paperSize.present ? static_cast<int>(std::min(p->paperSize.value, 0xFFFFu)) : 0;
+    });
+}
+
+void XMLSheetImplT::setPaper(int paper)
+{
+    guardedVoid([&] { root_.get_pageSetup()->set_paperSize(static_cast<unsigned>(std::clamp(paper, 0, 0xFFFF))); });
+}
+
+int XMLSheetImplT::printZoom()
+{
+    return guarded(0, [&] {
+        const sheet::c_CT_PageSetup* p = root_.pageSetup.peek();
+        return p && p->scale.present ? static_cast<int>(std::min(p->scale.value, 400u)) : 100;
+    });
+}
+
+void XMLSheetImplT::setPrintZoom(int zoom)
+{
+    guardedVoid([&] {
+        root_.get_pageSetup()->set_scale(static_cast<unsigned>(std::clamp(zoom, kMinZoom, kMaxZoom)));
+        setFitToPage(root_, false);
+    });
+}
+
+bool XMLSheetImplT::getPrintFit(int* wPages, int* hPages)
+{
+    if (wPages) *wPages = 1;
+    if (hPages) *hPages = 1;
+    return guarded(false, [&] {
+        if (const sheet::c_CT_PageSetup* p = root_.pageSetup.peek()) {
+            if (wPages) *wPages = static_cast<int>(std::min(p->fitToWidth.value, 32767u));
+            if (hPages) *hPages = static_cast<int>(std::min(p->fitToHeight.value, 32767u));
+        }
+        const sheet::c_CT_SheetPr* pr = root_.sheetPr.peek();
+        return pr && pr->pageSetUpPr.has() && pr->pageSetUpPr.peek()->fitToPage.value;
+    });
+}
+
+void XMLSheetImplT::setPrintFit(int wPages, int hPages)
+{
+    guardedVoid([&] {
+        setFitToPage(root_, true);
+        sheet::c_CT_PageSetup* p = root_.get_pageSetup();
+        p->set_fitToWidth(static_cast<unsigned>(std::clamp(wPages, 0, 32767)));
+        p->set_fitToHeight(static_cast<unsigned>(std::clamp(hPages, 0, 32767)));
+    });
 }
 
 // ---- cell references ----------------------------------------------------------------

@@ -126,3 +126,24 @@ def unittest_main():
         sys.stdout.flush()
         sys.exit(SKIP_STATUS)
     sys.exit(0)
+
+
+def sheet_settings(ws):
+    """The settings of an openpyxl worksheet as (key, value) pairs: visibility,
+    protection, gridlines, zoom, print options, margins in inches, header and
+    footer texts (blanks as "_"), orientation, paper and print scale."""
+
+    def text(part):
+        return (part.text or "").replace(" ", "_") if part is not None else ""
+
+    m, po, ps, view = ws.page_margins, ws.print_options, ws.page_setup, ws.sheet_view
+    return [
+        ("state", ws.sheet_state), ("protected", int(bool(ws.protection.sheet))),
+        ("gridlines", int(view.showGridLines is not False)), ("zoom", view.zoomScale or 100),
+        ("printgridlines", int(bool(po.gridLines))), ("headings", int(bool(po.headings))),
+        ("hcentre", int(bool(po.horizontalCentered))), ("vcentre", int(bool(po.verticalCentered))),
+        ("left", "%.2f" % m.left), ("right", "%.2f" % m.right), ("top", "%.2f" % m.top),
+        ("bottom", "%.2f" % m.bottom), ("headermargin", "%.2f" % m.header), ("footermargin", "%.2f" % m.footer),
+        ("header", text(ws.oddHeader.center)), ("footer", text(ws.oddFooter.center)),
+        ("orientation", ps.orientation or "default"), ("paper", ps.paperSize or 0), ("scale", ps.scale or 100),
+    ]

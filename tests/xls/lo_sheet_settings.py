@@ -24,22 +24,8 @@ warnings.simplefilter("ignore")
 wb = openpyxl.load_workbook(out)
 
 
-def text(part):
-    return (part.text or "").replace(" ", "_") if part is not None else ""
-
-
 for ws in wb.worksheets:
-    m, po, ps, view = ws.page_margins, ws.print_options, ws.page_setup, ws.sheet_view
-    facts = [
-        ("state", ws.sheet_state), ("protected", int(bool(ws.protection.sheet))),
-        ("gridlines", int(view.showGridLines is not False)), ("zoom", view.zoomScale or 100),
-        ("printgridlines", int(bool(po.gridLines))), ("headings", int(bool(po.headings))),
-        ("hcentre", int(bool(po.horizontalCentered))), ("vcentre", int(bool(po.verticalCentered))),
-        ("left", "%.2f" % m.left), ("right", "%.2f" % m.right), ("top", "%.2f" % m.top),
-        ("bottom", "%.2f" % m.bottom), ("headermargin", "%.2f" % m.header), ("footermargin", "%.2f" % m.footer),
-        ("header", text(ws.oddHeader.center)), ("footer", text(ws.oddFooter.center)),
-        ("orientation", ps.orientation or "default"), ("paper", ps.paperSize or 0), ("scale", ps.scale or 100),
-    ]
+    facts = checklib.sheet_settings(ws)
     print("sheet %s: %s" % (ws.title, " ".join("%s=%s" % kv for kv in facts)))
 print("book: epoch=%d" % wb.epoch.year if hasattr(wb.epoch, "year") else "book: epoch=?")
 checklib.end()

@@ -1,6 +1,7 @@
 # Sheet settings of a .xlsx book as openpyxl reads them, one line per sheet:
 #   sheet <name>: key=value key=value ...
-# (visibility, protection, gridlines, zoom, frozen panes, the selected tab),
+# (visibility, protection, gridlines, zoom, frozen panes, the selected tab,
+# print options, margins in inches, orientation, paper, scale and fit),
 # one line per formula cell "formula <sheet>!<cell>: <text>", one per
 # defined name "name <name> scope=<sheet index or book>: <text>", then the
 # closing END line of tests/tools/checklib.py. A file openpyxl cannot read
@@ -18,16 +19,14 @@ warnings.simplefilter("ignore")
 wb = openpyxl.load_workbook(sys.argv[1])
 
 for ws in wb.worksheets:
-    view = ws.sheet_view
-    pane = view.pane
-    p = ws.protection
-    facts = [
-        ("state", ws.sheet_state), ("protected", int(bool(p.sheet))), ("objects", int(bool(p.objects))),
-        ("scenarios", int(bool(p.scenarios))), ("gridlines", int(view.showGridLines is not False)),
-        ("zoom", view.zoomScale or 100), ("freeze", ws.freeze_panes or "none"),
-        ("pane", pane.activePane if pane is not None else "none"),
-        ("panestate", pane.state if pane is not None else "none"),
-        ("tabselected", int(bool(view.tabSelected))),
+    view, pane, ps = ws.sheet_view, ws.sheet_view.pane, ws.page_setup
+    fit = ws.sheet_properties.pageSetUpPr
+    facts = checklib.sheet_settings(ws) + [
+        ("objects", int(bool(ws.protection.objects))), ("scenarios", int(bool(ws.protection.scenarios))),
+        ("freeze", ws.freeze_panes or "none"), ("pane", pane.activePane if pane is not None else "none"),
+        ("panestate", pane.state if pane is not None else "none"), ("tabselected", int(bool(view.tabSelected))),
+        ("fit", int(bool(fit is not None and fit.fitToPage))), ("fitwidth", ps.fitToWidth),
+        ("fitheight", ps.fitToHeight),
     ]
     print("sheet %s: %s" % (ws.title, " ".join("%s=%s" % kv for kv in facts)))
     for row in ws.iter_rows():

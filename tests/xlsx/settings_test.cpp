@@ -3,6 +3,7 @@
 // the saved book.
 #include "test_support.h"
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -41,8 +42,8 @@ TEST(XlsxSheetSettings, ReadBackByOpenpyxl)
     };
     const std::vector<Case> cases = {
         {"Plain", [](XMLSheetImplT&) {},
-         {"state=visible", "protected=0", "gridlines=1", "zoom=100", "freeze=none", "pane=none"}},
-        {"NoGrid", [](XMLSheetImplT& s) { s.setDisplayGridlines(false); }, {"gridlines=0"}},
+         {"state=visible", "protected=0", "gridlines=1", "zoom=100", "freeze=none", "pane=none", "tabselected=1"}},
+        {"NoGrid", [](XMLSheetImplT& s) { s.setDisplayGridlines(false); }, {"gridlines=0", "tabselected=0"}},
         {"GridBack",
          [](XMLSheetImplT& s) {
              s.setDisplayGridlines(false);
@@ -53,9 +54,9 @@ TEST(XlsxSheetSettings, ReadBackByOpenpyxl)
         {"ZoomLow", [](XMLSheetImplT& s) { s.setZoom(3); }, {"zoom=10"}},
         {"ZoomHigh", [](XMLSheetImplT& s) { s.setZoom(1000); }, {"zoom=400"}},
         {"FreezeBoth", [](XMLSheetImplT& s) { s.split(2, 1); },
-         {"freeze=B3", "pane=bottomRight", "panestate=frozen"}},
-        {"FreezeRows", [](XMLSheetImplT& s) { s.split(1, 0); }, {"freeze=A2", "pane=bottomLeft", "panestate=frozen"}},
-        {"FreezeCols", [](XMLSheetImplT& s) { s.split(0, 3); }, {"freeze=D1", "pane=topRight", "panestate=frozen"}},
+         {"freeze=B3", "pane=bottomRight", "panestate=frozenSplit"}},
+        {"FreezeRows", [](XMLSheetImplT& s) { s.split(1, 0); }, {"freeze=A2", "pane=bottomLeft", "panestate=frozenSplit"}},
+        {"FreezeCols", [](XMLSheetImplT& s) { s.split(0, 3); }, {"freeze=D1", "pane=topRight", "panestate=frozenSplit"}},
         {"Unfrozen",
          [](XMLSheetImplT& s) {
              s.split(4, 4);
@@ -79,6 +80,39 @@ TEST(XlsxSheetSettings, ReadBackByOpenpyxl)
              ASSERT_TRUE(s.setHidden(SHEETSTATE_VISIBLE));
          },
          {"state=visible"}},
+        {"Margins",
+         [](XMLSheetImplT& s) {
+             s.setMarginLeft(0.5);
+             s.setMarginRight(0.6);
+             s.setMarginTop(1.1);
+             s.setMarginBottom(1.2);
+             s.setMarginLeft(-1);  // refused
+         },
+         {"left=0.50", "right=0.60", "top=1.10", "bottom=1.20", "headermargin=0.30", "footermargin=0.30"}},
+        {"Page",
+         [](XMLSheetImplT& s) {
+             s.setLandscape(true);
+             s.setPaper(9);
+             s.setPrintZoom(80);
+         },
+         {"orientation=landscape", "paper=9", "scale=80", "fit=0"}},
+        {"Fit",
+         [](XMLSheetImplT& s) { s.setPrintFit(2, 0); },
+         {"fit=1", "fitwidth=2", "fitheight=0"}},
+        {"HeaderFooter",
+         [](XMLSheetImplT& s) {
+             ASSERT_TRUE(s.setHeader(u"&CUp here", 0.25));
+             ASSERT_TRUE(s.setFooter(u"&CDown there", 0.4));
+         },
+         {"header=Up_here", "footer=Down_there", "headermargin=0.25", "footermargin=0.40"}},
+        {"PrintOptions",
+         [](XMLSheetImplT& s) {
+             s.setPrintGridlines(true);
+             s.setPrintHeadings(true);
+             s.setHorizontalCentered(true);
+             s.setVerticalCentered(true);
+         },
+         {"printgridlines=1", "headings=1", "hcentre=1", "vcentre=1"}},
     };
     const std::string dir = processTempDir() + "xlsx_settings";
     ASSERT_EQ(runOutside("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").status, 0);
@@ -130,7 +164,7 @@ TEST(XlsxSheetSettings, ViewAnswers)
         const std::string xml = saved(s);
         if (*f.pane) {
             EXPECT_NE(xml.find(std::string("activePane=\"") + f.pane + "\""), std::string::npos) << xml;
-            EXPECT_NE(xml.find("state=\"frozen\""), std::string::npos) << xml;
+            EXPECT_NE(xml.find("state=\"frozenSplit\""), std::string::npos) << xml;
             // One selection, of the active pane.
             EXPECT_NE(xml.find(std::string("<selection pane=\"") + f.pane + "\"/>"), std::string::npos) << xml;
         } else {
@@ -177,7 +211,7 @@ TEST(XlsxSheetSettings, Visibility)
     EXPECT_EQ(two.hidden(), SHEETSTATE_VERYHIDDEN);
     for (int state : {-1, 3}) {
         EXPECT_FALSE(two.setHidden(state));
-        EXPECT_EQ(b.message(), "sheet state must be 0, 1 or 2");
+        EXPECT_EQ(b.message(), "hidden is out of range");
     }
     EXPECT_TRUE(two.setHidden(SHEETSTATE_VISIBLE));
     EXPECT_EQ(two.hidden(), SHEETSTATE_VISIBLE);
@@ -195,7 +229,13 @@ TEST(XlsxSheetSettings, Protection)
         EXPECT_NE(saved(s).find(attr), std::string::npos) << attr << "\n" << saved(s);
     s.setProtected(false);
     EXPECT_FALSE(s.isProtected());
-    EXPECT_EQ(saved(s).find("sheetProtection"), std::string::npos) << saved(s);
+    // The element stays, with its password, every flag off.
+    for (const char* attr : {"sheet=\"false\"", "objects=\"false\"", "scenarios=\"false\""})
+        EXPECT_NE(saved(s).find(attr), std::string::npos) << attr << "\n" << saved(s);
+    // Unprotecting a sheet never protected writes nothing.
+    XMLSheetImplT& open = *b.add(u"Open");
+    open.setProtected(false);
+    EXPECT_EQ(saved(open).find("sheetProtection"), std::string::npos) << saved(open);
 }
 
 // Renaming: refused names leave the sheet as it was; formulas of every sheet
@@ -320,6 +360,67 @@ TEST(XlsxSheetSettings, RenameReadBackByOpenpyxl)
         EXPECT_EQ(lineOf(seen, "formula Sheet10!A" + std::to_string(i + 1) + ":"), want) << seen;
         EXPECT_FALSE(lineOf(seen, "sheet " + utf16ToUtf8(cases[i].name) + ":").empty()) << seen;
     }
+}
+
+}  // namespace
+}  // namespace celvo
+
+namespace celvo {
+namespace {
+
+// What a new sheet answers for printing, and the values refused or kept in range.
+TEST(XlsxSheetSettings, PrintAnswers)
+{
+    Book b;
+    XMLSheetImplT& s = *b.add(u"Print");
+    EXPECT_EQ((std::vector<double>{s.marginLeft(), s.marginRight(), s.marginTop(), s.marginBottom(), s.headerMargin(),
+                                   s.footerMargin()}),
+              (std::vector<double>{0.7, 0.7, 0.75, 0.75, 0.3, 0.3}));
+    int w = -5, h = -5;
+    EXPECT_FALSE(s.getPrintFit(&w, &h));
+    EXPECT_EQ(w, 1);
+    EXPECT_EQ(h, 1);
+    EXPECT_EQ(s.printZoom(), 100);
+    EXPECT_EQ(s.paper(), 0);
+    EXPECT_FALSE(s.landscape());
+    s.setPrintGridlines(false);
+    EXPECT_EQ(saved(s).find("printOptions"), std::string::npos) << saved(s);
+    s.setMarginTop(1.0);
+    EXPECT_EQ((std::vector<double>{s.marginLeft(), s.marginTop(), s.headerMargin()}),
+              (std::vector<double>{0.7, 1.0, 0.3}));
+    for (double bad : {-0.1, std::nan(""), HUGE_VAL}) {
+        s.setMarginTop(bad);
+        EXPECT_EQ(b.message(), "margin must be a number of inches, 0 or more");
+        EXPECT_EQ(s.marginTop(), 1.0);
+    }
+    s.setPrintFit(1, 0);
+    s.setPrintZoom(80);
+    EXPECT_FALSE(s.getPrintFit(&w, &h));
+    EXPECT_EQ(w, 1);
+    EXPECT_EQ(h, 0);
+    EXPECT_EQ(s.printZoom(), 80);
+    struct Clamp {
+        int given, zoom;
+    };
+    for (const Clamp& c : std::vector<Clamp>{{0, 10}, {9, 10}, {401, 400}, {-3, 10}}) {
+        s.setPrintZoom(c.given);
+        EXPECT_EQ(s.printZoom(), c.zoom) << c.given;
+        s.setZoom(c.given);
+        EXPECT_EQ(s.zoom(), c.zoom) << c.given;
+    }
+    EXPECT_EQ(s.header(), nullptr);
+    EXPECT_TRUE(s.setHeader(u"&LLeft&RRight", 0.2));
+    EXPECT_EQ(u8(s.header()), "&LLeft&RRight");
+    EXPECT_EQ(s.headerMargin(), 0.2);
+    EXPECT_FALSE(s.setFooter(std::u16string(256, u'x').c_str(), 0.2));
+    EXPECT_EQ(b.message(), "header or footer is longer than 255 characters");
+    EXPECT_FALSE(s.setFooter(u"x", -1));
+    EXPECT_EQ(s.footer(), nullptr);
+    EXPECT_TRUE(s.setFooter(std::u16string(255, u'y').c_str(), 0.1));
+    EXPECT_EQ(s.footerMargin(), 0.1);
+    s.setLandscape(false);
+    EXPECT_FALSE(s.landscape());
+    EXPECT_NE(saved(s).find("orientation=\"portrait\""), std::string::npos);
 }
 
 }  // namespace
