@@ -9,7 +9,7 @@ packages=(
   libicu-dev zlib1g-dev libboost-filesystem-dev libxml2-dev libxml2-utils libsparsehash-dev
   libgtest-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-crosextra-carlito
-  python3 python3-xlrd python3-openpyxl python3-olefile python3-xlwt
+  python3 python3-xlrd python3-openpyxl python3-pil python3-olefile python3-xlwt
   libreoffice-calc-nogui
   zip unzip
   locales
