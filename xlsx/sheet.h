@@ -27,6 +27,10 @@ namespace celvo {
 
 class XMLBookImplT;
 
+// Reads a range reference of a part ("A1:C3", or "B2" for one cell) into its
+// first and last row and column, in order; false for any other text.
+bool readRangeRef(u16view ref, std::uint32_t& r1, std::uint32_t& c1, std::uint32_t& r2, std::uint32_t& c2);
+
 // The binding root of a worksheet part.
 using WorksheetRoot = sheet::c_worksheet;
 

@@ -3,10 +3,26 @@
 // range.
 #include <algorithm>
 
+#include "celvo/cellref.h"
+
 #include "book.h"
 #include "sheet.h"
 
 namespace celvo {
+
+bool readRangeRef(u16view ref, std::uint32_t& r1, std::uint32_t& c1, std::uint32_t& r2, std::uint32_t& c2)
+{
+    const std::string text = utf16ToUtf8(ref);
+    const std::size_t colon = text.find(':');
+    const std::string first = text.substr(0, colon);
+    const std::string last = colon == std::string::npos ? first : text.substr(colon + 1);
+    if (!parseCellRefA1(first.data(), first.size(), r1, c1) || !parseCellRefA1(last.data(), last.size(), r2, c2))
+        return false;
+    if (r2 < r1) std::swap(r1, r2);
+    if (c2 < c1) std::swap(c1, c2);
+    return true;
+}
+
 
 sheet::c_CT_Row* XMLSheetImplT::findRow(int row) const
 {
@@ -89,6 +105,18 @@ void XMLSheetImplT::updateUsedRange()
             u.colFirst = anyCell ? std::min(u.colFirst, first) : first;
             u.colEnd = anyCell ? std::max(u.colEnd, last) : last;
             anyCell = true;
+        }
+    }
+    // Merged ranges count as used (a range that names no cells is left out).
+    if (const sheet::c_CT_MergeCells* merges = root_.mergeCells.peek()) {
+        for (std::size_t i = 0; i < merges->mergeCell.size(); ++i) {
+            std::uint32_t r1, c1, r2, c2;
+            if (!readRangeRef(merges->mergeCell.at(i)->ref.value, r1, c1, r2, c2)) continue;
+            const bool noRows = u.rowFirst == u.rowEnd, noCols = u.colFirst == u.colEnd;
+            u.rowFirst = noRows ? static_cast<int>(r1) : std::min(u.rowFirst, static_cast<int>(r1));
+            u.rowEnd = noRows ? static_cast<int>(r2) + 1 : std::max(u.rowEnd, static_cast<int>(r2) + 1);
+            u.colFirst = noCols ? static_cast<int>(c1) : std::min(u.colFirst, static_cast<int>(c1));
+            u.colEnd = noCols ? static_cast<int>(c2) + 1 : std::max(u.colEnd, static_cast<int>(c2) + 1);
         }
     }
     usedRange_ = u;

@@ -37,20 +37,6 @@ u16string withSeparator(u16view text, char16_t separator)
     return out;
 }
 
-// Reads a range reference ("A1:C3" or "B2") of a part.
-bool readRange(u16view ref, std::uint32_t& r1, std::uint32_t& c1, std::uint32_t& r2, std::uint32_t& c2)
-{
-    const std::string text = utf16ToUtf8(ref);
-    const std::size_t colon = text.find(':');
-    const std::string first = text.substr(0, colon);
-    const std::string last = colon == std::string::npos ? first : text.substr(colon + 1);
-    if (!parseCellRefA1(first.data(), first.size(), r1, c1) || !parseCellRefA1(last.data(), last.size(), r2, c2))
-        return false;
-    if (r2 < r1) std::swap(r1, r2);
-    if (c2 < c1) std::swap(c1, c2);
-    return true;
-}
-
 }  // namespace
 
 // ---- shared formulas --------------------------------------------------------------
@@ -105,7 +91,7 @@ void XMLSheetImplT::releaseSharedFormula(std::uint32_t row, sheet::c_CT_Cell& ce
     // The next member: first within the group's range when it has one, in
     // the order of rows, then anywhere after the leading cell.
     std::uint32_t r1 = row, c1 = 0, r2 = sheet::max_row_index, c2 = sheet::c_CT_Cell::max_column;
-    const bool ranged = f->ref.present && readRange(f->ref.value, r1, c1, r2, c2);
+    const bool ranged = f->ref.present && readRangeRef(f->ref.value, r1, c1, r2, c2);
     if (!ranged) r1 = row;
     sheet::c_CT_Cell* next = nullptr;
     std::uint32_t nextRow = 0;

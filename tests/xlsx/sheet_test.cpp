@@ -186,6 +186,24 @@ TEST(XlsxSheet, RowsAndCellsUnsortedOrTwiceAreMerged)
     EXPECT_EQ(s.readNumber(2, 1, nullptr), 9);
     EXPECT_EQ((std::vector<int>{s.firstRow(), s.lastRow(), s.firstColumn(), s.lastColumn()}),
               (std::vector<int>{0, 3, 0, 2}));
+    // Merged ranges count as used; a range that names no cells is left out.
+    struct Merge {
+        std::string cells, merges;
+        std::vector<int> range;
+    };
+    for (const Merge& c : std::vector<Merge>{
+             {"", "<mergeCell ref=\"B2:D4\"/>", {1, 4, 1, 4}},
+             {"<row r=\"3\"><c r=\"C3\"><v>1</v></c></row>", "<mergeCell ref=\"B2:D4\"/>", {1, 4, 1, 4}},
+             {"<row r=\"9\"><c r=\"J9\"><v>1</v></c></row>", "<mergeCell ref=\"B2:D4\"/><mergeCell ref=\"bad\"/>",
+              {1, 9, 1, 10}}}) {
+        SCOPED_TRACE(c.merges);
+        const std::string doc = "<worksheet " + kMain + "><sheetData>" + c.cells + "</sheetData><mergeCells>" +
+                                c.merges + "</mergeCells></worksheet>";
+        XMLSheetImplT merged(doc.data(), doc.size());
+        merged.bind(f.book, -1);
+        EXPECT_EQ((std::vector<int>{merged.firstRow(), merged.lastRow(), merged.firstColumn(), merged.lastColumn()}),
+                  c.range);
+    }
     // The dimension read is replaced by the one of the cells.
     XMLSheetImplT& stale = f.load("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>", "<dimension ref=\"A1\"/>");
     ASSERT_TRUE(stale.writeNumber(99, 5, 1, nullptr));
