@@ -11,7 +11,7 @@ packages=(
   # the writing peer of the .xlsx cell benchmark (bench/ only)
   libxlsxwriter-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-crosextra-carlito
-  python3 python3-xlrd python3-openpyxl python3-olefile python3-xlwt
+  python3 python3-xlrd python3-openpyxl python3-pil python3-olefile python3-xlwt
   libreoffice-calc-nogui
   zip unzip
   locales

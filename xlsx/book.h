@@ -109,6 +109,8 @@ public:
     std::pair<u16string, u16string> addRelatedPart(u16view source, u16view relTypeWord, u16view folder,
                                                    u16view stem, u16view extension, u16view contentType,
                                                    std::unique_ptr<XFile> part);
+    // The book's picture of an id; "pictureId is out of range".
+    const PictureRecord& pictureRecord(int pictureId) const;
     // Sheet states and the active sheet kept on a visible sheet.
     int visibleSheetCount();
     void ensureActiveSheetVisible();
@@ -132,6 +134,10 @@ private:
     void writePackage(ZipWriter& writer);
     void removeCalcChain();
     void loadPackage(ZipReader& reader);
+    // The picture records of the image parts of a package read.
+    static void collectPictures(Package& pkg);
+    // Stores picture bytes as a new image part; "unknown picture format".
+    int addPictureBytes(std::vector<std::uint8_t> bytes);
 
     std::string message_;
     Package pkg_;

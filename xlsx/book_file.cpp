@@ -25,6 +25,7 @@ void XMLBookImplT::loadPackage(ZipReader& reader)
     workbook::c_workbook root;
     readPackage(reader, fresh, root);
     bindSheets(fresh, root);
+    collectPictures(fresh);
     // The whole package was read: it takes the place of the old one, which
     // goes with `fresh`.
     pkg_.swap(fresh);

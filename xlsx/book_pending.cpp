@@ -31,10 +31,6 @@ double XMLBookImplT::packedDate(int, int, int, int, int, int, int) { return notS
 bool XMLBookImplT::unpackedDate(double, int*, int*, int*, int*, int*, int*, int*) { return notSupported(message_, false); }
 int XMLBookImplT::packColor(int, int, int) { return notSupported(message_, 0); }
 void XMLBookImplT::unpackColor(int, int*, int*, int*) { notSupported(message_); }
-int XMLBookImplT::pictureCount() { return notSupported(message_, 0); }
-int XMLBookImplT::getPicture(int, const char**, unsigned*) { return notSupported(message_, 255); }
-int XMLBookImplT::addPicture(const char16_t*) { return notSupported(message_, -1); }
-int XMLBookImplT::addPictureFromMemory(const char*, unsigned) { return notSupported(message_, -1); }
 const char16_t* XMLBookImplT::defaultFont(int*) { return notSupported(message_, static_cast<const char16_t*>(nullptr)); }
 void XMLBookImplT::setDefaultFont(const char16_t*, int) { notSupported(message_); }
 bool XMLBookImplT::refR1C1() { return notSupported(message_, false); }

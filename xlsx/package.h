@@ -3,6 +3,7 @@
 // whole package was read.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "package_parts.h"
@@ -14,6 +15,16 @@ class Relationships;
 class SharedStrings;
 class Styles;
 class XMLSheetImplT;
+
+// A picture of the book: an image part, its kind and size in pixels as its
+// bytes tell them (type kPictureError and 0 x 0 for an image of a kind the
+// engine does not know).
+struct PictureRecord {
+    u16string partName;
+    int type = 255;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+};
 
 struct Package {
     PartMap parts;
@@ -29,6 +40,9 @@ struct Package {
     // null for an entry that names no worksheet (a chart sheet, a missing
     // part).
     std::vector<XMLSheetImplT*> sheets;
+    // The book's pictures, numbered from 0: the image parts of a loaded
+    // package in part-name order, then those added.
+    std::vector<PictureRecord> pictures;
 
     void swap(Package& other) noexcept
     {
@@ -40,6 +54,7 @@ struct Package {
         workbookPart.swap(other.workbookPart);
         workbookDir.swap(other.workbookDir);
         sheets.swap(other.sheets);
+        pictures.swap(other.pictures);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "package_parts.h"
 
 #include "package_types.h"
+#include "part_drawing.h"
 #include "part_relationships.h"
 #include "part_shared_strings.h"
 #include "part_styles.h"
@@ -91,8 +92,8 @@ std::unique_ptr<XFile> createPart(std::vector<std::uint8_t>&& bytes, u16view con
     if (contentType == kStyles) return std::make_unique<Styles>(data, bytes.size());
     if (contentType == kWorksheet) return std::make_unique<XMLSheetImplT>(data, bytes.size());
     if (contentType == kSharedStrings) return std::make_unique<SharedStrings>(data, bytes.size());
-    // Drawings are kept as their bytes until their part class is in the
-    // build; so is every part of another type.
+    if (contentType == kDrawing) return std::make_unique<Drawing>(data, bytes.size());
+    // Every part of another type is kept as its bytes.
     return std::make_unique<BinaryFile>(std::move(bytes));
 }
 

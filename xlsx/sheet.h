@@ -26,6 +26,7 @@
 namespace celvo {
 
 class XMLBookImplT;
+class Drawing;
 
 // Reads a range reference of a part ("A1:C3", or "B2" for one cell) into its
 // first and last row and column, in order; false for any other text.
@@ -236,10 +237,21 @@ public:
     };
     void forgetSharedFormulas() noexcept { sharedIndexBuilt_ = false; }
 
+    // ---- pictures (sheet_pictures.cpp) ---------------------------------------
+    // A column's width and a row's height in pixels.
+    int columnWidthPx(int col) const;
+    int rowHeightPx(int row) const;
+    // The drawing part the worksheet's drawing element names, and its name;
+    // null when the sheet has none; "can't find drawing object" when the
+    // element names no drawing part.
+    Drawing* drawingPart(u16string* name) const;
+
     // Hands a text out to the caller: held until the next text is.
     const char16_t* keepText(u16string text);
 
 private:
+    class Pixels;
+    void placePicture(int row, int col, int pictureId, int width, int height, int offset_x, int offset_y);
     IFormatT* formatOfStyle(std::uint32_t style) const;
     std::uint32_t styleOfFormat(IFormatT* format) const;
     void buildSharedIndex();

@@ -18,10 +18,6 @@ bool XMLSheetImplT::setColumnHidden(int, bool) { return notSupported(false); }
 bool XMLSheetImplT::getMerge(int, int, int*, int*, int*, int*) { return notSupported(false); }
 bool XMLSheetImplT::setMerge(int, int, int, int) { return notSupported(false); }
 bool XMLSheetImplT::deleteMerge(int, int) { return notSupported(false); }
-int XMLSheetImplT::pictureCount() { return notSupported(0); }
-int XMLSheetImplT::getPicture(int, int*, int*, int*, int*, int*, int*, int*, int*) { return notSupported(0); }
-void XMLSheetImplT::setPicture(int, int, int, double, int, int) { notSupported(); }
-void XMLSheetImplT::setPictureWithSize(int, int, int, int, int, int, int) { notSupported(); }
 int XMLSheetImplT::horizontalPageBreak(int) { return notSupported(0); }
 int XMLSheetImplT::horizontalPageBreakCount() { return notSupported(0); }
 int XMLSheetImplT::verticalPageBreak(int) { return notSupported(0); }
@@ -88,7 +84,5 @@ const char16_t* XMLSheetImplT::namedRange(int, int*, int*, int*, int*) { return 
 void XMLSheetImplT::setName(const char16_t*) { notSupported(); }
 void XMLSheetImplT::setProtected(bool) { notSupported(); }
 bool XMLSheetImplT::setHidden(int) { return notSupported(false); }
-void XMLSheetImplT::cellReferenceToRowCol(const char16_t*, int*, int*, bool*, bool*) { notSupported(); }
-const char16_t* XMLSheetImplT::rowColToCellReference(int, int, bool, bool) { return notSupported(static_cast<const char16_t*>(nullptr)); }
 
 }  // namespace celvo

@@ -6,6 +6,7 @@
 
 #include "package_parts.h"
 #include "package_types.h"
+#include "part_drawing.h"
 #include "part_content_types.h"
 #include "part_relationships.h"
 #include "part_shared_strings.h"
@@ -168,7 +169,7 @@ TEST(PartFactory, ContentTypesChooseThePartClass)
     const std::string worksheet =
         "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData/></worksheet>";
     const std::string sst = "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"/>";
-    enum Kind { Rels, Sheet, Strings, StylesPart, Bytes, None };
+    enum Kind { Rels, Sheet, Strings, StylesPart, DrawingPart, Bytes, None };
     struct Case {
         const char16_t* type;
         std::string data;
@@ -185,7 +186,8 @@ TEST(PartFactory, ContentTypesChooseThePartClass)
         {u"application/vnd.ms-excel.template.macroEnabled.main+xml", xml, None},
         {u"application/vnd.openxmlformats-officedocument.theme+xml", xml, Bytes},
         {u"application/vnd.openxmlformats-package.core-properties+xml", xml, Bytes},
-        {packagetype::kDrawing, xml, Bytes},
+        // A drawing is read when a picture operation first needs it.
+        {packagetype::kDrawing, xml, DrawingPart},
         {u"image/png", "\x89PNG", Bytes},
         {u"", "anything", Bytes},
         // Another letter case or trailing parameters are another type.
@@ -200,6 +202,7 @@ TEST(PartFactory, ContentTypesChooseThePartClass)
         case Sheet: EXPECT_NE(dynamic_cast<XMLSheetImplT*>(part.get()), nullptr); break;
         case Strings: EXPECT_NE(dynamic_cast<SharedStrings*>(part.get()), nullptr); break;
         case StylesPart: EXPECT_NE(dynamic_cast<Styles*>(part.get()), nullptr); break;
+        case DrawingPart: EXPECT_NE(dynamic_cast<Drawing*>(part.get()), nullptr); break;
         case Bytes: EXPECT_NE(dynamic_cast<BinaryFile*>(part.get()), nullptr); break;
         case None: EXPECT_EQ(part, nullptr); break;
         }

@@ -6,15 +6,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "celvo/picture_kind.h"
 #include "officeart_group.h"
 
 namespace celvo {
-
-// Type codes of the book's picture operations.
-enum PictureTypeCode : int {
-    kPicturePng = 0, kPictureJpeg = 1, kPictureWmf = 2, kPictureDib = 3,
-    kPictureEmf = 4, kPicturePict = 5, kPictureTiff = 6, kPictureError = 255,
-};
 
 // Makes the picture record for picture bytes, recognised by their content:
 // PNG, JPEG (any FF D8 FF), a placeable WMF, EMF, PICT (with or without the

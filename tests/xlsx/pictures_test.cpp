@@ -1,0 +1,311 @@
+// Pictures of a .xlsx book: recognising picture bytes, the book's picture
+// list, placing pictures on a sheet through its drawing part and reading
+// their anchors back, before and after a save, and as openpyxl sees them.
+#include "test_support.h"
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "../xls/picture_fixtures.h"
+#include "book.h"
+#include "celvo/picture_kind.h"
+#include "part_content_types.h"
+#include "part_drawing.h"
+#include "part_relationships.h"
+#include "sheet.h"
+
+namespace celvo {
+namespace {
+
+using test::PictureBytes;
+
+// A placeable metafile: its 22-byte header, the metafile header and the
+// closing record.
+PictureBytes placeableWmf()
+{
+    PictureBytes b;
+    auto le = [&b](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    le(0x9AC6CDD7, 4);
+    le(0, 2);
+    for (std::uint32_t v : {0u, 0u, 1440u, 720u}) le(v, 2);
+    le(1440, 2);
+    le(0, 4);
+    std::uint16_t sum = 0;
+    for (std::size_t i = 0; i < 20; i += 2) sum ^= static_cast<std::uint16_t>(b[i] | (b[i + 1] << 8));
+    le(sum, 2);
+    le(1, 2), le(9, 2), le(0x0300, 2), le(12, 4), le(0, 2), le(3, 4), le(0, 2);
+    le(3, 4), le(0, 2);
+    return b;
+}
+
+PictureBytes withSof(std::uint8_t marker)
+{
+    PictureBytes j = test::jpegJfif();
+    for (std::size_t i = 0; i + 1 < j.size(); ++i)
+        if (j[i] == 0xFF && j[i + 1] == 0xC0) j[i + 1] = marker;
+    return j;
+}
+
+TEST(PictureKinds, KindAndSizeByContent)
+{
+    PictureBytes noFrame{0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 0x00, 0x00, 0xFF, 0xD9};
+    PictureBytes badLength{0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x00, 0xFF, 0xC0, 0, 0x11, 8, 0, 9, 0, 9};
+    PictureBytes shortPng = test::png8();
+    shortPng.resize(20);
+    PictureBytes coreBmp = test::bmpFile(3, 2);
+    coreBmp[14] = 12, coreBmp[18] = 5, coreBmp[19] = 0, coreBmp[20] = 7, coreBmp[21] = 0;
+    const struct {
+        const char* what;
+        PictureBytes bytes;
+        int type;
+        std::uint32_t width, height;
+    } cases[] = {
+        {"PNG", test::png8(), kPicturePng, 8, 8},
+        {"PNG cut inside its header", shortPng, kPictureError, 0, 0},
+        {"JPEG of a JFIF header", test::jpegJfif(), kPictureJpeg, 8, 8},
+        {"JPEG of an EXIF header", test::jpegExif(), kPictureJpeg, 8, 8},
+        {"progressive JPEG", withSof(0xC2), kPictureJpeg, 8, 8},
+        {"JPEG of a later frame kind", withSof(0xC9), kPictureJpeg, 8, 8},
+        {"JPEG without a frame", noFrame, kPictureJpeg, 0, 0},
+        {"JPEG with a segment length below 2", badLength, kPictureJpeg, 0, 0},
+        {"bitmap", test::bmpFile(640, 4), kPictureDib, 640, 4},
+        {"top-down bitmap", test::bmpFile(5, 3, true), kPictureDib, 5, 3},
+        {"bitmap of the core header", coreBmp, kPictureDib, 5, 7},
+        {"placeable metafile", placeableWmf(), kPictureWmf, 200, 200},
+        {"text", PictureBytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'}, kPictureError, 0, 0},
+        {"nothing", PictureBytes{}, kPictureError, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const PictureKind k = pictureKind(c.bytes.data(), c.bytes.size());
+        EXPECT_EQ(k.type, c.type) << c.what;
+        EXPECT_EQ(k.width, c.width) << c.what;
+        EXPECT_EQ(k.height, c.height) << c.what;
+    }
+    EXPECT_EQ(pictureKind(nullptr, 10).type, kPictureError);
+}
+
+// A new book with one sheet.
+struct Book {
+    XMLBookImplT* book = new XMLBookImplT();
+    XMLSheetImplT* sheet = nullptr;
+    Book() { sheet = static_cast<XMLSheetImplT*>(book->addSheet(u"Pictures", nullptr)); }
+    ~Book() { book->release(); }
+    Book(const Book&) = delete;
+    Book& operator=(const Book&) = delete;
+    std::string message() const { return book->errorMessage(); }
+    int add(const PictureBytes& b)
+    {
+        return book->addPictureFromMemory(reinterpret_cast<const char*>(b.data()), static_cast<unsigned>(b.size()));
+    }
+    // The book saved and loaded again.
+    void reload()
+    {
+        const char* data = nullptr;
+        unsigned size = 0;
+        ASSERT_TRUE(book->saveToMemory(&data, &size)) << message();
+        const std::string bytes(data, size);
+        ASSERT_TRUE(book->loadFromMemory(bytes.data(), static_cast<unsigned>(bytes.size()))) << message();
+        sheet = static_cast<XMLSheetImplT*>(book->sheet(0));
+        ASSERT_NE(sheet, nullptr);
+    }
+};
+
+struct Anchor {
+    int rowTop = -9, colLeft = -9, rowBottom = -9, colRight = -9, width = -9, height = -9, offX = -9, offY = -9;
+    bool operator==(const Anchor& o) const
+    {
+        return rowTop == o.rowTop && colLeft == o.colLeft && rowBottom == o.rowBottom && colRight == o.colRight &&
+               width == o.width && height == o.height && offX == o.offX && offY == o.offY;
+    }
+};
+
+std::ostream& operator<<(std::ostream& os, const Anchor& a)
+{
+    return os << "rows " << a.rowTop << "-" << a.rowBottom << " cols " << a.colLeft << "-" << a.colRight << " size "
+              << a.width << "x" << a.height << " offsets " << a.offX << "," << a.offY;
+}
+
+Anchor anchorOf(XMLSheetImplT& sheet, int index, int* id = nullptr)
+{
+    Anchor a;
+    const int got = sheet.getPicture(index, &a.rowTop, &a.colLeft, &a.rowBottom, &a.colRight, &a.width, &a.height,
+                                     &a.offX, &a.offY);
+    if (id) *id = got;
+    return a;
+}
+
+// Placements on a sheet of 64-pixel columns and 20-pixel rows: where the
+// far corner lands, and what getPicture reads back.
+TEST(XlsxSheetPictures, AnchorsOfPlacedPictures)
+{
+    const struct {
+        const char* what;
+        int row, col, width, height, offX, offY;
+        Anchor want;
+        const char* message;
+    } cases[] = {
+        {"100 x 30 at A1", 0, 0, 100, 30, 0, 0, {0, 0, 1, 1, 100, 30, 0, 0}, "ok"},
+        {"exactly one cell", 0, 0, 64, 20, 0, 0, {0, 0, 1, 1, 64, 20, 0, 0}, "ok"},
+        {"with offsets", 2, 3, 10, 5, 60, 18, {2, 3, 3, 4, 10, 5, 60, 18}, "ok"},
+        {"offset_x past the cell", 0, 0, 10, 10, 100, 0, {0, 0, 0, 1, 10, 10, 64, 0},
+         "warning: offset_x exceed cell's width"},
+        {"both offsets past the cell", 0, 0, 10, 10, 100, 30, {0, 0, 1, 1, 10, 10, 64, 20},
+         "warning: offset_x and offset_y exceed cell's size"},
+        {"to the end of the cell", 4, 4, -1, -1, 0, 0, {4, 4, 5, 5, 64, 20, 0, 0}, "ok"},
+        {"at the last cell", 1048575, 16383, 1000, 1000, 0, 0, {1048575, 16383, 1048575, 16383, 64, 20, 0, 0}, "ok"},
+    };
+    for (const auto& c : cases) {
+        Book b;
+        const int id = b.add(test::png8());
+        ASSERT_EQ(id, 0) << b.message();
+        b.sheet->setPictureWithSize(c.row, c.col, id, c.width, c.height, c.offX, c.offY);
+        EXPECT_EQ(b.message(), c.message) << c.what;
+        ASSERT_EQ(b.sheet->pictureCount(), 1) << c.what << ": " << b.message();
+        int got = -1;
+        EXPECT_EQ(anchorOf(*b.sheet, 0, &got), c.want) << c.what << ": " << b.message();
+        EXPECT_EQ(got, id) << c.what;
+        b.reload();
+        EXPECT_EQ(anchorOf(*b.sheet, 0, &got), c.want) << c.what << " after a save: " << b.message();
+        EXPECT_EQ(got, id) << c.what;
+    }
+}
+
+TEST(XlsxSheetPictures, ScaledPicturesOfEveryKind)
+{
+    const struct {
+        const char* what;
+        PictureBytes bytes;
+        double scale;
+        int type, width, height;
+    } cases[] = {
+        {"PNG", test::png8(), 2, kPicturePng, 16, 16},
+        {"JPEG of an EXIF header", test::jpegExif(), 1, kPictureJpeg, 8, 8},
+        {"metafile", placeableWmf(), 0.5, kPictureWmf, 100, 100},
+        {"top-down bitmap", test::bmpFile(200, 100, true), 0.5, kPictureDib, 100, 50},
+    };
+    Book b;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        const int id = b.add(c.bytes);
+        ASSERT_EQ(id, static_cast<int>(i)) << c.what << ": " << b.message();
+        b.sheet->setPicture(static_cast<int>(i) * 10, 1, id, c.scale, 0, 0);
+        EXPECT_EQ(b.message(), "ok") << c.what;
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_EQ(b.book->pictureCount(), static_cast<int>(std::size(cases)));
+        ASSERT_EQ(b.sheet->pictureCount(), static_cast<int>(std::size(cases))) << b.message();
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            const auto& c = cases[i];
+            const char* data = nullptr;
+            unsigned size = 0;
+            EXPECT_EQ(b.book->getPicture(static_cast<int>(i), &data, &size), c.type) << c.what;
+            EXPECT_EQ(PictureBytes(data, data + size), c.bytes) << c.what << " pass " << pass;
+            int id = -1;
+            const Anchor a = anchorOf(*b.sheet, static_cast<int>(i), &id);
+            EXPECT_EQ(id, static_cast<int>(i)) << c.what;
+            EXPECT_EQ(a.rowTop, static_cast<int>(i) * 10) << c.what;
+            EXPECT_EQ(a.width, c.width) << c.what;
+            EXPECT_EQ(a.height, c.height) << c.what;
+        }
+        b.reload();
+    }
+}
+
+TEST(XlsxSheetPictures, RefusedPlacementsChangeNothing)
+{
+    Book b;
+    const PictureBytes text{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
+    EXPECT_EQ(b.add(text), -1);
+    EXPECT_EQ(b.message(), "unknown picture format");
+    EXPECT_EQ(b.book->pictureCount(), 0);
+    const int id = b.add(test::png8());
+    const struct {
+        const char* what;
+        int row, col, pictureId, width, height, offX, offY;
+        const char* message;
+    } cases[] = {
+        {"a picture the book lacks", 0, 0, 5, 10, 10, 0, 0, "pictureId is out of range"},
+        {"a negative picture id", 0, 0, -1, 10, 10, 0, 0, "pictureId is out of range"},
+        {"a row off the sheet", 1048576, 0, id, 10, 10, 0, 0, "row must be in range 0-1048575"},
+        {"a column off the sheet", 0, 16384, id, 10, 10, 0, 0, "col must be in range 0-16383"},
+        {"a negative width", 0, 0, id, -2, 10, 0, 0, "width and height must not be negative"},
+        {"a negative offset", 0, 0, id, 10, 10, -1, 0, "offset_x and offset_y must not be negative"},
+    };
+    for (const auto& c : cases) {
+        b.sheet->setPictureWithSize(c.row, c.col, c.pictureId, c.width, c.height, c.offX, c.offY);
+        EXPECT_EQ(b.message(), c.message) << c.what;
+        EXPECT_EQ(b.sheet->pictureCount(), 0) << c.what;
+        EXPECT_FALSE(b.sheet->root().drawing.has()) << c.what;
+    }
+    b.sheet->setPicture(0, 0, id, -1, 0, 0);
+    EXPECT_EQ(b.message(), "scale must be a number of 0 or more");
+    EXPECT_EQ(b.sheet->getPicture(0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), -1);
+    EXPECT_EQ(b.message(), "picture index is out of range");
+}
+
+TEST(XlsxSheetPictures, TwoPicturesShareOneDrawingPart)
+{
+    Book b;
+    const int png = b.add(test::png8());
+    const int jpeg = b.add(test::jpegJfif());
+    b.sheet->setPictureWithSize(0, 0, png, 10, 10, 0, 0);
+    b.sheet->setPictureWithSize(5, 5, jpeg, 10, 10, 0, 0);
+    u16string name;
+    ASSERT_NE(b.sheet->drawingPart(&name), nullptr);
+    EXPECT_EQ(name, u"/xl/drawings/drawing1.xml");
+    const Relationships* sheetRels = b.book->relationshipsOf(b.book->parts().nameOf(b.sheet));
+    ASSERT_NE(sheetRels, nullptr);
+    EXPECT_EQ(sheetRels->ofType(u"drawing").size(), 1u);
+    EXPECT_EQ(sheetRels->targetById(b.sheet->root().drawing.peek()->id.value), u"../drawings/drawing1.xml");
+    const Relationships* drawingRels = b.book->relationshipsOf(name);
+    ASSERT_NE(drawingRels, nullptr);
+    ASSERT_EQ(drawingRels->ofType(u"image").size(), 2u);
+    EXPECT_EQ(drawingRels->ofType(u"image")[0]->Target.value, u"../media/image1.png");
+    EXPECT_EQ(drawingRels->ofType(u"image")[1]->Target.value, u"../media/image2.jpeg");
+    EXPECT_EQ(b.book->contentTypes().contentType(name), u"application/vnd.openxmlformats-officedocument.drawing+xml");
+    EXPECT_EQ(b.book->contentTypes().contentType(u"/xl/media/image2.jpeg"), u"image/jpeg");
+    int id = -1;
+    anchorOf(*b.sheet, 1, &id);
+    EXPECT_EQ(id, jpeg);
+}
+
+// A drawing whose marker names a column far past the sheet: the picture is
+// counted but not placed, and nothing walks to that column.
+TEST(XlsxSheetPictures, MarkerPastTheSheetIsRefused)
+{
+    Book b;
+    b.sheet->setPictureWithSize(0, 0, b.add(test::png8()), 10, 10, 0, 0);
+    Drawing* part = b.sheet->drawingPart(nullptr);
+    ASSERT_NE(part, nullptr);
+    drawing::c_CT_TwoCellAnchor* anchor = part->document().anchors.at(0)->find_twoCellAnchor();
+    ASSERT_NE(anchor, nullptr);
+    anchor->get_to()->set_col(2000000000);
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_EQ(b.sheet->pictureCount(), 1) << pass;
+        EXPECT_EQ(b.sheet->getPicture(0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), -1);
+        EXPECT_EQ(b.message(), "picture anchor is outside the sheet") << pass;
+        b.reload();
+    }
+}
+
+TEST(XlsxSheetPictures, OpenpyxlSeesThePictures)
+{
+    Book b;
+    b.sheet->setPictureWithSize(0, 0, b.add(test::png8()), 100, 30, 0, 0);
+    b.sheet->setPicture(3, 2, b.add(test::jpegExif()), 1, 5, 4);
+    const std::string dir = test::processTempDir() + "xlsx_pictures/";
+    test::runOutside("mkdir -p " + test::shellQuoted(dir));
+    const std::string path = dir + "pictures.xlsx";
+    ASSERT_TRUE(b.book->save(utf8ToUtf16(path).c_str())) << b.message();
+    std::string out;
+    CELVO_ASSERT_CHECKER(test::pythonScript(CELVO_XLSX_TEST_DIR "/pictures_openpyxl.py", test::shellQuoted(path)), out);
+    EXPECT_EQ(out,
+              "0 0 0 0 0 1 342900 1 95250 png " + std::to_string(test::png8().size()) + "\n"
+              "0 2 47625 3 38100 2 123825 3 114300 jpeg " + std::to_string(test::jpegExif().size()) + "\n");
+}
+
+}  // namespace
+}  // namespace celvo
