@@ -385,7 +385,10 @@ u16string shiftFormulaText(u16view text, int rowOffset, int colOffset)
         if (isRefToken(k) && isColon(k + 1) && isRefToken(k + 2) && readRefEnd(tokenText(k), true, true, first) &&
             readRefEnd(tokenText(k + 2), true, true, last) && first.hasCol == last.hasCol &&
             first.hasRow == last.hasRow) {
-            const bool kept = moveRefEnd(first, rowOffset, colOffset) & moveRefEnd(last, rowOffset, colOffset);
+            // Both ends move, whether or not the first falls off the sheet.
+            const bool firstKept = moveRefEnd(first, rowOffset, colOffset);
+            const bool lastKept = moveRefEnd(last, rowOffset, colOffset);
+            const bool kept = firstKept && lastKept;
             if (kept) {
                 appendRefEnd(out, first);
                 out += u':';
