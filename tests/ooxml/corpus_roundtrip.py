@@ -1,6 +1,6 @@
 """Round trip of the package parts of real .xlsx files through the bindings:
-every relationships part, the content-types part, the workbook part and
-every worksheet part of each file in $CELVO_CORPUS/xlsx is read and written
+every relationships part, the content-types part, the workbook part, the
+shared-strings and styles parts and every worksheet part of each file in $CELVO_CORPUS/xlsx is read and written
 back by the tool given as the first argument, the worksheets twice: whole,
 and with only their rows and cells read through the bindings. What it writes
 must be well-formed and equal to what it read after canonicalisation.
@@ -27,6 +27,8 @@ import xmlcanon  # noqa: E402
 TOOL = None
 OFFICE_DOCUMENT = re.compile(r"/officeDocument$")
 WORKSHEET = re.compile(r"(^|/)worksheets/[^/]+\.xml$", re.I)
+SHARED_STRINGS = re.compile(r"(^|/)sharedStrings\.xml$", re.I)
+STYLES = re.compile(r"(^|/)styles\.xml$", re.I)
 # The strict edition's namespaces; the bindings read the transitional ones.
 STRICT_ROOT = re.compile(rb"<(?:\w+:)?\w+\s[^>]*xmlns(?::\w+)?=\"http://purl\.oclc\.org/ooxml/")
 SPOILT = ("BROKEN-ON-PURPOSE", "HOSTILE", "NOT-XLS", "ENCRYPTED")
@@ -83,6 +85,11 @@ def parts_of(z):
     wb = workbook_part(z, names)
     if wb is not None:
         out.append(("workbook", wb))
+    for n in names:
+        if SHARED_STRINGS.search(n.replace("\\", "/")):
+            out.append(("sst", n))
+        elif STYLES.search(n.replace("\\", "/")):
+            out.append(("styles", n))
     for n in names:
         if WORKSHEET.search(n.replace("\\", "/")):
             out.append(("sheetdata", n))
@@ -154,7 +161,17 @@ class CorpusRoundTrip(unittest.TestCase):
             before = xmlcanon.hex_words(before, after)
             before = xmlcanon.without_space_preserve(before)
             after = xmlcanon.without_space_preserve(after)
+        if kind == "styles":
+            # Sizes, tints and positions are doubles written in their
+            # shortest form; colours in upper-case hexadecimal.
+            before = xmlcanon.number_words(before, after)
+            before = xmlcanon.hex_words(before, after)
+        if kind == "sst":
+            before = xmlcanon.number_words(before, after)
+            before = xmlcanon.hex_words(before, after)
         before = xmlcanon.boolean_words(before, after)
+        before = xmlcanon.x_escapes(before)
+        after = xmlcanon.x_escapes(after)
         if before != after:
             self.fail("written part differs " + xmlcanon.first_difference(before, after))
 
