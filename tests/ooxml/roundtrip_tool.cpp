@@ -3,7 +3,10 @@
 // ("sheetdata" is a worksheet part with only its rows and cells read
 // through the bindings, the rest of it kept whole.)
 // Exits 0 when the part was read and written, 1 with a message on standard
-// error when the bindings refused it, 2 on a usage or file error.
+// error when the bindings refused it, 2 on a usage or file error. For a
+// worksheet it names on standard output each element of the worksheet's own
+// namespace that the root kept whole because no child of it describes it
+// ("kept <name>").
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -21,12 +24,28 @@
 
 namespace {
 
+const char* const kMainNamespace = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+
+template <class Root>
+void reportKept(const Root&)
+{
+}
+
+template <>
+void reportKept(const sheet::c_worksheet& root)
+{
+    if (!root.kept()) return;
+    for (const auto& k : root.kept()->elements)
+        if (k.info.ns == kMainNamespace) std::cout << "kept " << k.info.name << "\n";
+}
+
 template <class Root>
 int roundTrip(const std::string& in, std::string& out)
 {
     Root root;
     nimb::c_error_record info;
     nimb::enimb_error e = root.unmarshal(in.data(), in.size(), &info);
+    if (e == nimb::e_no_error) reportKept(root);
     if (e == nimb::e_no_error) e = root.marshal(out, &info);
     if (e != nimb::e_no_error) {
         std::cerr << "error " << e << " \"" << nimb::get_error_description(e) << "\" item \"" << info.item

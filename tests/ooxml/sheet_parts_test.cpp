@@ -277,6 +277,11 @@ TEST(ProtectionBindings, Cases)
          "", "="},
         {"hyperlink without ref", create_object<s::c_CT_Hyperlink>, "<hyperlink location=\"Sheet2!A1\"/>",
          nimb::e_required_attribute_missing, "CT_Hyperlink", ""},
+        // Two prefixes of one namespace name the same attribute twice.
+        {"relationship given twice", create_object<s::c_CT_Hyperlink>,
+         "<hyperlink xmlns:q=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" ref=\"A1\" "
+         "r:id=\"rId1\" q:id=\"rId2\"/>",
+         nimb::e_attribute_already_read, "", ""},
     };
     checkElements(cases, kSheetLabel);
 }

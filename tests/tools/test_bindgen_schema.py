@@ -57,6 +57,7 @@ class ErrorTable(unittest.TestCase):
         ("class A\n  child b G\ngroup G\n  child x A\n", 7, "is a group"),
         ("group G\n  attr x string\n", 6, "elements only"),
         ("class A\n  choice\n    alt any\n    alt x A\n", 7, "comes last"),
+        ("class A\n  any ? namespace=mine\n", 7, "other or any"),
         ("class A\n  choice\n    alt x A\n    alt x A\n", 9, "given twice"),
         ("class A base=B\nclass B base=A\n", 6, "extends itself"),
         ("class A base=A\n", 6, "extends itself"),
@@ -384,6 +385,8 @@ class EmitTable(unittest.TestCase):
                 alt a Item
                 alt b Item
               any *
+            class Wrapped
+              any 1 namespace=any
             root owner Owner c_owner
             """)
         header, source = E.emit(s, "demo.schema", "ooxml/demo.h")
@@ -394,6 +397,7 @@ class EmitTable(unittest.TestCase):
             self.assertIn(text, header)
         for text in ['nimb::c_big_int low("1"), high("9")', "nimb::check_binary_length(reader, *value, 3)",
                      "    item.get();\n", "nimb::child_kind::any_list, 0, 0",
+                     "nimb::ns_any_namespace, \"\", nimb::child_kind::any, 1, 1",
                      'nimb::unmarshal_document(reader, *this, 1001, "owner")']:
             self.assertIn(text, source)
         self.assertIn("static const nimb::c_class_desc d{\"Owner\"", source)

@@ -234,7 +234,8 @@ class FileEmitter:
                 out.append(self._choice(c, p, context))
             elif p.kind == "any":
                 many = p.occurs.repeated
-                out.append(dict(kind="any_list" if many else "any", member="any", qname="", ns=0, local="",
+                ns = "nimb::ns_any_namespace" if p.any_namespace else 0
+                out.append(dict(kind="any_list" if many else "any", member="any", qname="", ns=ns, local="",
                                 min=p.occurs.min, max=0 if p.occurs.max == S.UNBOUNDED else p.occurs.max,
                                 holder="nimb::c_any_list" if many else "nimb::c_any_info"))
             else:
@@ -711,7 +712,7 @@ class FileEmitter:
                     choices, count = "%s_alternatives" % q["member"], len(q["alts"])
                 group = "%s::desc" % q["class"] if q["kind"] in ("group", "group_list") else "nullptr"
                 silent = "true" if q.get("none") == "silent" else "false"
-                out.append("        {%s, %d, %s, nimb::child_kind::%s, %d, %d, nimb::member<&%s::%s>, %s, %s, %s, %d, %s, %s},\n" % (
+                out.append("        {%s, %s, %s, nimb::child_kind::%s, %d, %d, nimb::member<&%s::%s>, %s, %s, %s, %d, %s, %s},\n" % (
                     N.cpp_string(q["qname"]), q["ns"], N.cpp_string(q["local"]), q["kind"], q["min"], q["max"],
                     q["owner"], q["member"], cls, spec, choices, count, group, silent))
             out.append("    };\n")

@@ -44,7 +44,9 @@ Classes (complex types) and groups (no element of their own):
     text <type> [default=<text>]                simple content
     child <element> <type> [occurs] [create] [member=<name>]
     use <GroupName> [occurs] [member=<name>]    the content of a group
-    any [occurs]                                element(s) of any namespace kept
+    any [occurs] [namespace=other|any]          element(s) kept whole: of other
+                                                namespaces than the table's (the
+                                                default), or of any namespace
     member <name> <C++ type>                    a member of a hand-written type,
                                                 read and written by the class's
                                                 hooks only (copied with the class)
@@ -215,6 +217,7 @@ class Particle:
         self.particles = []        # for compositors
         self.inner = None          # inner item class for repeated compositors
         self.item = None           # error item of a choice
+        self.any_namespace = False  # any: elements of every namespace, not only of others
         self.none = "error"        # what writing a choice with nothing chosen does
         self.alts = []             # for choices: Alt objects
 
@@ -758,9 +761,14 @@ def _particle(schema, kw, words, nested, ln, path):
         p.member = opts.get("member", pos[0])
         return p
     if kw == "any":
-        if len(words) > 1:
-            raise SchemaError(path, ln.number, "any takes an occurrence only")
-        return Particle("any", parse_occurs(words[0] if words else "?", path, ln.number), ln.number)
+        pos, opts = split_options(words, path, ln.number, keyed=("namespace",))
+        if len(pos) > 1:
+            raise SchemaError(path, ln.number, "any takes: [occurs] [namespace=other|any]")
+        if opts.get("namespace", "other") not in ("other", "any"):
+            raise SchemaError(path, ln.number, "namespace is other or any")
+        p = Particle("any", parse_occurs(pos[0] if pos else "?", path, ln.number), ln.number)
+        p.any_namespace = opts.get("namespace") == "any"
+        return p
     if kw in ("sequence", "choice"):
         pos, opts = split_options(words, path, ln.number, keyed=("inner", "item", "none"))
         if len(pos) > 1:

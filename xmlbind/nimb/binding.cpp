@@ -73,7 +73,7 @@ bool position_matches(const c_class_desc& d, const c_child_desc& c, const c_name
     case child_kind::choice:
     case child_kind::choice_list: return matching_alternative(d, c, r) < c.choice_count;
     case child_kind::any:
-    case child_kind::any_list: return is_foreign(d, r.ns_id);
+    case child_kind::any_list: return c.ns == ns_any_namespace || is_foreign(d, r.ns_id);
     case child_kind::group:
     case child_kind::group_list: return c.group && group_matches(c.group(), r);
     default: return name_is(r, c.ns, c.local);

@@ -289,6 +289,10 @@ enum class child_kind {
     simple_list,  // std::vector<c_simple<T>> of a repeated simple-typed element
 };
 
+// The namespace of an any position that takes elements of every namespace
+// (one whose namespace is 0 takes those of other namespaces than its class's).
+constexpr unsigned ns_any_namespace = ~0u;
+
 struct c_child_desc {
     const char* qname;
     unsigned ns;
