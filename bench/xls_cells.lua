@@ -1,10 +1,15 @@
 -- Benchmark of .xls cells through the Lua module: 50,000 rows x 20 columns
--- (even columns numbers, odd columns texts drawn from 20,000 distinct ones)
--- written and saved, then loaded and read back, summing the numbers and the
--- texts' lengths. Each half runs in a process of its own so that its peak
--- memory is its own. Prints figures; never fails on them.
+-- (even columns the numbers r*1.5+c, odd columns the texts "text N" with
+-- N = (r*31+c) % 20000, made inside the timed loop) written and saved, then
+-- loaded and read back with the cell's type asked before each read, summing
+-- the numbers and the texts' lengths. xlwt writes and xlrd reads the same
+-- cells the same way. Each half runs in a process of its own, timed whole
+-- from outside (start-up and module loading included, for every program
+-- alike), so that its time and peak memory are its own; the four processes
+-- of a round run one after the other, and the ratios compare figures of the
+-- same round. Prints figures; never fails on them.
 --
---   lua5.1 xls_cells.lua                 runs both halves and the peers
+--   lua5.1 xls_cells.lua [rounds]        runs both halves and the peers
 --   lua5.1 xls_cells.lua write <file>    one half (used by the driver)
 --   lua5.1 xls_cells.lua read <file>
 local ROWS, COLS, TEXTS = 50000, 20, 20000
@@ -31,17 +36,15 @@ local mode, path = arg[1], arg[2]
 
 if mode == "write" then
   local m = require "corvantis.ExcelLibrary_0.CelvoWrapper"
-  local texts = {}
-  for i = 0, TEXTS - 1 do texts[i] = "text number " .. i end
   local t0, c0 = now(), os.clock()
   local book = m.CreateBook()
   local sheet = m.AddSheet(book, "Data")
   for r = 0, ROWS - 1 do
     for c = 0, COLS - 1 do
       if c % 2 == 0 then
-        m.WriteNumber(sheet, r, c, r * 0.5 + c)
+        m.WriteNumber(sheet, r, c, r * 1.5 + c)
       else
-        m.WriteString(sheet, r, c, texts[(r * COLS + c) % TEXTS])
+        m.WriteString(sheet, r, c, "text " .. (r * 31 + c) % TEXTS)
       end
     end
   end
@@ -55,11 +58,13 @@ elseif mode == "read" then
   assert(m.Load(book, path), m.GetErrorMessage(book))
   local sheet = m.GetSheet(book, 0)
   local sum, length = 0, 0
+  local NUMBER, STRING = 1, 2
   for r = 0, ROWS - 1 do
     for c = 0, COLS - 1 do
-      if c % 2 == 0 then
+      local t = m.GetCellType(sheet, r, c)
+      if t == NUMBER then
         sum = sum + m.ReadNumber(sheet, r, c)
-      else
+      elseif t == STRING then
         length = length + #m.ReadString(sheet, r, c)
       end
     end
@@ -67,34 +72,66 @@ elseif mode == "read" then
   m.BookRelease(book)
   print(("read %.3f %.3f %d %.17g %d"):format(now() - t0, os.clock() - c0, peakKb(), sum, length))
 else
-  local here = arg[0]:match("^(.*)/[^/]*$") or "."
+  local rounds = tonumber(arg[1]) or 3
   local lua = arg[-1] or "lua5.1"
-  local file = os.tmpname() .. ".xls"
+  local here = arg[0]:match("^(.*)/[^/]*$") or "."
+  local python = os.getenv("CELVO_PYTHON") or "/usr/bin/python3"
+  local peers = ("%s %q/xls_cells_peers.py"):format(python, here)
   local function run(cmd)
+    local t0 = now()
     local p = io.popen(cmd .. " 2>&1")
     local out = p:read("*a")
     p:close()
-    return out
+    return out, now() - t0
   end
-  local function report(who, line)
+  local function loadavg()
+    local f = io.open("/proc/loadavg")
+    if not f then return "?" end
+    local s = f:read("*l")
+    f:close()
+    return s:match("^(%S+ %S+ %S+)") or "?"
+  end
+  -- One line of figures; the whole process's wall time, or nil when the
+  -- program did not print its figures.
+  local function report(who, line, whole)
     line = line:gsub("\n", " ")
     local half, secs, cpu, kb, rest = line:match("^(%a+) (%S+) (%S+) (%d+)(.*)$")
     if not half then
-      print(("%-8s %s"):format(who, line))
-      return
+      print(("  %-6s %s"):format(who, line))
+      return nil
     end
-    print(("%-8s %-5s wall %7.2f s  cpu %7.2f s  peak %7.1f MB %s"):format(who, half, tonumber(secs),
-      tonumber(cpu), tonumber(kb) / 1024, rest))
+    print(("  %-6s %-5s process %6.2f s  timed loop %6.2f s  cpu %6.2f s  peak %7.1f MB %s"):format(who, half, whole,
+      tonumber(secs), tonumber(cpu), tonumber(kb) / 1024, rest))
+    return whole
   end
-  print(("%d rows x %d columns, %d distinct texts; the read lines end with the sum of the"):format(ROWS, COLS, TEXTS))
-  print("numbers and the total length of the texts, equal for every reader")
-  report("celvo", run(("%s %q write %q"):format(lua, arg[0], file)))
-  report("celvo", run(("%s %q read %q"):format(lua, arg[0], file)))
-  local python = os.getenv("CELVO_PYTHON") or "/usr/bin/python3"
-  local peers = ("%s %q/xls_cells_peers.py"):format(python, here)
-  local peerFile = os.tmpname() .. ".xls"
-  report("xlwt", run(("%s write %q"):format(peers, peerFile)))
-  report("xlrd", run(("%s read %q"):format(peers, file)))
-  os.remove(file)
-  os.remove(peerFile)
+  local function ratio(a, b)
+    if a and b and b > 0 then return a / b end
+  end
+  local function median(list)
+    if #list == 0 then return nil end
+    table.sort(list)
+    return list[math.floor((#list + 1) / 2)]
+  end
+  local function show(x) return x and ("%.3f"):format(x) or "n/a" end
+  print(("%d rows x %d columns, %d distinct texts made in the loop; the read lines end with the"):format(ROWS, COLS,
+    TEXTS))
+  print("sum of the numbers and the total length of the texts, equal for every reader")
+  local writes, reads = {}, {}
+  for round = 1, rounds do
+    local file = os.tmpname() .. ".xls"
+    local peerFile = os.tmpname() .. ".xls"
+    print(("round %d, load average %s"):format(round, loadavg()))
+    local ourWrite = report("celvo", run(("%s %q write %q"):format(lua, arg[0], file)))
+    local ourRead = report("celvo", run(("%s %q read %q"):format(lua, arg[0], file)))
+    local peerWrite = report("xlwt", run(("%s write %q"):format(peers, peerFile)))
+    local peerRead = report("xlrd", run(("%s read %q"):format(peers, file)))
+    local w, r = ratio(ourWrite, peerWrite), ratio(ourRead, peerRead)
+    print(("  ratios: write %s of xlwt's time, read %s of xlrd's"):format(show(w), show(r)))
+    writes[#writes + 1] = w
+    reads[#reads + 1] = r
+    os.remove(file)
+    os.remove(peerFile)
+  end
+  print(("median of %d rounds: write %s of xlwt's time, read %s of xlrd's; load average now %s"):format(rounds,
+    show(median(writes)), show(median(reads)), loadavg()))
 end

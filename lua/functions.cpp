@@ -13,6 +13,7 @@
 
 #include <lua.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -73,6 +74,23 @@ void call(lua_State* L, Body&& body)
 // UTF-8 argument text as the engine's NUL-terminated UTF-16 (up to the first
 // NUL byte of the Lua string).
 u16string wide(const char* utf8) { return utf8ToUtf16(std::string_view(utf8)); }
+
+thread_local u16string argumentText;
+
+// The same in a per-thread buffer whose storage serves call after call, for
+// the cell texts; valid until the next call.
+const char16_t* wideCellText(const char* utf8)
+{
+    u16string& buffer = argumentText;
+    if (buffer.capacity() > 0x10000) u16string().swap(buffer);  // after a long text
+    const std::string_view text(utf8);
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii)
+        buffer.assign(text.begin(), text.end());
+    else
+        buffer = utf8ToUtf16(text);
+    return buffer.c_str();
+}
 
 // Stages an engine text for pushText in the per-thread buffer, whose storage
 // serves call after call; null for a null text.
@@ -422,7 +440,7 @@ int writeText(lua_State* L, bool (ISheetT::*op)(int, int, const char16_t*, IForm
     if (a.handle == 0) return 0;
     ISheetT* sheet = sheetAt(L, 1, a.handle);
     bool ok = false;
-    call(L, [&] { ok = (sheet->*op)(a.row, a.col, wide(text).c_str(), nullptr); });
+    call(L, [&] { ok = (sheet->*op)(a.row, a.col, wideCellText(text), nullptr); });
     return one(L, ok);
 }
 

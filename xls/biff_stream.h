@@ -217,6 +217,10 @@ public:
     // Rewrites bytes already written (record lengths, sheet offsets).
     void patch16(std::size_t at, std::uint16_t v) { buf_.patchU16(at, v); }
     void patch32(std::size_t at, std::uint32_t v) { buf_.patchU32(at, v); }
+    // The bytes written so far, for record data written in place; and the
+    // way back to an earlier size when such data turns out not to fit.
+    ByteWriter& writer() noexcept { return buf_; }
+    void truncate(std::size_t size) { if (size < buf_.size()) buf_.buffer().resize(size); }
 
 private:
     ByteWriter buf_;

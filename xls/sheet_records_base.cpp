@@ -11,9 +11,18 @@ std::vector<std::uint8_t> SheetRecord::body() const
 
 std::size_t SheetRecord::write(BiffOutput& out) const
 {
-    std::vector<std::uint8_t> data = body();
-    if (data.size() > kMaxRecordData) throw xlerror(std::string(name()) + " record is too long");
-    return out.writeRecord(recordId(), data);
+    // The data goes straight after the header, whose length is set once the
+    // data is there; data too long for one record is taken back.
+    const std::size_t start = out.writePosition();
+    out.writeRecordHeader(recordId(), 0);
+    writeBody(out.writer());
+    const std::size_t size = out.writePosition() - start - 4;
+    if (size > kMaxRecordData) {
+        out.truncate(start);
+        throw xlerror(std::string(name()) + " record is too long");
+    }
+    out.patch16(start + 2, static_cast<std::uint16_t>(size));
+    return 4 + size;
 }
 
 }  // namespace celvo

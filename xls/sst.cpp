@@ -42,22 +42,28 @@ bool sstEqual(const RichString& a, const RichString& b) noexcept
 
 std::size_t SST::Hash::operator()(std::uint32_t key) const noexcept
 {
-    if (key == kDeletedKey) return 0;
-    return sstHash(sst->entryOf(key).view());
+    if (key == kDeletedKey || key == kEmptyKey) return 0;
+    return sst->hashOf(key);
 }
 
 bool SST::Equal::operator()(std::uint32_t a, std::uint32_t b) const noexcept
 {
     if (a == b) return true;  // a key is always itself, whatever its text
-    if (a == kDeletedKey || b == kDeletedKey) return false;
-    return sstEqual(sst->entryOf(a), sst->entryOf(b));
+    if (a == kDeletedKey || b == kDeletedKey || a == kEmptyKey || b == kEmptyKey) return false;
+    // Texts of different hashes differ; only equal hashes compare the texts.
+    return sst->hashOf(a) == sst->hashOf(b) && sstEqual(sst->entryOf(a), sst->entryOf(b));
 }
 
-SST::SST(MemPool& pool) : pool_(&pool), index_(0, Hash{this}, Equal{this}) { index_.set_deleted_key(kDeletedKey); }
+SST::SST(MemPool& pool) : pool_(&pool), index_(0, Hash{this}, Equal{this})
+{
+    index_.set_empty_key(kEmptyKey);
+    index_.set_deleted_key(kDeletedKey);
+}
 
 void SST::clear()
 {
     entries_.clear();
+    hashes_.clear();
     index_.clear();
     cstTotal = 0;
     cstUnique = 0;
@@ -66,9 +72,25 @@ void SST::clear()
 long long SST::find(const RichString& e) const
 {
     probe_ = &e;
+    probeHash_ = sstHash(e.view());
     auto it = index_.find(kProbeKey);
     probe_ = nullptr;
     return it == index_.end() ? -1 : static_cast<long long>(*it);
+}
+
+std::uint32_t SST::append(const RichString& entry)
+{
+    const auto pos = static_cast<std::uint32_t>(entries_.size());
+    if (pos >= kEmptyKey) throw xlerror("too many strings");
+    hashes_.push_back(sstHash(entry.view()));
+    try {
+        entries_.push_back(entry);
+    } catch (...) {
+        hashes_.pop_back();
+        throw;
+    }
+    index_.insert(pos);
+    return pos;
 }
 
 void SST::unindex(std::uint32_t i)
@@ -87,9 +109,7 @@ unsigned SST::add(const RichString& entry, bool force, bool* added)
         return static_cast<unsigned>(found);
     }
     if (found >= 0) unindex(static_cast<std::uint32_t>(found));
-    const auto pos = static_cast<std::uint32_t>(entries_.size());
-    entries_.push_back(entry);
-    index_.insert(pos);
+    const std::uint32_t pos = append(entry);
     if (added) *added = true;
     return pos;
 }
@@ -101,11 +121,24 @@ void SST::setString(unsigned index, const RichString& entry)
     const long long found = find(entry);
     if (found >= 0) unindex(static_cast<std::uint32_t>(found));
     entries_[index] = entry;
+    hashes_[index] = sstHash(entry.view());
     index_.insert(index);
 }
 
 unsigned SST::addString(u16view text, bool force)
 {
+    if (!force && text.size() <= 0xFFFF) {
+        // An entry already there needs no copy of the text.
+        RichString probe;
+        probe.options = strflag::kHighByte;
+        probe.text = text.data();
+        probe.count = static_cast<std::uint16_t>(text.size());
+        const long long found = find(probe);
+        if (found >= 0) {
+            ++cstTotal;
+            return static_cast<unsigned>(found);
+        }
+    }
     bool added = false;
     const unsigned pos = add(RichString(text, *pool_), force, &added);
     ++cstTotal;
@@ -130,6 +163,7 @@ void SST::read(RecordCursor& in)
     if (count > 0) {
         const std::size_t room = std::min<std::size_t>(static_cast<std::size_t>(count), in.streamLeft() / 3);
         entries_.reserve(room);
+        hashes_.reserve(room);
         index_.resize(room);
     }
     for (std::int32_t i = 0; i < count; ++i) {

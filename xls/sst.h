@@ -1,12 +1,12 @@
 // The shared string table of a .xls book: every string cell refers to one
-// entry by position. A hash index (FNV-1 over the UTF-16 units of the text)
-// finds an equal entry without scanning the table.
+// entry by position. A hash index (FNV-1 over the UTF-16 units of the text,
+// kept per entry) finds an equal entry without scanning the table.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include <google/sparse_hash_set>
+#include <google/dense_hash_set>
 
 #include "biff_stream.h"
 #include "biff_string.h"
@@ -52,12 +52,14 @@ public:
 private:
     static constexpr std::uint32_t kDeletedKey = 0xFFFFFFFFu;
     static constexpr std::uint32_t kProbeKey = 0xFFFFFFFEu;
+    static constexpr std::uint32_t kEmptyKey = 0xFFFFFFFDu;
 
     // Keys are entry positions; kProbeKey stands for the entry being looked up.
     const RichString& entryOf(std::uint32_t key) const noexcept
     {
         return key == kProbeKey ? *probe_ : entries_[key];
     }
+    std::uint32_t hashOf(std::uint32_t key) const noexcept { return key == kProbeKey ? probeHash_ : hashes_[key]; }
     struct Hash {
         const SST* sst;
         std::size_t operator()(std::uint32_t key) const noexcept;
@@ -68,13 +70,17 @@ private:
     };
     // Position of an entry equal to e, or -1.
     long long find(const RichString& e) const;
+    // Appends the entry and its key.
+    std::uint32_t append(const RichString& entry);
     // Drops the index's key for position i when it is there.
     void unindex(std::uint32_t i);
 
     MemPool* pool_;
     std::vector<RichString> entries_;
+    std::vector<std::uint32_t> hashes_;  // sstHash of each entry's text
     mutable const RichString* probe_ = nullptr;
-    google::sparse_hash_set<std::uint32_t, Hash, Equal> index_;
+    mutable std::uint32_t probeHash_ = 0;
+    google::dense_hash_set<std::uint32_t, Hash, Equal> index_;
 };
 
 }  // namespace celvo

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -121,14 +122,13 @@ public:
     std::size_t size() const noexcept { return buf_.size(); }
 
     void u8(std::uint8_t v) { buf_.push_back(v); }
-    void u16(std::uint16_t v) { std::uint8_t b[2]; putU16(b, v); buf_.insert(buf_.end(), b, b + 2); }
-    void u32(std::uint32_t v) { std::uint8_t b[4]; putU32(b, v); buf_.insert(buf_.end(), b, b + 4); }
-    void u64(std::uint64_t v) { std::uint8_t b[8]; putU64(b, v); buf_.insert(buf_.end(), b, b + 8); }
+    void u16(std::uint16_t v) { putU16(grow(2), v); }
+    void u32(std::uint32_t v) { putU32(grow(4), v); }
+    void u64(std::uint64_t v) { putU64(grow(8), v); }
     void f64(double v) { std::uint64_t bits; std::memcpy(&bits, &v, sizeof bits); u64(bits); }
     void bytes(const void* p, std::size_t n)
     {
-        const auto* b = static_cast<const std::uint8_t*>(p);
-        buf_.insert(buf_.end(), b, b + n);
+        if (n) std::memcpy(grow(n), p, n);
     }
     void bytes(const std::vector<std::uint8_t>& v) { buf_.insert(buf_.end(), v.begin(), v.end()); }
     void zeros(std::size_t n) { buf_.insert(buf_.end(), n, 0); }
@@ -140,6 +140,15 @@ private:
     void check(std::size_t at, std::size_t n) const
     {
         if (at > buf_.size() || n > buf_.size() - at) throw xlerror("patch position is out of range");
+    }
+    // Room for n more bytes at the end; their place. Growing by doubling
+    // keeps appends of a few bytes at a time linear.
+    std::uint8_t* grow(std::size_t n)
+    {
+        const std::size_t at = buf_.size();
+        if (buf_.capacity() - at < n) buf_.reserve(std::max(at + n, 2 * buf_.capacity()));
+        buf_.resize(at + n);
+        return buf_.data() + at;
     }
     std::vector<std::uint8_t> buf_;
 };

@@ -1,5 +1,6 @@
 // OBJ, TXO, CONTINUE and chart records of sheet drawings.
 #include "obj_records.h"
+#include "form_control_fixtures.h"
 #include "officeart_fixtures.h"
 #include "test_support.h"
 
@@ -59,7 +60,7 @@ TEST(ObjRecord, ObjectsOfEveryKindReadAndWriteBack)
         {"check box", cat(ftCmo(11, 7), sub(0x0A, Bytes(12, 0)), fmla, sub(0x12, Bytes(8, 1)), ftEnd), false, false},
         {"radio button", cat(ftCmo(12, 8), sub(0x0A, Bytes(12, 0)), sub(0x0B, Bytes(6, 0)), sub(0x12, Bytes(8, 1)),
                              sub(0x11, Bytes{0, 0, 1, 0}), ftEnd), false, false},
-        {"list box", cat(ftCmo(18, 9), sub(0x0C, Bytes(20, 2)), fmla, u16le(0x13), u16le(0x1FEE), Bytes(10, 4), ftEnd),
+        {"list box", cat(ftCmo(18, 9), sub(0x0C, Bytes(20, 2)), fmla, u16le(0x13), u16le(0x1FEE), Bytes(10, 0), ftEnd),
          false, false},
         {"group box", cat(ftCmo(19, 10), sub(0x0F, Bytes(6, 0)), ftEnd), false, false},
         {"edit box", cat(ftCmo(13, 11), sub(0x10, Bytes(8, 0)), ftEnd), false, false},
@@ -79,6 +80,98 @@ TEST(ObjRecord, ObjectsOfEveryKindReadAndWriteBack)
         copy->write(out);
         EXPECT_EQ(out.bytes(), stream) << c.name;
     }
+}
+
+TEST(ObjRecord, FormControlsReadAndWriteBack)
+{
+    for (const controls::Control& c : controls::everyControl()) {
+        SCOPED_TRACE(c.name);
+        Bytes stream = rec(Obj::kId, c.obj);
+        Obj obj;
+        EXPECT_EQ(roundTrip(stream, obj), stream);
+        EXPECT_EQ(obj.ot, c.ot);
+        EXPECT_EQ(obj.endMissing, c.endMissing);
+        // So the list data ended where its fields say, before the end of
+        // the object.
+        EXPECT_TRUE(obj.tail.empty());
+        EXPECT_EQ(obj.dataSize(), c.obj.size());
+    }
+}
+
+TEST(ObjRecord, WhatFollowsListDataIsKept)
+{
+    using namespace controls;
+    ListData items;
+    items.items = {u"a", u"bc"};
+    const Bytes list = listData(items);
+    const Bytes head = cat(cmo(kList, 1), sbs(0, 0, 1));
+    struct Case {
+        const char* name;
+        Bytes data;
+        bool endMissing;
+        std::size_t tail;
+    };
+    const Case cases[] = {
+        {"the record ends with the list data", cat(head, list), true, 0},
+        {"bytes that are not the end of the object", cat(head, list, Bytes{1, 2, 3, 4, 5, 6}), true, 6},
+        {"fewer bytes than the end of the object", cat(head, list, Bytes{0, 0}), true, 2},
+        {"bytes after the end of the object", cat(head, list, kEnd, Bytes{9, 9}), false, 2},
+        {"list data of cb 0 holds nothing", cat(head, u16le(0x13), u16le(0), kEnd), false, 0},
+        {"list data of cb 0 before other bytes", cat(head, u16le(0x13), u16le(0), Bytes(10, 5), kEnd), true, 14},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes stream = rec(Obj::kId, c.data);
+        Obj obj;
+        EXPECT_EQ(roundTrip(stream, obj), stream);
+        EXPECT_EQ(obj.endMissing, c.endMissing);
+        EXPECT_EQ(obj.tail.size(), c.tail);
+        EXPECT_EQ(obj.dataSize(), c.data.size());
+    }
+}
+
+TEST(ObjRecord, TruncatedOrLyingListDataFails)
+{
+    using namespace controls;
+    const Bytes head = cat(cmo(kList, 1), sbs(0, 0, 1));
+    const Bytes dropHead = cat(cmo(kDropDown, 2), sbs(0, 0, 1));
+    ListData items;
+    items.items = {u"one", u"two"};
+    const Bytes good = listData(items);
+    ListData multi = items;
+    multi.selectionType = 1;
+    const Bytes multiData = listData(multi);
+    ListData more = items;
+    more.lines = 40;  // forty items said, two stored
+    ListData drop;
+    drop.dropDown = true;
+    drop.editText = u"ab";  // 5 bytes and a pad
+    const Bytes dropData = listData(drop);
+    ListData range;
+    range.inputRange = area3d(0, 9, 1, 1);
+    Bytes longFormula = listData(range);
+    longFormula[4] = 0x40;  // 64 formula bytes said, 18 there
+    Bytes tokensBeyond = listData(range);
+    tokensBeyond[6] = 20;  // the tokens run past the formula's own length
+    Bytes wideItems = good;
+    wideItems[16] = 1;  // the first item said to be two bytes a character
+    struct Case {
+        const char* name;
+        Bytes data;
+    };
+    const Case cases[] = {
+        {"nothing after cb", cat(head, u16le(0x13), u16le(0x1FEE))},
+        {"cut inside the fields", cat(head, Bytes(good.begin(), good.begin() + 9))},
+        {"cut inside an item", cat(head, Bytes(good.begin(), good.end() - 2))},
+        {"more items said than stored", cat(head, listData(more), kEnd)},
+        {"selection bytes missing", cat(head, Bytes(multiData.begin(), multiData.end() - 2))},
+        {"formula longer than the record", cat(head, longFormula, kEnd)},
+        {"tokens longer than their formula", cat(head, tokensBeyond, kEnd)},
+        {"items wider than said", cat(head, wideItems)},
+        {"drop-down text cut", cat(dropHead, Bytes(dropData.begin(), dropData.end() - 3))},
+        {"drop-down text pad missing", cat(dropHead, Bytes(dropData.begin(), dropData.end() - 1))},
+    };
+    for (const Case& c : cases) EXPECT_EQ(readError<Obj>(rec(Obj::kId, c.data)), "error in record FtLbsData") << c.name;
 }
 
 TEST(ObjRecord, FormulaCutByTheEndOfTheRecordKeepsWhatIsThere)

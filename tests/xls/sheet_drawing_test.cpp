@@ -7,6 +7,7 @@
 
 #include "book.h"
 #include "book_test_util.h"
+#include "form_control_fixtures.h"
 #include "officeart_fixtures.h"
 #include "sheet.h"
 
@@ -126,6 +127,95 @@ TEST(SheetDrawing, DrawingRecordsComeBackInPlace)
     const Bytes both = cat(drawing, note);
     EXPECT_NE(std::search(bytes.begin(), bytes.end(), both.begin(), both.end()), bytes.end())
         << "the drawing and its note are written back unchanged, the note after the drawing";
+}
+
+// A sheet drawing of every kind of form control, as the application lays
+// it out: one MSODRAWING record per control shape up to its client data,
+// then the control's OBJ; for a control that shows a text, an MSODRAWING
+// with its client text box and the TXO.
+Bytes formControlDrawing()
+{
+    const auto all = controls::everyControl();
+    const std::uint32_t count = static_cast<std::uint32_t>(all.size());
+    std::vector<Bytes> shapes;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const bool text = !all[i].text.empty();
+        // Host-control shape: protection, text, fill and print properties,
+        // a two-cell anchor, client data and the text box when it has one.
+        const Bytes props = oa(3, 4, 0xF00B, cat(u16le(0x007F), u32le(0x01040104), u16le(0x00BF), u32le(0x00080008),
+                                                 u16le(0x01BF), u32le(0x00010000), u16le(0x03BF), u32le(0x000A0000)));
+        const Bytes clientAnchor = oa(0, 0, 0xF010, cat(u16le(1), u16le(static_cast<std::uint16_t>(i)), u16le(0),
+                                                        u16le(1), u16le(0), u16le(static_cast<std::uint16_t>(i + 1)),
+                                                        u16le(0), u16le(2), u16le(0)));
+        const Bytes body = cat(oa(2, 201, 0xF00A, cat(u32le(0x401 + i), u32le(0xA00))), props, clientAnchor,
+                               oa(0, 0, 0xF011, {}), text ? oa(0, 0, 0xF00D, {}) : Bytes{});
+        shapes.push_back(oa(15, 0, 0xF004, body));
+    }
+    Bytes group = patriarch();
+    for (const Bytes& shape : shapes) group = cat(group, shape);
+    const Bytes dg = oa(15, 0, 0xF002, cat(oa(0, 1, 0xF008, cat(u32le(count + 1), u32le(0x400 + count))),
+                                           oa(15, 0, 0xF003, group)));
+    // Cut the drawing after each shape's client data and after its text box.
+    Bytes records;
+    std::size_t at = 0, end = dg.size();
+    for (const Bytes& shape : shapes) end -= shape.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        end += shapes[i].size();
+        const bool text = !all[i].text.empty();
+        const std::size_t dataEnd = text ? end - 8 : end;
+        records = cat(records, rec(0xEC, Bytes(dg.begin() + static_cast<std::ptrdiff_t>(at),
+                                               dg.begin() + static_cast<std::ptrdiff_t>(dataEnd))),
+                      rec(0x5D, all[i].obj));
+        if (text)
+            records = cat(records, rec(0xEC, Bytes(dg.begin() + static_cast<std::ptrdiff_t>(dataEnd),
+                                                   dg.begin() + static_cast<std::ptrdiff_t>(end))),
+                          txoRecords(all[i].text));
+        at = end;
+    }
+    return records;
+}
+
+TEST(SheetDrawing, FormControlsLoadAndSaveWhole)
+{
+    const Bytes drawing = formControlDrawing();
+    // The drop-down ids and a cell linked to the controls after the drawing.
+    const Bytes after = rec(0x0203, cat(u16le(0), u16le(5), u16le(0), Bytes(8, 0)));
+    BookHolder book;
+    ASSERT_TRUE(loadBytes(book.book, fileWithSheet(cat(drawing, after)))) << book->errorMessage();
+    auto* sheet = static_cast<SheetImplT*>(book->sheet(0));
+    std::size_t blocks = 0;
+    for (const auto& c : controls::everyControl()) blocks += c.text.empty() ? 1 : 2;
+    EXPECT_EQ(sheet->drawing().blocks().size(), blocks);
+    auto writtenSheet = [](SheetImplT* s) {
+        BiffOutput out;
+        s->write(out);
+        return out.bytes();
+    };
+    const Bytes first = writtenSheet(sheet);
+    EXPECT_NE(std::search(first.begin(), first.end(), drawing.begin(), drawing.end()), first.end())
+        << "every control's drawing records and OBJ come back unchanged";
+
+    // A saved copy loads and writes the same sheet again.
+    const char* data = nullptr;
+    unsigned size = 0;
+    ASSERT_TRUE(book->saveToMemory(&data, &size)) << book->errorMessage();
+    const Bytes saved(data, data + size);
+    BookHolder again;
+    ASSERT_TRUE(loadBytes(again.book, saved)) << again->errorMessage();
+    EXPECT_EQ(writtenSheet(static_cast<SheetImplT*>(again->sheet(0))), first);
+}
+
+TEST(SheetDrawing, LyingListDataFailsTheLoad)
+{
+    using namespace controls;
+    ListData items;
+    items.items = {u"one", u"two"};
+    items.lines = 9;
+    const Bytes shape = textShape();
+    const Bytes obj = cat(cmo(kList, 1), sbs(0, 0, 1), listData(items), kEnd);
+    BookHolder book;
+    EXPECT_FALSE(loadBytes(book.book, fileWithSheet(cat(rec(0xEC, drawingOf(shape)), rec(0x5D, obj)))));
+    EXPECT_EQ(book->errorMessage(), std::string("error in record FtLbsData"));
 }
 
 TEST(SheetDrawing, CommentTextIsTheTextObjectAfterTheNotesObject)

@@ -29,6 +29,46 @@ const char* subRecordName(std::uint16_t ft)
 
 bool isFormulaSubRecord(std::uint16_t ft) { return ft == 0x04 || ft == 0x09 || ft == 0x0E || ft == 0x14; }
 
+// The length of a list box's or drop-down's data after its ft and cb:
+// the input range formula (u16 length and the formula), the item count, the
+// selection, the flags and the edit box id; then the drop-down's own fields
+// (ot 20); the items' texts when the flags say they are stored; one
+// selection byte per item when more than one item may be selected.
+std::size_t listDataSize(const std::uint8_t* data, std::size_t size, std::uint16_t ot)
+{
+    ByteReader in(data, size, "error in record FtLbsData");
+    const std::uint16_t cbFmla = in.u16();
+    if (cbFmla != 0) {
+        // The formula: u16 token length (high bit reserved), u32 unused,
+        // the tokens; then what pads it to its stated length.
+        ByteReader fmla(in.take(cbFmla), cbFmla, "error in record FtLbsData");
+        const std::size_t cce = fmla.u16() & 0x7FFF;
+        fmla.skip(4);
+        fmla.skip(cce);
+    }
+    const std::uint16_t cLines = in.u16();
+    in.skip(2);  // iSel
+    const std::uint16_t flags = in.u16();
+    in.skip(2);  // idEdit
+    auto skipText = [&in] {
+        const std::size_t cch = in.u16();
+        const bool wide = (in.u8() & 1) != 0;
+        in.skip(wide ? 2 * cch : cch);
+        return 3 + (wide ? 2 * cch : cch);
+    };
+    if (ot == Obj::kDropDown) {
+        in.skip(6);  // style, lines shown, minimum width
+        // The edit text, padded to an even length.
+        if (skipText() % 2 != 0) in.skip(1);
+    }
+    const bool itemsStored = (flags & 0x0002) != 0;
+    const bool multiSelect = ((flags >> 4) & 3) != 0;
+    if (itemsStored)
+        for (std::uint16_t i = 0; i < cLines; ++i) skipText();
+    if (multiSelect) in.skip(cLines);
+    return in.pos();
+}
+
 std::vector<std::uint8_t> gather(RecordCursor& rec)
 {
     return rec.rest();
@@ -93,9 +133,16 @@ std::size_t Obj::read(RecordCursor& rec, BiffInput&)
         }
         SubRecord sub{ft, cb, {}};
         if (ft == 0x13) {
-            // The list data runs to the FtEnd that closes the record.
-            std::size_t n = (cb != 0 && in.remaining() >= 4) ? in.remaining() - 4 : 0;
-            sub.data = in.bytes(n);
+            // The list data: its size follows from its own fields, not from
+            // cb. Only the end of the object may follow it; anything else
+            // there is kept as it stands.
+            if (cb != 0) sub.data = in.bytes(listDataSize(in.data() + in.pos(), in.remaining(), ot));
+            subRecords.push_back(std::move(sub));
+            if (in.remaining() >= 4 && getU32(in.data() + in.pos()) == 0) {
+                in.skip(4);
+                endMissing = false;
+            }
+            break;
         } else if (cb > in.remaining()) {
             if (!isFormulaSubRecord(ft)) throw xlerror(std::string("error in record ") + subRecordName(ft));
             // A formula cut by the end of the record keeps what is there.
