@@ -18,7 +18,7 @@ std::int64_t idNumber(u16view id)
     if (i < id.size() && (id[i] == u'+' || id[i] == u'-')) negative = id[i++] == u'-';
     std::int64_t n = 0;
     constexpr std::int64_t kCap = 1000000000000000000;  // a forged Id stays finite
-    for (; i < id.size() && id[i] >= u'0' && id[i] <= u'9'; ++i) n = n >= kCap ? kCap : n * 10 + (id[i] - u'0');
+    for (; i < id.size() && id[i] >= u'0' && id[i] <= u'9'; ++i) n = n > (kCap - 9) / 10 ? kCap : n * 10 + (id[i] - u'0');
     return negative ? -n : n;
 }
 
