@@ -1,6 +1,7 @@
 """Round trip of the package parts of real .xlsx files through the bindings:
 every relationships part, the content-types part, the workbook part, the
-shared-strings and styles parts and every worksheet part of each file in $CELVO_CORPUS/xlsx is read and written
+shared-strings and styles parts, every worksheet part and every drawing part
+of a sheet of each file in $CELVO_CORPUS/xlsx is read and written
 back by the tool given as the first argument, the worksheets twice: whole,
 and with only their rows and cells read through the bindings. What it writes
 must be well-formed and equal to what it read after canonicalisation.
@@ -29,6 +30,10 @@ OFFICE_DOCUMENT = re.compile(r"/officeDocument$")
 WORKSHEET = re.compile(r"(^|/)worksheets/[^/]+\.xml$", re.I)
 SHARED_STRINGS = re.compile(r"(^|/)sharedStrings\.xml$", re.I)
 STYLES = re.compile(r"(^|/)styles\.xml$", re.I)
+DRAWING = re.compile(r"(^|/)drawings/[^/]+\.xml$", re.I)
+# A drawing part of a sheet (the drawings of charts' own shapes share the
+# folder under another document element).
+SHEET_DRAWING_ROOT = re.compile(rb"<(?:\w+:)?wsDr[\s>/]")
 # The strict edition's namespaces; the bindings read the transitional ones.
 STRICT_ROOT = re.compile(rb"<(?:\w+:)?\w+\s[^>]*xmlns(?::\w+)?=\"http://purl\.oclc\.org/ooxml/")
 SPOILT = ("BROKEN-ON-PURPOSE", "HOSTILE", "NOT-XLS", "ENCRYPTED")
@@ -94,6 +99,13 @@ def parts_of(z):
         if WORKSHEET.search(n.replace("\\", "/")):
             out.append(("sheetdata", n))
             out.append(("worksheet", n))
+        elif DRAWING.search(n.replace("\\", "/")):
+            try:
+                head = z.read(n)[:4000]
+            except Exception:
+                head = b""
+            if SHEET_DRAWING_ROOT.search(head):
+                out.append(("drawing", n))
     return out
 
 

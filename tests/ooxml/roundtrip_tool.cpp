@@ -1,5 +1,5 @@
 // Reads one package part through its binding and writes it back:
-//     ooxml_roundtrip <rels|types|workbook|worksheet|sheetdata|sst|styles> <input> <output>
+//     ooxml_roundtrip <rels|types|workbook|worksheet|sheetdata|sst|styles|drawing> <input> <output>
 // ("sheetdata" is a worksheet part with only its rows and cells read
 // through the bindings, the rest of it kept whole.)
 // Exits 0 when the part was read and written, 1 with a message on standard
@@ -13,6 +13,7 @@
 #include <iterator>
 #include <string>
 
+#include "ooxml/dml-spreadsheetDrawing3.h"
 #include "ooxml/opc-contentTypes.h"
 #include "ooxml/opc-relationships.h"
 #include "ooxml/sml-sharedStringTable.h"
@@ -60,7 +61,7 @@ int roundTrip(const std::string& in, std::string& out)
 int main(int argc, char** argv)
 {
     if (argc != 4) {
-        std::cerr << "usage: ooxml_roundtrip <rels|types|workbook|worksheet|sheetdata|sst|styles> <input> <output>\n";
+        std::cerr << "usage: ooxml_roundtrip <rels|types|workbook|worksheet|sheetdata|sst|styles|drawing> <input> <output>\n";
         return 2;
     }
     std::ifstream f(argv[2], std::ios::binary);
@@ -82,6 +83,8 @@ int main(int argc, char** argv)
         rc = roundTrip<sharedStringTable::c_sst>(in, out);
     else if (kind == "styles")
         rc = roundTrip<styles::c_styleSheet>(in, out);
+    else if (kind == "drawing")
+        rc = roundTrip<drawing::c_wsDr>(in, out);
     else if (kind == "worksheet")
         rc = roundTrip<sheet::c_worksheet>(in, out);
     else if (kind == "sheetdata") {

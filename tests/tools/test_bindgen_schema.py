@@ -57,6 +57,9 @@ class ErrorTable(unittest.TestCase):
         ("class A\n  child b G\ngroup G\n  child x A\n", 7, "is a group"),
         ("group G\n  attr x string\n", 6, "elements only"),
         ("class A\n  choice\n    alt any\n    alt x A\n", 7, "comes last"),
+        ("class A\n  choice\n    alt any all\n    alt x A\n", 7, "comes last"),
+        ("class A\nroot q:top A c_top\n", 7, "prefix 'q'"),
+        ("class A\nroot top A c_top attributes=wide\n", 7, "lines or inline"),
         ("class A\n  any ? namespace=mine\n", 7, "other or any"),
         ("class A\n  choice\n    alt x A\n    alt x A\n", 9, "given twice"),
         ("class A base=B\nclass B base=A\n", 6, "extends itself"),
@@ -305,6 +308,23 @@ class EmitTable(unittest.TestCase):
           '{nullptr, 0, nullptr, nimb::create_object<nimb::c_any_element>}',
           "nimb::content_kind::simple, nullptr, 0, nullptr, 0, &spec_S(),\n"
           "                                      nimb::member<&table_demo::c_alt_S::content>"]),
+        # The kept alternative that takes every element; the checked getter,
+        # the selector and the copying setter of each alternative.
+        ("class B\nclass A\n  choice none=silent\n    alt z B\n    alt any all\n",
+         ["c_B* find_z() const;", "c_B* select_z() { return get_z(); }", "int set_z(const c_B& value);",
+          "bool has_z() const { return choice.which() == 0u && choice.object(); }"],
+         ['{nullptr, 0, nullptr, nimb::create_object<nimb::c_any_element>, true}',
+          "return has_z() ? static_cast<c_B*>(choice.object()) : nullptr;"]),
+        # Whether a child is there, and a copy put in its place; the setter of
+        # a simple-typed element.
+        ("class B\nclass A\n  child b B\n  child n uint\n",
+         ["bool has_b() const { return b.has(); }", "int set_b(const c_B& value);",
+          "int set_n(unsigned value) { return n.set(value); }"], ["*b.get() = value;"]),
+        # A document element in another namespace than the table's elements,
+        # written with its attributes on one line.
+        ("class A\nroot r:top A c_top attributes=inline\n", [],
+         ['nimb::marshal_document(*this, "r:top", out, error, nimb::attribute_layout::inline_)',
+          'nimb::unmarshal_document(reader, *this, 1000, "top")']),
         ("class A\n  child t string 0..3\n", ["std::vector<nimb::c_simple<std::u16string>> t;"],
          ['{"t", 1001, "t", nimb::child_kind::simple_list, 0, 3, nimb::member<&c_A::t>, nullptr, &spec_string(), '
           'nullptr, 0, nullptr, false}']),

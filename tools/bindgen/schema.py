@@ -54,7 +54,9 @@ Classes (complex types) and groups (no element of their own):
     choice [occurs] [inner=<name>] [item=<text>] [none=error|silent]
       alt <element> <type>                      an alternative (class or simple type)
       alt <element> empty                       an empty-element alternative
-      alt any                                   any other element, kept
+      alt any                                   any element of another namespace, kept
+      alt any all                               any element no other alternative
+                                                names, of any namespace, kept
 
   A group is a class without an element of its own: the classes that use it
   hold it in a member and read and write its content in place. A repeated
@@ -70,7 +72,11 @@ Classes (complex types) and groups (no element of their own):
   choice is single and optional.
 
 Roots:
-    root <element> <Name> <C++ root class name>
+    root <element> <Name> <C++ root class name> [attributes=lines|inline]
+  attributes: written after the first each on a line of its own (lines,
+  the default) or all on the line of their element, one blank apart; the
+  element is in the namespace of `elements` unless it has a prefix of
+  the namespace table ("xdr:wsDr").
 
 Occurrences: ? (0..1, the default), 1, * (0..unbounded), + (1..unbounded),
 N..M, N..* . A value containing blanks is written in double quotes.
@@ -229,6 +235,7 @@ class Alt:
         self.type_name = type_name  # None for empty and any
         self.type = None
         self.line = line
+        self.every = False         # a kept alternative that takes own-namespace elements too
 
     @property
     def kind(self):
@@ -304,6 +311,9 @@ class Root:
         self.type = None
         self.cpp_name = cpp_name
         self.line = line
+        self.prefixed = False
+        self.attributes = "lines"
+        self.ns = None             # namespace id of the element, once resolved
 
 
 class Schema:
@@ -522,10 +532,20 @@ def _statement(schema, ln, body):
     elif kw in ("class", "group"):
         _class(schema, ln, body, kw == "group")
     elif kw == "root":
-        words = split_words(_rest(ln.text), path, ln.number)
-        if len(words) != 3 or not XML_NAME.match(words[0]) or not IDENT.match(words[2]):
+        words, opts = split_options(split_words(_rest(ln.text), path, ln.number), path, ln.number,
+                                    keyed=("attributes",))
+        if len(words) != 3 or not IDENT.match(words[2]):
             raise SchemaError(path, ln.number, "root needs: <element> <type> <C++ class>")
-        schema.roots.append(Root(words[0], words[1], words[2], ln.number))
+        r = Root(words[0], words[1], words[2], ln.number)
+        r.attributes = opts.get("attributes", "lines")
+        if r.attributes not in ("lines", "inline"):
+            raise SchemaError(path, ln.number, "attributes is lines or inline")
+        # A prefixed name is looked up when the table is resolved: the
+        # namespace rows may come later.
+        r.prefixed = ":" in words[0]
+        if not r.prefixed and not XML_NAME.match(words[0]):
+            raise SchemaError(path, ln.number, "root needs: <element> <type> <C++ class>")
+        schema.roots.append(r)
     else:
         raise SchemaError(path, ln.number, "unknown statement '%s'" % kw)
 
@@ -791,8 +811,10 @@ def _particle(schema, kw, words, nested, ln, path):
                 if _keyword(aln.text) != "alt":
                     raise SchemaError(path, aln.number, "a choice holds alt lines")
                 aw = split_words(_rest(aln.text), path, aln.number)
-                if aw == ["any"]:
-                    p.alts.append(Alt(None, None, None, aln.number))
+                if aw in (["any"], ["any", "all"]):
+                    a = Alt(None, None, None, aln.number)
+                    a.every = aw == ["any", "all"]
+                    p.alts.append(a)
                     continue
                 if len(aw) != 2:
                     raise SchemaError(path, aln.number, "alt needs: <element> <type>, or any")
@@ -902,6 +924,10 @@ def _resolve(schema):
         _check_members(schema, c)
         _make_inner(schema, c)
     for r in schema.roots:
+        if r.prefixed:
+            r.ns, r.element = _qname(schema, r.element, path, r.line, schema.elements_ns)
+        else:
+            r.ns = schema.elements_ns
         r.type = _type(schema, r.type_name, path, r.line, "class")
         if r.type.is_group:
             raise SchemaError(path, r.line, "a root needs an element type, not a group")

@@ -46,12 +46,13 @@ bool name_is(const c_name_record& r, unsigned ns, const char* local) { return r.
 
 // The alternative of a choice position that the current element names, or
 // the number of alternatives. The alternative that keeps any other element
-// (a null name, always the last) takes the elements of foreign namespaces.
+// (a null name, always the last) takes the elements of foreign namespaces,
+// or every element when it says so.
 unsigned matching_alternative(const c_class_desc& d, const c_child_desc& c, const c_name_record& r)
 {
     for (unsigned i = 0; i < c.choice_count; ++i) {
         const c_choice_alternative& a = c.choices[i];
-        if (a.qname ? name_is(r, a.ns, a.local) : is_foreign(d, r.ns_id)) return i;
+        if (a.qname ? name_is(r, a.ns, a.local) : (a.every || is_foreign(d, r.ns_id))) return i;
     }
     return c.choice_count;
 }
@@ -578,13 +579,15 @@ enimb_error unmarshal_document(c_xml_reader& reader, c_binding& root, unsigned n
     return unmarshal_object(reader, root, reader.current_name());
 }
 
-enimb_error marshal_document(const c_binding& root, const char* name, std::string& out, c_error_record* error)
+enimb_error marshal_document(const c_binding& root, const char* name, std::string& out, c_error_record* error,
+                             attribute_layout layout)
 {
     std::string written;
     enimb_error e;
     {
         c_string_output text(written);
-        c_xml_writer w(text, 1);
+        const bool one_line = layout == attribute_layout::inline_;
+        c_xml_writer w(text, 1, nullptr, nullptr, one_line ? " " : nullptr, one_line ? "" : nullptr);
         e = marshal_object(w, root, name);
         text.flush();
         if (!e && w.failed()) e = w.capture_error(e_undefined, name, root.descriptor().source, 0);

@@ -267,13 +267,15 @@ struct c_attribute_desc {
 };
 
 // An alternative of a choice. A null name is the alternative that keeps any
-// element of another namespace (a c_any_element); an empty-element
-// alternative holds a c_empty_element.
+// element of another namespace (a c_any_element), or with `every` any
+// element that no other alternative names; an empty-element alternative
+// holds a c_empty_element.
 struct c_choice_alternative {
     const char* qname;
     unsigned ns;
     const char* local;
     c_binding* (*create)();
+    bool every = false;
 };
 
 enum class child_kind {
@@ -375,9 +377,14 @@ enimb_error marshal_object(c_xml_writer& writer, const c_binding& object, const 
 // Reads a whole document whose element must be `local` in namespace `ns`
 // of the root's table (error 16 otherwise).
 enimb_error unmarshal_document(c_xml_reader& reader, c_binding& root, unsigned ns, const char* local);
+// How a document's attributes are separated: each on a line of its own
+// after the first, or all on the line of their element, one blank apart.
+enum class attribute_layout { lines, inline_ };
+
 // Writes a whole document in UTF-8 with the declaration; `out` is replaced
 // only when writing succeeds.
-enimb_error marshal_document(const c_binding& root, const char* name, std::string& out, c_error_record* error = nullptr);
+enimb_error marshal_document(const c_binding& root, const char* name, std::string& out, c_error_record* error = nullptr,
+                             attribute_layout layout = attribute_layout::lines);
 
 // Keeps the element on which the reader stands (its start tag just read)
 // as markup with the declarations in force; moves to the next event and
