@@ -17,6 +17,8 @@ constexpr std::uint16_t kExcel9FileId = 0x01C0;
 constexpr std::uint16_t kDrawingGroupId = 0x00EB;
 constexpr std::uint16_t kSstId = 0x00FC;
 constexpr std::uint16_t kCodeNameId = 0x01BA;
+constexpr std::uint16_t kObProjId = 0x00D3;
+constexpr std::uint16_t kObNoMacrosId = 0x01BD;
 
 // Records that the writer places itself or drops, never as raw records.
 bool writtenElsewhere(std::uint16_t id)
@@ -240,9 +242,13 @@ void BookImplT::writeStream(BiffOutput& out)
     codePage_.write(out);
     dsf_.write(out);
     rrTabId_.write(out);
-    auto codeName = std::find_if(rawRecords_.begin(), rawRecords_.end(),
-                                 [](const RawRecord& r) { return r.id == kCodeNameId; });
-    if (codeName != rawRecords_.end()) codeName->write(out);
+    // The VBA project (kept among the stored storages) is loaded only where
+    // OBPROJ says the book has one; then OBNOMACROS and the book's code name.
+    for (std::uint16_t id : {kObProjId, kObNoMacrosId, kCodeNameId}) {
+        auto found = std::find_if(rawRecords_.begin(), rawRecords_.end(),
+                                  [id](const RawRecord& r) { return r.id == id; });
+        if (found != rawRecords_.end()) found->write(out);
+    }
     fnGroupCount_.write(out);
     for (const U16Record* r : std::initializer_list<const U16Record*>{&winProtect_, &protect_, &password_, &prot4Rev_,
                                                                        &prot4RevPass_})

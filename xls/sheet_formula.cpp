@@ -63,11 +63,14 @@ bool SheetImplT::writeFormula(int row, int col, const char16_t* expr, IFormatT* 
         // A data table is computed as a whole: none of its cells takes a formula.
         if (existing && inDataTable(existing->formula)) throw xlerror("can't change a cell of a data table");
 
-        // Compiled aside: a text the compiler refuses leaves the cell as it was.
-        BookFormulaContext context(*book_);
-        std::vector<std::uint8_t> tokens = compileCellFormula(u16(expr), context, row, col);
-
+        // Compiled aside: a text the compiler refuses, or whose tokens would
+        // not fit the cell's record, leaves the cell as it was.
         FormulaBlock fresh;
+        const std::size_t room = kMaxRecordData - fresh.formula.body().size();
+        BookFormulaContext context(*book_);
+        std::vector<std::uint8_t> tokens =
+            compileCellFormula(u16(expr), context, row, col, room, fresh.formula.tooLongMessage().c_str());
+
         fresh.formula.row = r;
         fresh.formula.col = c;
         fresh.formula.xf = xf;

@@ -140,6 +140,12 @@ void BookImplT::dropNamesOfSheet(int itab)
     // a defined name by its 1-based place in the list, so each name that goes
     // takes the places after it down by one. A name still used by a formula
     // stays, as a name of the book, so that no formula comes to mean another.
+    // A PtgNameX through an EXTERNSHEET entry of the book itself counts as
+    // a PtgName does.
+    InternalEntries internal;
+    const InternalLink link = findInternalLink(*this);
+    if (link.record && link.externSheet)
+        for (const Xti& x : link.externSheet->entries) internal.push_back(x.supBook == link.ordinal);
     const auto everyStream = [&](const std::function<void(std::vector<std::uint8_t>&)>& f) {
         for (Lbl& n : names_) f(n.formula);
         forEachSheetTokenStream(*this, f);
@@ -149,14 +155,14 @@ void BookImplT::dropNamesOfSheet(int itab)
         const auto place = static_cast<std::uint32_t>(i + 1);
         bool used = false;
         everyStream([&](std::vector<std::uint8_t>& tokens) {
-            if (&tokens != &names_[i].formula && refersToName(tokens, place)) used = true;
+            if (&tokens != &names_[i].formula && refersToName(tokens, place, internal)) used = true;
         });
         if (used) {
             names_[i].itab = 0;
             continue;
         }
         names_.erase(names_.begin() + static_cast<std::ptrdiff_t>(i));
-        everyStream([&](std::vector<std::uint8_t>& tokens) { renumberNamesAfterErase(tokens, place); });
+        everyStream([&](std::vector<std::uint8_t>& tokens) { renumberNamesAfterErase(tokens, place, internal); });
     }
     for (Lbl& n : names_)
         if (n.itab > itab) --n.itab;
@@ -184,14 +190,16 @@ void BookImplT::updateSelfReferences(int deleted, int sheetsLeft)
     if (!link.record) return;
     putU16(link.record->data.data(), static_cast<std::uint16_t>(sheetsLeft));
     if (!link.externSheet) return;
+    // A range of sheets keeps the sheets it has left: the deleted one drops
+    // out of it, and only a range of that one sheet comes to name none.
     for (Xti& x : link.externSheet->entries) {
-        if (x.supBook != link.ordinal) continue;
-        if (x.firstSheet <= deleted && deleted <= x.lastSheet) {
+        if (x.supBook != link.ordinal || x.firstSheet < 0 || x.lastSheet < 0) continue;
+        if (x.firstSheet == deleted && x.lastSheet == deleted) {
             x.firstSheet = x.lastSheet = -1;
             continue;
         }
         if (x.firstSheet > deleted) --x.firstSheet;
-        if (x.lastSheet > deleted) --x.lastSheet;
+        if (x.lastSheet >= deleted) --x.lastSheet;
     }
 }
 

@@ -19,7 +19,7 @@ std::size_t SheetRecord::write(BiffOutput& out) const
     const std::size_t size = out.writePosition() - start - 4;
     if (size > kMaxRecordData) {
         out.truncate(start);
-        throw xlerror(std::string(name()) + " record is too long");
+        throw xlerror(tooLongMessage());
     }
     out.patch16(start + 2, static_cast<std::uint16_t>(size));
     return 4 + size;

@@ -19,6 +19,8 @@ public:
     std::size_t write(BiffOutput& out) const override;
     // The record's data as write() would put it after the header.
     std::vector<std::uint8_t> body() const;
+    // What write() refuses data longer than 8224 bytes with.
+    std::string tooLongMessage() const { return std::string(name()) + " record is too long"; }
 };
 
 // A sheet record class with a fixed id.

@@ -36,7 +36,7 @@ local formulas = {
   { "sum(a1:a2;10)", "SUM(A1:A2;10)", "15" },
   { "MAX(A1;A2;7;1)", "MAX(A1;A2;7;1)", "7" },
   { "ROUND(2/3;2)", "ROUND(2/3;2)", "0.67" },
-  { "ABS(-1.5E+2)", "ABS(-1.5e+02)", "150" },
+  { "ABS(-1.5E+2)", "ABS(-150)", "150" },
   { "LEN(A3&\"xyz\")", "LEN(A3&\"xyz\")", "5" },
   { "IF(A1>1;\"say \"\"hi\"\"\";\"no\")", "IF(A1>1;\"say \"\"hi\"\"\";\"no\")", "say \"hi\"" },
   { "'My Sheet'!B2*'Year''s'!C3", "'My Sheet'!B2*'Year''s'!C3", "40" },

@@ -93,6 +93,10 @@ TEST(FormulaCompiler, TokenBytes)
         {u"='Year''s Data'!B2", "5A 00 00 01 00 01 C0"},
         {u"=Sheet1:Sheet3!A1", "5A 00 00 00 00 00 C0"},
         {u"=Sheet2!A1+Sheet3!A1+Sheet2!B1", "5A 00 00 00 00 00 C0 5A 01 00 00 00 00 C0 03 5A 00 00 00 00 01 C0 03"},
+        // "#REF!" names the sheets of a range that were deleted, as the
+        // printer shows them.
+        {u"=#REF!A1", "5A 00 00 00 00 00 C0"},
+        {u"=SUM(#ref!A1:B2)", "5B 00 00 00 00 01 00 00 C0 01 C0 42 01 04 00"},
         // Defined names, numbered from 1, with the reference class in
         // reference-taking arguments.
         {u"=Tax*2", "43 02 00 00 00 1E 02 00 05"},
@@ -126,6 +130,13 @@ TEST(FormulaCompiler, RefusedTexts)
         {u"=", "error in formula"},
         {u"=1+", "error in formula"},
         {u"=1,2", "error in formula"},
+        // A space ends an operand: a text is exactly one expression.
+        {u"=1 2", "error in formula"},
+        {u"=SUM(A 1,B 2)", "error in formula"},
+        {u"=\"a\" \"b\"", "error in formula"},
+        {u"=A1 B1", "error in formula"},
+        {u"=Tax Rate", "error in formula"},
+        {u"=1< =2", "error in formula"},
         {u"=1;2", "error in formula"},
         {u"=(1", "error in formula"},
         {u"=1)", "error in formula"},
@@ -230,7 +241,15 @@ TEST(FormulaCompiler, RefusedTextLeavesTheBookAsItWas)
     FakeFormulaContext book = FakeFormulaContext::sample();
     EXPECT_THROW(MakeFormula(book).compile(u"=Sheet2!A1+Sheet3!A1+FOO"), xlerror);
     EXPECT_THROW(MakeFormula(book).compile(u"=Sheet2!A1+"), xlerror);
+    // Tokens longer than the room given are refused with the message given.
+    try {
+        MakeFormula(book).compile(u"=Sheet2!A1+1", 10, "Formula record is too long");
+        ADD_FAILURE() << "tokens longer than the room compiled";
+    } catch (const xlerror& e) {
+        EXPECT_STREQ(e.what(), "Formula record is too long");
+    }
     EXPECT_TRUE(book.xti.empty());
+    EXPECT_EQ(MakeFormula(book).compile(u"=Sheet2!A1+1", 11).size(), 11u);
 }
 
 TEST(FormulaCompiler, IsReference)

@@ -80,7 +80,8 @@ TEST(FormulaPrinter, Texts)
         {"5A 05 00 00 00 00 C0", u"#REF!A1"},
         {"5A 09 00 00 00 00 C0", u"#REF!A1"},
         {"5B 01 00 00 00 01 00 00 C0 01 C0", u"Sheet2!A1:B2"},
-        {"5B 09 00 00 00 01 00 00 00 01 C0", u"#REF!$A:B"},
+        // A range of deleted sheets keeps its cells, so that the text compiles back.
+        {"5B 09 00 00 00 01 00 00 00 01 C0", u"#REF!$A$1:B2"},
         // Defined names are numbered from 1, in every class.
         {"43 01 00 00 00", u"Rate"}, {"23 02 00 00 00", u"Tax"}, {"63 02 00 00 00", u"Tax"},
         {"43 03 00 00 00", u"?"}, {"43 00 00 00 00", u"?"},

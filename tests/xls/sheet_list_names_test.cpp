@@ -5,6 +5,7 @@
 #include <string>
 
 #include "book.h"
+#include "book_links.h"
 #include "book_test_util.h"
 #include "sheet.h"
 #include "sheet_test_util.h"
@@ -98,6 +99,78 @@ TEST(SheetListNames, ANameStillUsedOutlivesItsSheet)
     EXPECT_EQ(namesOf(*book.book), "Second@0 Third@2 Alias@0");
     EXPECT_EQ(book->names().back().formula, (std::vector<std::uint8_t>{0x23, 1, 0, 0, 0}));
     EXPECT_EQ(boundsOf(*third, u"Third"), "5..5 x 5..5");
+}
+
+TEST(SheetListNames, NamesNamedThroughTheBooksOwnLinkAreRenumbered)
+{
+    // A name can name another through an EXTERNSHEET entry of the book
+    // itself (PtgNameX), as the spreadsheet application writes intersections
+    // of names. When B goes, its unused name Gone leaves the list and every
+    // later index comes down by one in PtgNameX tokens as in PtgName ones;
+    // Local, named only through PtgNameX, is still used and stays.
+    BookHolder book;
+    addSheet(*book.book, u"A");
+    SheetImplT* b = addSheet(*book.book, u"B");
+    SheetImplT* c = addSheet(*book.book, u"C");
+    ASSERT_TRUE(b->setNamedRange(u"Gone", 0, 0, 0, 0));
+    ASSERT_TRUE(b->setNamedRange(u"Local", 1, 1, 1, 1));
+    ASSERT_TRUE(c->setNamedRange(u"Profit", 3, 3, 1, 13));
+    ASSERT_TRUE(c->setNamedRange(u"YearTot", 1, 3, 13, 13));
+    const std::uint16_t own = findOrAddInternalExternSheet(*book.book, 0, 0);
+    const auto ixti0 = static_cast<std::uint8_t>(own & 0xFF), ixti1 = static_cast<std::uint8_t>(own >> 8);
+    auto addName = [&](const char16_t* text, std::vector<std::uint8_t> formula) {
+        Lbl& n = book->names().emplace_back();
+        n.pool = &book->pool();
+        n.text.assign(text, book->pool());
+        n.formula = std::move(formula);
+    };
+    // Profit (name 3) through the book's own link, intersected with YearTot (4).
+    addName(u"Bottom", {0x39, ixti0, ixti1, 3, 0, 0, 0, 0x23, 4, 0, 0, 0, 0x0F});
+    addName(u"AllLocal", {0x39, ixti0, ixti1, 2, 0, 0, 0});
+    ASSERT_TRUE(c->writeFormula(0, 0, u"SUM(Bottom)+SUM(YearTot)", nullptr)) << book->errorMessage();
+    ASSERT_EQ(namesOf(*book.book), "Gone@2 Local@2 Profit@3 YearTot@3 Bottom@0 AllLocal@0");
+
+    ASSERT_TRUE(book->deleteSheet(1)) << book->errorMessage();
+    EXPECT_EQ(namesOf(*book.book), "Local@0 Profit@2 YearTot@2 Bottom@0 AllLocal@0");
+    EXPECT_EQ(book->names()[3].formula,
+              (std::vector<std::uint8_t>{0x39, ixti0, ixti1, 2, 0, 0, 0, 0x23, 3, 0, 0, 0, 0x0F}));
+    EXPECT_EQ(book->names()[4].formula, (std::vector<std::uint8_t>{0x39, ixti0, ixti1, 1, 0, 0, 0}));
+    const char16_t* text = c->readFormula(0, 0, nullptr);
+    EXPECT_EQ(text ? narrowAscii(text) : std::string("null"), "SUM(Bottom)+SUM(YearTot)");
+    EXPECT_EQ(boundsOf(*c, u"Profit"), "3..3 x 1..13");
+}
+
+TEST(SheetListNames, ThreeDimensionalRangesKeepTheSheetsLeft)
+{
+    // Sheets Jan, Feb, Mar, Apr and F, whose formulas reach into the
+    // others. Deleting a sheet inside a range keeps the range, deleting its
+    // first or last sheet shrinks it, and only a range of that sheet alone
+    // becomes #REF!. The text read back writes again to the same text.
+    const char16_t* formulas[] = {u"SUM(Jan:Mar!A1)", u"SUM(Feb:Mar!A1)", u"Feb!A1*2", u"SUM(Jan:Feb!A1:B2)", u"Apr!B2"};
+    struct Case { int deleted; const char* texts[5]; };
+    const Case cases[] = {
+        {0, {"SUM(Feb:Mar!A1)", "SUM(Feb:Mar!A1)", "Feb!A1*2", "SUM(Feb!A1:B2)", "Apr!B2"}},
+        {1, {"SUM(Jan:Mar!A1)", "SUM(Mar!A1)", "#REF!A1*2", "SUM(Jan!A1:B2)", "Apr!B2"}},
+        {2, {"SUM(Jan:Feb!A1)", "SUM(Feb!A1)", "Feb!A1*2", "SUM(Jan:Feb!A1:B2)", "Apr!B2"}},
+        {3, {"SUM(Jan:Mar!A1)", "SUM(Feb:Mar!A1)", "Feb!A1*2", "SUM(Jan:Feb!A1:B2)", "#REF!B2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("delete sheet " + std::to_string(c.deleted));
+        BookHolder book;
+        for (const char16_t* name : {u"Jan", u"Feb", u"Mar", u"Apr"}) addSheet(*book.book, name);
+        SheetImplT* f = addSheet(*book.book, u"F");
+        for (int i = 0; i < 5; ++i) ASSERT_TRUE(f->writeFormula(i, 0, formulas[i], nullptr)) << book->errorMessage();
+        ASSERT_TRUE(book->deleteSheet(c.deleted)) << book->errorMessage();
+        for (int i = 0; i < 5; ++i) {
+            const char16_t* text = f->readFormula(i, 0, nullptr);
+            const std::string got = text ? narrowAscii(text) : std::string("null");
+            EXPECT_EQ(got, c.texts[i]);
+            ASSERT_TRUE(f->writeFormula(i, 1, u16string(text ? text : u"").c_str(), nullptr))
+                << got << ": " << book->errorMessage();
+            const char16_t* again = f->readFormula(i, 1, nullptr);
+            EXPECT_EQ(again ? narrowAscii(again) : std::string("null"), got);
+        }
+    }
 }
 
 }  // namespace

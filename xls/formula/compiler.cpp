@@ -116,28 +116,41 @@ struct Lexeme {
     u16string text;
 };
 
-u16string prepare(u16view text)
+// The text without a leading "=" (spaces before it are allowed).
+u16view prepare(u16view text)
 {
-    u16string out;
-    Quotes q;
-    for (char16_t c : text) {
-        q.feed(c);
-        if (c == u' ' && !q.inside()) continue;
-        out += c;
-    }
-    if (!out.empty() && out[0] == u'=') out.erase(0, 1);
-    return out;
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == u' ') ++i;
+    if (i < text.size() && text[i] == u'=') return text.substr(i + 1);
+    return text;
 }
 
-std::vector<Lexeme> tokenize(const u16string& text)
+// A space outside quotes ends the operand before it and is otherwise
+// ignored, so that "1 2" stays two operands (and is refused) instead of
+// becoming 12.
+std::vector<Lexeme> tokenize(u16view text)
 {
     std::vector<Lexeme> items;
     u16string current;
     Quotes q;
     const std::size_t n = text.size();
+    auto endOperand = [&] {
+        if (!current.empty()) {
+            items.push_back({Lexeme::Operand, std::move(current)});
+            current.clear();
+        }
+    };
     for (std::size_t i = 0; i < n; ++i) {
         const char16_t c = text[i];
-        if (q.feed(c) || q.inside() || !isOperatorChar(c)) {
+        if (q.feed(c) || q.inside()) {
+            current += c;
+            continue;
+        }
+        if (c == u' ') {
+            endOperand();
+            continue;
+        }
+        if (!isOperatorChar(c)) {
             current += c;
             continue;
         }
@@ -145,10 +158,7 @@ std::vector<Lexeme> tokenize(const u16string& text)
             current += c;
             continue;
         }
-        if (!current.empty()) {
-            items.push_back({Lexeme::Operand, std::move(current)});
-            current.clear();
-        }
+        endOperand();
         u16string op(1, c);
         if ((c == u'<' || c == u'>') && i + 1 < n && text[i + 1] == u'=') op += text[++i];
         else if (c == u'<' && i + 1 < n && text[i + 1] == u'>') op += text[++i];
@@ -158,7 +168,7 @@ std::vector<Lexeme> tokenize(const u16string& text)
                                                      : Lexeme::Operator;
         items.push_back({kind, std::move(op)});
     }
-    if (!current.empty()) items.push_back({Lexeme::Operand, std::move(current)});
+    endOperand();
     return items;
 }
 
@@ -372,7 +382,7 @@ class Emitter {
 public:
     explicit Emitter(FormulaContext& context) : context_(context) {}
 
-    std::vector<std::uint8_t> run(const std::vector<Postfix>& items)
+    std::vector<std::uint8_t> run(const std::vector<Postfix>& items, std::size_t maxTokens, const char* tooLong)
     {
         for (const Postfix& item : items) {
             switch (item.kind) {
@@ -387,6 +397,7 @@ public:
                 break;
             }
         }
+        if (out_.size() > maxTokens) throw xlerror(tooLong);
         // Only now that every item was accepted may the book gain entries.
         for (const auto& sheet : sheets_)
             out_.patchU16(sheet.at, context_.externSheetIndex(sheet.first, sheet.last));
@@ -439,7 +450,9 @@ private:
     void sheetPart(u16view sheetText)
     {
         int first = -1, last = -1;
-        context_.findSheetRange(sheetText, first, last);
+        // "#REF!" stands for sheets that were deleted, as the printer shows
+        // a reference to them.
+        if (asciiUpper(sheetText) != u"#REF") context_.findSheetRange(sheetText, first, last);
         sheets_.push_back({out_.size(), first, last});
         out_.u16(0);  // the EXTERNSHEET index, set at the end
     }
@@ -568,11 +581,11 @@ bool MakeFormula::isReference(u16view text, Reference* out)
     return true;
 }
 
-std::vector<std::uint8_t> MakeFormula::compile(u16view text)
+std::vector<std::uint8_t> MakeFormula::compile(u16view text, std::size_t maxTokens, const char* tooLong)
 {
     const std::vector<Lexeme> items = tokenize(prepare(text));
     const std::vector<Postfix> postfix = Parser(items, context_).run();
-    return Emitter(context_).run(postfix);
+    return Emitter(context_).run(postfix, maxTokens, tooLong);
 }
 
 }  // namespace celvo

@@ -1,6 +1,7 @@
 // The formula compiler: formula text in A1 notation to BIFF8 tokens.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -16,8 +17,10 @@ public:
     // Compiles text (with or without a leading "=") into token bytes. Throws
     // xlerror with the compiler's message when the text is not exactly one
     // expression that the format can hold. The context is changed (a new
-    // EXTERNSHEET entry) only when compiling succeeds.
-    std::vector<std::uint8_t> compile(u16view text);
+    // EXTERNSHEET entry) only when compiling succeeds. Tokens longer than
+    // maxTokens bytes are refused with tooLong.
+    std::vector<std::uint8_t> compile(u16view text, std::size_t maxTokens = SIZE_MAX,
+                                      const char* tooLong = "formula is too long");
 
     struct Reference {
         std::uint16_t row = 0;

@@ -4,11 +4,12 @@
 
 namespace celvo {
 
-std::vector<std::uint8_t> compileCellFormula(u16view text, FormulaContext& context, int row, int col)
+std::vector<std::uint8_t> compileCellFormula(u16view text, FormulaContext& context, int row, int col,
+                                             std::size_t maxTokens, const char* tooLong)
 {
     MakeFormula compiler(context);
-    if (!context.refR1C1()) return compiler.compile(text);
-    return compiler.compile(formulaR1C1ToA1(text, row, col, true));
+    if (!context.refR1C1()) return compiler.compile(text, maxTokens, tooLong);
+    return compiler.compile(formulaR1C1ToA1(text, row, col, true), maxTokens, tooLong);
 }
 
 u16string printCellFormula(const std::uint8_t* tokens, std::size_t size, const FormulaContext& context, int row,

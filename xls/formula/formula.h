@@ -21,8 +21,12 @@
 namespace celvo {
 
 // Compiles the formula text of the cell at (row, col); R1C1 text is read
-// relative to that cell when the book works in R1C1 mode.
-std::vector<std::uint8_t> compileCellFormula(u16view text, FormulaContext& context, int row, int col);
+// relative to that cell when the book works in R1C1 mode. Tokens longer than
+// maxTokens bytes (what the cell's record has room for) are refused with
+// tooLong, the message that saving them would give.
+std::vector<std::uint8_t> compileCellFormula(u16view text, FormulaContext& context, int row, int col,
+                                             std::size_t maxTokens = SIZE_MAX,
+                                             const char* tooLong = "formula is too long");
 
 // The text of the cell's tokens in the book's reference mode. sharedAtCell:
 // the tokens are those of a shared formula, printed for this cell.

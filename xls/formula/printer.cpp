@@ -1,7 +1,5 @@
 #include "printer.h"
 
-#include <charconv>
-#include <string_view>
 #include <vector>
 
 #include "celvo/cellref.h"
@@ -14,19 +12,9 @@ namespace celvo {
 
 namespace {
 
-// A PtgNum operand. A whole number up to 65535 written out in digits would
-// compile back to a PtgInt, so it keeps an exponent ("1e+03") and the printed
-// text compiles to the same token.
-u16string numberOperand(double value)
-{
-    u16string text = formatShortest(value);
-    bool digitsOnly = !text.empty();
-    for (char16_t c : text) digitsOnly = digitsOnly && c >= u'0' && c <= u'9';
-    if (!digitsOnly || value > 65535.0) return text;
-    char buf[32];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    return widenAscii(std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)));
-}
+// A PtgNum operand in its shortest form. A whole number up to 65535 then
+// compiles back to a PtgInt, which holds the same value.
+u16string numberOperand(double value) { return formatShortest(value); }
 
 struct Item {
     enum Kind { Operand, Prefix, Percent, Binary, Paren, Function } kind;
@@ -116,16 +104,11 @@ private:
             operand(text + cellText(readLoc(in), false));
             return;
         }
+        // A range whose sheets are gone reads "#REF!A1:B2", which compiles
+        // back to the same tokens.
         case ptg::kArea3d: {
             u16string text = sheetText(in.u16());
-            if (text == u"#REF!") {
-                RgceArea area;
-                area.read(in);
-                text += columnText(area.first()) + u':' + columnText(area.last());
-            } else {
-                text += areaText(in, false);
-            }
-            operand(std::move(text));
+            operand(text + areaText(in, false));
             return;
         }
         // The subexpression that follows a Mem token gives the value; the
@@ -160,14 +143,6 @@ private:
             text += c;
         }
         text += u'"';
-        return text;
-    }
-
-    static u16string columnText(const RgceLoc& loc)
-    {
-        u16string text;
-        if (!loc.colRelative()) text += u'$';
-        columnLetters(text, loc.col());
         return text;
     }
 

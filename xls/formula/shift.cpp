@@ -1,6 +1,7 @@
 #include "shift.h"
 
 #include <algorithm>
+#include <string>
 
 #include "celvo/bytes.h"
 #include "celvo/xlerror.h"
@@ -242,12 +243,35 @@ std::vector<std::uint8_t> relativeSharedTokens(const std::vector<std::uint8_t>& 
     return convertShared(resolved, shared, row, col, false);
 }
 
-bool refersToName(const std::vector<std::uint8_t>& tokens, std::uint32_t index)
+namespace {
+
+// The offset of the name index of a token that names a defined name of the
+// book, or npos.
+std::size_t nameIndexAt(const std::vector<std::uint8_t>& tokens, const PtgUnit& unit,
+                        const InternalEntries& internal)
+{
+    const auto operand = static_cast<std::size_t>(unit.operand - tokens.data());
+    switch (ptg::base(unit.id)) {
+    case ptg::kName:
+        return operand;
+    case ptg::kNameX: {
+        const std::uint16_t ixti = getU16(unit.operand);
+        return ixti < internal.size() && internal[ixti] ? operand + 2 : std::string::npos;
+    }
+    default:
+        return std::string::npos;
+    }
+}
+
+}  // namespace
+
+bool refersToName(const std::vector<std::uint8_t>& tokens, std::uint32_t index, const InternalEntries& internal)
 {
     bool found = false;
     try {
         forEachToken(tokens, [&](std::size_t, const PtgUnit& unit) {
-            if (ptg::base(unit.id) == ptg::kName && getU32(unit.operand) == index) found = true;
+            const std::size_t at = nameIndexAt(tokens, unit, internal);
+            if (at != std::string::npos && getU32(tokens.data() + at) == index) found = true;
         });
     } catch (const std::exception&) {
         return false;
@@ -255,14 +279,15 @@ bool refersToName(const std::vector<std::uint8_t>& tokens, std::uint32_t index)
     return found;
 }
 
-bool renumberNamesAfterErase(std::vector<std::uint8_t>& tokens, std::uint32_t erased)
+bool renumberNamesAfterErase(std::vector<std::uint8_t>& tokens, std::uint32_t erased,
+                             const InternalEntries& internal)
 {
     std::vector<std::uint8_t> work = tokens;
     bool changed = false;
     try {
         forEachToken(tokens, [&](std::size_t, const PtgUnit& unit) {
-            if (ptg::base(unit.id) != ptg::kName) return;
-            const std::size_t at = static_cast<std::size_t>(unit.operand - tokens.data());
+            const std::size_t at = nameIndexAt(tokens, unit, internal);
+            if (at == std::string::npos) return;
             const std::uint32_t index = getU32(work.data() + at);
             if (index > erased) {
                 putU32(work.data() + at, index - 1);
