@@ -174,6 +174,7 @@ public:
     // from ">"). `ok` turns false on anything else.
     bool attribute(std::string_view& name, std::string_view& value, bool& closed, bool& ok)
     {
+        const char* before = m_p;
         ok = space();
         if (!ok) return false;
         if (literal("/>")) {
@@ -184,6 +185,8 @@ public:
             closed = false;
             return false;
         }
+        // An attribute stands after white space.
+        if (m_p == before) return ok = false;
         const char* start = m_p;
         while (m_p < m_end && (is_name_char(*m_p) || *m_p == ':')) ++m_p;
         if (m_p == start || !is_name_start(*start)) return ok = false;

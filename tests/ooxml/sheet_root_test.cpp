@@ -185,6 +185,25 @@ TEST(WorksheetRoot, UnknownContentIsKeptInPlace)
     EXPECT_EQ(written(root), written(static_cast<s::c_worksheet&>(*cloned)));
 }
 
+// An attribute whose prefix is bound nowhere is kept and written as read:
+// no declaration is made up for it, so a second round writes the same.
+TEST(WorksheetRoot, AttributeOfAnUnboundPrefixIsWrittenAsRead)
+{
+    s::c_worksheet root;
+    ASSERT_EQ(nimb::e_no_error,
+              read(root, worksheetDoc("<sheetData/><pageMargins left=\"1\" right=\"1\" top=\"1\" bottom=\"1\" "
+                                      "header=\"0\" footer=\"0\" q:z=\"3\"/>",
+                                      " mc:Ignorable=\"x14ac\" q:x=\"1\"")));
+    const std::string once = written(root);
+    EXPECT_NE(std::string::npos, once.find("mc:Ignorable=\"x14ac\"")) << once;
+    EXPECT_NE(std::string::npos, once.find("q:z=\"3\"")) << once;
+    EXPECT_EQ(std::string::npos, once.find("xmlns:q")) << once;
+    EXPECT_EQ(std::string::npos, once.find("xmlns:mc")) << once;
+    s::c_worksheet again;
+    ASSERT_EQ(nimb::e_no_error, read(again, once));
+    EXPECT_EQ(once, written(again));
+}
+
 TEST(WorksheetRoot, KnownChildOutOfItsPlaceIsKeptWhereItStood)
 {
     const std::string content =

@@ -190,6 +190,7 @@ TEST(PullReader, ParserMessages)
         {"<a/><!DOCTYPE a>", "1:9:1:Document Type Declaration not at start of document"},
         {"<a x '1'/>", "0:23:1:Schema is not Well Formed (expected '=', got ''')"},
         {"<a x=1/>", "0:23:1:Schema is not Well Formed (expected '\"' or ''', got 1)"},
+        {"<a x='1'y='2'/>", "0:23:1:Schema is not Well Formed (expected white space before the attribute, got y)"},
         {"<a/x>", "1:12:1:Illegal character(s) after / at end of tag - x"},
         {"<?xml version='1.0' encoding='UTF-16'?>", "0:15:1:Mis-match between specfied encoding and byte format"},
         {"<?xml version='1.0' encoding='X'?>", "0:6:1:Unknown character encoding specified"},

@@ -308,10 +308,18 @@ bool c_get_for_xml::read_start_tag(int first, std::string& name)
     m_scopes.emplace_back();
     m_tag_open = true;
     for (;;) {
-        int c = skip_space();
+        int c = get();
+        const bool spaced = is_xml_space(c);
+        while (is_xml_space(c)) c = get();
         if (!is_name_start(c)) {
             unget(c);
             return true;
+        }
+        if (!spaced) {
+            // White space stands between the name and each attribute.
+            raise(sev_fatal, e_not_well_formed,
+                  "Schema is not Well Formed (expected white space before the attribute, got " + char_text(c) + ")");
+            return false;
         }
         c_tag_attribute a;
         read_name(c, a.name);

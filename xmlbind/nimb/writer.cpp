@@ -379,8 +379,10 @@ void c_xml_writer::marshal_any_attributes(const c_any_list& records)
         const c_any_info& r = records[i];
         std::string name = r.name;
         std::string::size_type colon = name.find(':');
-        if (colon != std::string::npos && !r.ns.empty()) {
-            // A prefixed attribute needs its prefix bound to its namespace.
+        // A prefixed attribute needs its prefix bound to its namespace; one
+        // whose prefix was bound to none where it was read (" ") is written
+        // as read, without a declaration made up for it.
+        if (colon != std::string::npos && !r.ns.empty() && r.ns != " ") {
             std::string prefix = name.substr(0, colon);
             const std::string* in_force = declared_uri(prefix);
             if (prefix != "xml" && (!in_force || *in_force != r.ns)) {
