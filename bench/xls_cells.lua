@@ -5,9 +5,10 @@
 -- the numbers and the texts' lengths. xlwt writes and xlrd reads the same
 -- cells the same way. Each half runs in a process of its own, timed whole
 -- from outside (start-up and module loading included, for every program
--- alike), so that its time and peak memory are its own; the four processes
--- of a round run one after the other, and the ratios compare figures of the
--- same round. Prints figures; never fails on them.
+-- alike: wall time, and processor time in user and system mode), so that
+-- its time and peak memory are its own; the four processes of a round run
+-- one after the other, and the ratios compare figures of the same round.
+-- Prints figures; never fails on them.
 --
 --   lua5.1 xls_cells.lua [rounds]        runs both halves and the peers
 --   lua5.1 xls_cells.lua write <file>    one half (used by the driver)
@@ -77,12 +78,17 @@ else
   local here = arg[0]:match("^(.*)/[^/]*$") or "."
   local python = os.getenv("CELVO_PYTHON") or "/usr/bin/python3"
   local peers = ("%s %q/xls_cells_peers.py"):format(python, here)
+  -- Runs the command under bash's time: its output, and the whole process's
+  -- wall and processor (user and system) seconds.
   local function run(cmd)
-    local t0 = now()
-    local p = io.popen(cmd .. " 2>&1")
+    assert(not cmd:find("'", 1, true), "paths with a quote are not supported")
+    local p = io.popen(("bash -c 'TIMEFORMAT=\"TIMES %%R %%U %%S\"; time %s' 2>&1"):format(cmd))
     local out = p:read("*a")
     p:close()
-    return out, now() - t0
+    local wall, user, sys = out:match("TIMES (%S+) (%S+) (%S+)")
+    out = out:gsub("TIMES [^\n]*\n?", "")
+    if not wall then return out, nil, nil end
+    return out, tonumber(wall), tonumber(user) + tonumber(sys)
   end
   local function loadavg()
     local f = io.open("/proc/loadavg")
@@ -91,18 +97,18 @@ else
     f:close()
     return s:match("^(%S+ %S+ %S+)") or "?"
   end
-  -- One line of figures; the whole process's wall time, or nil when the
-  -- program did not print its figures.
-  local function report(who, line, whole)
+  -- One line of figures; the whole process's wall and processor seconds,
+  -- or nothing when the program did not print its figures.
+  local function report(who, line, wall, cpu)
     line = line:gsub("\n", " ")
-    local half, secs, cpu, kb, rest = line:match("^(%a+) (%S+) (%S+) (%d+)(.*)$")
-    if not half then
+    local half, secs, loopCpu, kb, rest = line:match("^(%a+) (%S+) (%S+) (%d+)(.*)$")
+    if not half or not wall then
       print(("  %-6s %s"):format(who, line))
-      return nil
+      return nil, nil
     end
-    print(("  %-6s %-5s process %6.2f s  timed loop %6.2f s  cpu %6.2f s  peak %7.1f MB %s"):format(who, half, whole,
-      tonumber(secs), tonumber(cpu), tonumber(kb) / 1024, rest))
-    return whole
+    print(("  %-6s %-5s process wall %6.2f s cpu %6.2f s | timed part wall %6.2f s cpu %6.2f s | peak %7.1f MB %s"):format(
+      who, half, wall, cpu, tonumber(secs), tonumber(loopCpu), tonumber(kb) / 1024, rest))
+    return wall, cpu
   end
   local function ratio(a, b)
     if a and b and b > 0 then return a / b end
@@ -116,22 +122,29 @@ else
   print(("%d rows x %d columns, %d distinct texts made in the loop; the read lines end with the"):format(ROWS, COLS,
     TEXTS))
   print("sum of the numbers and the total length of the texts, equal for every reader")
-  local writes, reads = {}, {}
+  local writes, reads, writesCpu, readsCpu = {}, {}, {}, {}
   for round = 1, rounds do
     local file = os.tmpname() .. ".xls"
     local peerFile = os.tmpname() .. ".xls"
     print(("round %d, load average %s"):format(round, loadavg()))
-    local ourWrite = report("celvo", run(("%s %q write %q"):format(lua, arg[0], file)))
-    local ourRead = report("celvo", run(("%s %q read %q"):format(lua, arg[0], file)))
-    local peerWrite = report("xlwt", run(("%s write %q"):format(peers, peerFile)))
-    local peerRead = report("xlrd", run(("%s read %q"):format(peers, file)))
+    local ourWrite, ourWriteCpu = report("celvo", run(("%s %q write %q"):format(lua, arg[0], file)))
+    local ourRead, ourReadCpu = report("celvo", run(("%s %q read %q"):format(lua, arg[0], file)))
+    local peerWrite, peerWriteCpu = report("xlwt", run(("%s write %q"):format(peers, peerFile)))
+    local peerRead, peerReadCpu = report("xlrd", run(("%s read %q"):format(peers, file)))
     local w, r = ratio(ourWrite, peerWrite), ratio(ourRead, peerRead)
-    print(("  ratios: write %s of xlwt's time, read %s of xlrd's"):format(show(w), show(r)))
-    writes[#writes + 1] = w
-    reads[#reads + 1] = r
+    local wc, rc = ratio(ourWriteCpu, peerWriteCpu), ratio(ourReadCpu, peerReadCpu)
+    print(("  ratios of whole processes: write %s of xlwt's wall time (%s of its cpu), read %s of xlrd's (%s)"):format(
+      show(w), show(wc), show(r), show(rc)))
+    writes[#writes + 1], reads[#reads + 1] = w, r
+    writesCpu[#writesCpu + 1], readsCpu[#readsCpu + 1] = wc, rc
     os.remove(file)
     os.remove(peerFile)
   end
-  print(("median of %d rounds: write %s of xlwt's time, read %s of xlrd's; load average now %s"):format(rounds,
-    show(median(writes)), show(median(reads)), loadavg()))
+  print(("median of %d rounds: write %s of xlwt's wall time (%s of its cpu), read %s of xlrd's (%s);"):format(rounds,
+    show(median(writes)), show(median(writesCpu)), show(median(reads)), show(median(readsCpu))))
+  local nproc = io.popen("nproc")
+  local processors = nproc:read("*l") or "?"
+  nproc:close()
+  print(("load average now %s on %s processors; on a busy machine the cpu ratios are the steadier figures"):format(
+    loadavg(), processors))
 end

@@ -100,7 +100,19 @@ const std::string* stage(const char16_t* text)
     if (buffer.capacity() > 0x10000) std::string().swap(buffer);  // after a long text
     buffer.clear();
     if (!text) return nullptr;
-    appendUtf8(buffer, u16(text));
+    // Plain ASCII, the usual case, byte for byte; the rest converted.
+    const u16view wide = u16(text);
+    buffer.resize(wide.size());
+    char* out = buffer.data();
+    std::size_t i = 0;
+    while (i < wide.size() && wide[i] < 0x80) {
+        out[i] = static_cast<char>(wide[i]);
+        ++i;
+    }
+    if (i < wide.size()) {
+        buffer.resize(i);
+        appendUtf8(buffer, wide.substr(i));
+    }
     return &buffer;
 }
 
@@ -110,6 +122,51 @@ void pushText(lua_State* L, const std::string* text)
         lua_pushlstring(L, text->data(), text->size());
     else
         lua_pushnil(L);
+}
+
+// Cell texts repeat (a book shares them between cells), and making a Lua
+// string anew costs more than anything else in a read. The module's
+// functions share one table (their upvalue) that keeps the Lua strings of
+// short texts read lately in slots chosen by a hash of their bytes, each
+// text in one of two slots; a text found in one of them with the same bytes
+// is pushed from there. The bytes decide, so a slot can never give another
+// text; at most kTextSlots strings of at most kCachedTextBytes bytes are
+// kept.
+constexpr int kTextSlots = 1 << 16;
+constexpr std::size_t kCachedTextBytes = 48;
+
+void pushCellText(lua_State* L, const std::string* text)
+{
+    const int cache = lua_upvalueindex(1);
+    if (!text || text->empty() || text->size() > kCachedTextBytes || lua_type(L, cache) != LUA_TTABLE) {
+        pushText(L, text);
+        return;
+    }
+    std::uint32_t hash = 2166136261u;
+    for (const char c : *text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619u;
+    }
+    const int slots[2] = {static_cast<int>(hash & (kTextSlots - 1)) + 1,
+                          static_cast<int>((hash >> 16) & (kTextSlots - 1)) + 1};
+    int freeSlot = 0;
+    for (const int slot : slots) {
+        lua_rawgeti(L, cache, slot);
+        if (lua_type(L, -1) == LUA_TSTRING) {
+            std::size_t size = 0;
+            const char* kept = lua_tolstring(L, -1, &size);
+            if (size == text->size() && std::memcmp(kept, text->data(), size) == 0) return;
+        } else if (freeSlot == 0) {
+            freeSlot = slot;
+        }
+        lua_pop(L, 1);
+    }
+    // A new text takes a free slot of its two, else the one its last bytes
+    // pick, so that two texts sharing a slot can both stay.
+    const int slot = freeSlot != 0 ? freeSlot : slots[static_cast<unsigned char>(text->back()) & 1];
+    lua_pushlstring(L, text->data(), text->size());
+    lua_pushvalue(L, -1);
+    lua_rawseti(L, cache, slot);
 }
 
 // ---- arguments -----------------------------------------------------------
@@ -427,7 +484,7 @@ int ReadString(lua_State* L)
     ISheetT* sheet = sheetAt(L, 1, a.handle);
     const std::string* text = nullptr;
     call(L, [&] { text = stage(sheet->readString(a.row, a.col, nullptr)); });
-    pushText(L, text);
+    pushCellText(L, text);
     lua_pushboolean(L, text ? 1 : 0);
     return 2;
 }
@@ -744,7 +801,8 @@ const luaL_Reg functions[] = {
 
 int openLibrary(lua_State* L)
 {
-    luaL_openlib(L, "CelvoWrapper", functions, 0);
+    lua_newtable(L);  // the cell texts read lately, shared by every function
+    luaL_openlib(L, "CelvoWrapper", functions, 1);
     return 1;
 }
 
