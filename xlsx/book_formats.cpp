@@ -273,14 +273,7 @@ bool XMLBookImplT::unpackedDate(double value, int* year, int* month, int* day, i
                                 int* msec)
 {
     return guard(message_, false, [&] {
-        const DateParts p = unpackDate(date1904(), value);
-        if (year) *year = p.year;
-        if (month) *month = p.month;
-        if (day) *day = p.day;
-        if (hour) *hour = p.hour;
-        if (min) *min = p.minute;
-        if (sec) *sec = p.second;
-        if (msec) *msec = p.tenths;
+        putDateParts(unpackDate(date1904(), value), year, month, day, hour, min, sec, msec);
         message_ = "ok";
         return true;
     });
