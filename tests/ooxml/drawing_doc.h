@@ -4,7 +4,11 @@
 // on one line and without those declarations.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "element_cases.h"
 #include "nimb/binding.h"
@@ -68,6 +72,39 @@ inline std::string written(const nimb::c_binding& object, const char* name)
     if (at != std::string::npos) text.erase(at, declarations().size());
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     return text;
+}
+
+// One element read, then written back when it reads; a copy writes the same.
+struct ObjectCase {
+    const char* what;
+    nimb::c_binding* (*make)();
+    std::string element;
+    nimb::enimb_error code;
+    std::string item;     // of the error ("" for any)
+    std::string written;  // "=": the element itself
+};
+
+inline void check(const std::vector<ObjectCase>& cases)
+{
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::unique_ptr<nimb::c_binding> object(c.make());
+        read_result r = read(*object, c.element);
+        EXPECT_EQ(c.code, r.code) << r.item;
+        if (c.code != nimb::e_no_error) {
+            if (!c.item.empty()) {
+                EXPECT_EQ(c.item, r.item);
+            }
+            continue;
+        }
+        if (r.code != nimb::e_no_error) continue;
+        const std::string name = qname(c.element);
+        const std::string out = written(*object, name.c_str());
+        EXPECT_EQ(c.written == "=" ? c.element : c.written, out);
+        // A copy writes the same.
+        std::unique_ptr<nimb::c_binding> copy(object->clone());
+        EXPECT_EQ(out, written(*copy, name.c_str()));
+    }
 }
 
 }  // namespace drawing_test

@@ -140,29 +140,6 @@ TEST(DrawingValues, ChecksAtTheirBounds)
     }
 }
 
-// The checks reached through the members that use them: what is read, and
-// what is written back.
-struct ElementCase {
-    const char* what;
-    nimb::c_binding* (*make)();
-    std::string element;
-    enimb_error code;
-    std::string written;  // "=": the element itself
-};
-
-void checkElements(const std::vector<ElementCase>& cases)
-{
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        std::unique_ptr<nimb::c_binding> object(c.make());
-        drawing_test::read_result r = drawing_test::read(*object, c.element);
-        EXPECT_EQ(c.code, r.code) << r.item;
-        if (c.code != nimb::e_no_error || r.code != nimb::e_no_error) continue;
-        const std::string name = drawing_test::qname(c.element);
-        EXPECT_EQ(c.written == "=" ? c.element : c.written, drawing_test::written(*object, name.c_str()));
-    }
-}
-
 std::string marker(const std::string& col, const std::string& colOff)
 {
     return "<xdr:from><xdr:col>" + col + "</xdr:col><xdr:colOff>" + colOff +
@@ -173,61 +150,62 @@ TEST(DrawingValues, ThroughTheirMembers)
 {
     using nimb::create_object;
     using namespace drawing;
-    const std::vector<ElementCase> cases = {
-        {"offset between blanks", create_object<c_CT_Point2D>, "<a:off x=\" -5 \" y=\"7\"/>", nimb::e_no_error,
+    // The checks reached through the members that use them: what is read,
+    // and what is written back.
+    drawing_test::check({
+        {"offset between blanks", create_object<c_CT_Point2D>, "<a:off x=\" -5 \" y=\"7\"/>", nimb::e_no_error, "",
          "<a:off x=\"-5\" y=\"7\"/>"},
         {"offset of forty digits", create_object<c_CT_Point2D>,
-         "<a:off x=\"1234567890123456789012345678901234567890\" y=\"0\"/>", nimb::e_value_above_maximum, ""},
-        {"extent below 0", create_object<c_CT_PositiveSize2D>, "<a:ext cx=\"-1\" cy=\"0\"/>", nimb::e_value_below_minimum,
+         "<a:off x=\"1234567890123456789012345678901234567890\" y=\"0\"/>", nimb::e_value_above_maximum, "", ""},
+        {"extent below 0", create_object<c_CT_PositiveSize2D>, "<a:ext cx=\"-1\" cy=\"0\"/>", nimb::e_value_below_minimum, "",
          ""},
         {"extent without cy", create_object<c_CT_PositiveSize2D>, "<a:ext cx=\"1\"/>",
-         nimb::e_required_attribute_missing, ""},
-        {"rotation only", create_object<c_CT_Transform2D>, "<a:xfrm rot=\"5400000\"/>", nimb::e_no_error, "="},
+         nimb::e_required_attribute_missing, "", ""},
+        {"rotation only", create_object<c_CT_Transform2D>, "<a:xfrm rot=\"5400000\"/>", nimb::e_no_error, "", "="},
         {"flip not a boolean", create_object<c_CT_Transform2D>, "<a:xfrm flipH=\"yes\"/>",
-         nimb::e_invalid_value_format, ""},
-        {"flip as 1", create_object<c_CT_Transform2D>, "<a:xfrm flipH=\"1\"/>", nimb::e_no_error,
+         nimb::e_invalid_value_format, "", ""},
+        {"flip as 1", create_object<c_CT_Transform2D>, "<a:xfrm flipH=\"1\"/>", nimb::e_no_error, "",
          "<a:xfrm flipH=\"true\"/>"},
-        {"marker column between blanks", create_object<c_CT_Marker>, marker(" 5 ", "0"), nimb::e_no_error,
+        {"marker column between blanks", create_object<c_CT_Marker>, marker(" 5 ", "0"), nimb::e_no_error, "",
          marker("5", "0")},
-        {"marker column 5.0", create_object<c_CT_Marker>, marker("5.0", "0"), nimb::e_invalid_value_format, ""},
-        {"marker column -1", create_object<c_CT_Marker>, marker("-1", "0"), nimb::e_value_below_minimum, ""},
-        {"marker column at its top", create_object<c_CT_Marker>, marker("2147483647", "0"), nimb::e_no_error, "="},
-        {"marker column above", create_object<c_CT_Marker>, marker("2147483648", "0"), nimb::e_value_above_maximum,
+        {"marker column 5.0", create_object<c_CT_Marker>, marker("5.0", "0"), nimb::e_invalid_value_format, "", ""},
+        {"marker column -1", create_object<c_CT_Marker>, marker("-1", "0"), nimb::e_value_below_minimum, "", ""},
+        {"marker column at its top", create_object<c_CT_Marker>, marker("2147483647", "0"), nimb::e_no_error, "", "="},
+        {"marker column above", create_object<c_CT_Marker>, marker("2147483648", "0"), nimb::e_value_above_maximum, "",
          ""},
-        {"marker offset at its top", create_object<c_CT_Marker>, marker("0", "27273042316900"), nimb::e_no_error, "="},
+        {"marker offset at its top", create_object<c_CT_Marker>, marker("0", "27273042316900"), nimb::e_no_error, "", "="},
         {"marker offset above", create_object<c_CT_Marker>, marker("0", "27273042316901"),
-         nimb::e_value_above_maximum, ""},
-        {"marker offset at its bottom", create_object<c_CT_Marker>, marker("0", "-27273042329600"), nimb::e_no_error,
+         nimb::e_value_above_maximum, "", ""},
+        {"marker offset at its bottom", create_object<c_CT_Marker>, marker("0", "-27273042329600"), nimb::e_no_error, "",
          "="},
         {"marker offset below", create_object<c_CT_Marker>, marker("0", "-27273042329601"),
-         nimb::e_value_below_minimum, ""},
+         nimb::e_value_below_minimum, "", ""},
         {"edit mode in another case", create_object<c_CT_TwoCellAnchor>,
-         "<xdr:twoCellAnchor editAs=\"TwoCell\"/>", nimb::e_not_an_enumeration, ""},
+         "<xdr:twoCellAnchor editAs=\"TwoCell\"/>", nimb::e_not_an_enumeration, "", ""},
         {"edit mode after a blank", create_object<c_CT_TwoCellAnchor>, "<xdr:twoCellAnchor editAs=\" twoCell\"/>",
-         nimb::e_not_an_enumeration, ""},
+         nimb::e_not_an_enumeration, "", ""},
         {"client data flags", create_object<c_CT_AnchorClientData>,
-         "<xdr:clientData fLocksWithSheet=\"0\" fPrintsWithSheet=\"true\"/>", nimb::e_no_error,
+         "<xdr:clientData fLocksWithSheet=\"0\" fPrintsWithSheet=\"true\"/>", nimb::e_no_error, "",
          "<xdr:clientData fLocksWithSheet=\"false\" fPrintsWithSheet=\"true\"/>"},
         {"client data flag yes", create_object<c_CT_AnchorClientData>, "<xdr:clientData fLocksWithSheet=\"yes\"/>",
-         nimb::e_invalid_value_format, ""},
+         nimb::e_invalid_value_format, "", ""},
         {"drawing id at its top", create_object<c_CT_NonVisualDrawingProps>,
-         "<xdr:cNvPr id=\"4294967295\" name=\"a\"/>", nimb::e_no_error, "="},
+         "<xdr:cNvPr id=\"4294967295\" name=\"a\"/>", nimb::e_no_error, "", "="},
         {"drawing id above", create_object<c_CT_NonVisualDrawingProps>, "<xdr:cNvPr id=\"4294967296\" name=\"a\"/>",
-         nimb::e_value_above_maximum, ""},
+         nimb::e_value_above_maximum, "", ""},
         {"drawing id -1", create_object<c_CT_NonVisualDrawingProps>, "<xdr:cNvPr id=\"-1\" name=\"a\"/>",
-         nimb::e_value_below_minimum, ""},
+         nimb::e_value_below_minimum, "", ""},
         {"preset shape, last", create_object<c_CT_PresetGeometry2D>, "<a:prstGeom prst=\"chartPlus\"/>",
-         nimb::e_no_error, "="},
+         nimb::e_no_error, "", "="},
         {"preset shape after a blank", create_object<c_CT_PresetGeometry2D>, "<a:prstGeom prst=\" rect\"/>",
-         nimb::e_not_an_enumeration, ""},
+         nimb::e_not_an_enumeration, "", ""},
         {"tile flip XY", create_object<c_CT_TileInfoProperties>, "<a:tile flip=\"XY\"/>",
-         nimb::e_not_an_enumeration, ""},
-        {"tile alignment ctr", create_object<c_CT_TileInfoProperties>, "<a:tile algn=\"ctr\"/>", nimb::e_no_error,
+         nimb::e_not_an_enumeration, "", ""},
+        {"tile alignment ctr", create_object<c_CT_TileInfoProperties>, "<a:tile algn=\"ctr\"/>", nimb::e_no_error, "",
          "="},
         {"black and white mode misspelt", create_object<c_CT_ShapeProperties>, "<xdr:spPr bwMode=\"grey\"/>",
-         nimb::e_not_an_enumeration, ""},
-    };
-    checkElements(cases);
+         nimb::e_not_an_enumeration, "", ""},
+    });
 }
 
 // A transform is written back byte for byte.
