@@ -1,6 +1,7 @@
 #include "celvo/formulatext.h"
 
 #include "celvo/cellref.h"
+#include "celvo/numtext.h"
 
 namespace celvo {
 
@@ -247,6 +248,140 @@ u16string sheetPrefixText(u16view first, u16view last)
     both += u':';
     both.append(last);
     return quotedName(both) + u'!';
+}
+
+// ---- moving references ----------------------------------------------------------
+
+namespace {
+
+// One end of a reference: a cell (both parts), a whole column or a whole row.
+struct RefEnd {
+    bool hasCol = false, hasRow = false;
+    bool colAbs = false, rowAbs = false;
+    long col = 0, row = 0;  // 0-based
+};
+
+// Reads "$A$1", "A1", "$A", "A" (when columns are allowed), "$1", "1" (when
+// rows are allowed); false for any other text.
+bool readRefEnd(u16view t, bool allowColumn, bool allowRow, RefEnd& end)
+{
+    std::size_t i = 0;
+    RefEnd r;
+    if (i < t.size() && t[i] == u'$') {
+        r.colAbs = true;
+        ++i;
+    }
+    std::size_t letters = 0;
+    long col = 0;
+    while (i < t.size() && isAsciiLetter(t[i]) && letters < 4) {
+        col = col * 26 + (asciiUpper(t[i]) - u'A' + 1);
+        ++i;
+        ++letters;
+    }
+    if (letters > 3) return false;
+    if (letters > 0) {
+        r.hasCol = true;
+        r.col = col - 1;
+        if (i < t.size() && t[i] == u'$') {
+            r.rowAbs = true;
+            ++i;
+        }
+    } else if (r.colAbs) {
+        // "$1": the mark is the row's.
+        r.colAbs = false;
+        r.rowAbs = true;
+    }
+    std::size_t digits = 0;
+    long row = 0;
+    while (i < t.size() && isAsciiDigit(t[i]) && digits < 8) {
+        row = row * 10 + (t[i] - u'0');
+        ++i;
+        ++digits;
+    }
+    if (i != t.size()) return false;
+    if (digits > 0) {
+        if (row < 1) return false;
+        r.hasRow = true;
+        r.row = row - 1;
+    } else if (r.rowAbs && letters > 0) {
+        return false;  // "A$" is no reference
+    }
+    if (!r.hasCol && !r.hasRow) return false;
+    if (r.hasCol && r.hasRow) {
+        if (r.col >= kMaxColsLarge || r.row >= kMaxRowsLarge) return false;
+    } else if (r.hasCol ? !allowColumn : !allowRow) {
+        return false;
+    }
+    if ((r.hasCol && r.col >= kMaxColsLarge) || (r.hasRow && r.row >= kMaxRowsLarge)) return false;
+    end = r;
+    return true;
+}
+
+// Moves an end; false when it leaves the sheet.
+bool moveRefEnd(RefEnd& r, long rows, long cols)
+{
+    if (r.hasCol && !r.colAbs) r.col += cols;
+    if (r.hasRow && !r.rowAbs) r.row += rows;
+    return (!r.hasCol || (r.col >= 0 && r.col < kMaxColsLarge)) && (!r.hasRow || (r.row >= 0 && r.row < kMaxRowsLarge));
+}
+
+void appendRefEnd(u16string& out, const RefEnd& r)
+{
+    if (r.hasCol) {
+        if (r.colAbs) out += u'$';
+        columnLetters(out, static_cast<int>(r.col));
+    }
+    if (r.hasRow) {
+        if (r.rowAbs) out += u'$';
+        out += formatInt(r.row + 1);
+    }
+}
+
+}  // namespace
+
+u16string shiftFormulaText(u16view text, int rowOffset, int colOffset)
+{
+    const std::vector<FormulaToken> tokens = tokenizeFormula(text);
+    u16string out;
+    out.reserve(text.size() + 8);
+    auto tokenText = [&](std::size_t k) { return text.substr(tokens[k].begin, tokens[k].end - tokens[k].begin); };
+    auto isRefToken = [&](std::size_t k) {
+        if (k >= tokens.size()) return false;
+        const FormulaToken::Kind kind = tokens[k].kind;
+        if (kind != FormulaToken::Word && kind != FormulaToken::Number) return false;
+        // A word followed by "(" names a function, one followed by a
+        // bracket a table.
+        if (k + 1 < tokens.size() && tokens[k + 1].kind == FormulaToken::Bracket) return false;
+        return !(k + 1 < tokens.size() && tokens[k + 1].kind == FormulaToken::Operator && tokenText(k + 1) == u"(");
+    };
+    auto isColon = [&](std::size_t k) {
+        return k < tokens.size() && tokens[k].kind == FormulaToken::Operator && tokenText(k) == u":";
+    };
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        RefEnd first, last;
+        // A range of two ends: cells, whole columns or whole rows.
+        if (isRefToken(k) && isColon(k + 1) && isRefToken(k + 2) && readRefEnd(tokenText(k), true, true, first) &&
+            readRefEnd(tokenText(k + 2), true, true, last) && first.hasCol == last.hasCol &&
+            first.hasRow == last.hasRow) {
+            const bool kept = moveRefEnd(first, rowOffset, colOffset) & moveRefEnd(last, rowOffset, colOffset);
+            if (kept) {
+                appendRefEnd(out, first);
+                out += u':';
+                appendRefEnd(out, last);
+            } else {
+                out += u"#REF!";
+            }
+            k += 2;
+            continue;
+        }
+        if (tokens[k].kind == FormulaToken::Word && isRefToken(k) && readRefEnd(tokenText(k), false, false, first)) {
+            if (moveRefEnd(first, rowOffset, colOffset)) appendRefEnd(out, first);
+            else out += u"#REF!";
+            continue;
+        }
+        out.append(tokenText(k));
+    }
+    return out;
 }
 
 }  // namespace celvo

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "book.h"
+#include "celvo/numformat.h"
 
 namespace celvo {
 
@@ -347,31 +348,6 @@ int SheetImplT::readError(int row, int col)
 
 // ---- dates -------------------------------------------------------------------
 
-namespace {
-
-// A number-format text shows a date or a time when one of the letters
-// m d y h s (either case) stands outside square brackets.
-bool formatTextIsDate(u16view text)
-{
-    bool inBracket = false;
-    for (char16_t ch : text) {
-        if (ch == u'[') {
-            inBracket = true;
-        } else if (ch == u']') {
-            inBracket = false;
-        } else if (!inBracket) {
-            switch (ch) {
-            case u'm': case u'd': case u'y': case u'h': case u's':
-            case u'M': case u'D': case u'Y': case u'H': case u'S': return true;
-            default: break;
-            }
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
 bool SheetImplT::isDate(int row, int col)
 {
     if (!book_) return false;
@@ -380,13 +356,10 @@ bool SheetImplT::isDate(int row, int col)
     readNumber(row, col, &format);
     if (!format) return false;
     const int id = format->numFormat();
-    if (id <= 13) return false;
-    if (id <= 22) return true;
-    if (id >= 37 && id <= 44) return false;
-    if (id >= 45 && id <= 47) return true;
-    if (id == 48 || id == 49) return false;
+    if (id < 0) return false;
+    if (const int builtIn = builtInNumFormatIsDate(id); builtIn >= 0) return builtIn == 1;
     for (const Format& f : book_->numFormats())
-        if (f.ifmt == id) return f.text.text && formatTextIsDate(f.text.view());
+        if (f.ifmt == id) return f.text.text && numFormatTextIsDate(f.text.view());
     return false;
 }
 

@@ -56,6 +56,9 @@ public:
     void setR1C1(bool on) noexcept { setRefModeA1(!on); }
     const u16string& nameText() const noexcept { return name_; }
     void setNameText(u16view name) { name_.assign(name.data(), name.size()); }
+    // The book's picture numbers (from 1) that the sheet's placed picture
+    // shapes show, one for each shape that shows one.
+    std::vector<std::size_t> placedPictureNumbers() const;
     // Position of this sheet in the book's list, 0 when it is not there.
     int sheetIndex() const noexcept;
     // Pixel sizes of a column and a row on the display (0 when hidden).

@@ -72,6 +72,10 @@ ISheetT* BookImplT::insertSheetImpl(int index, const char16_t* name, ISheetT* in
         sheet = std::make_unique<SheetImplT>(*src);
         // The copy's drawing objects take ids of their own.
         drawingIds_.renumberCopy(*sheet);
+        // Each picture the copy places is one more user of the book's
+        // picture, so that deleting either sheet leaves it to the other.
+        for (std::size_t number : sheet->placedPictureNumbers())
+            if (OfficeArtFBSE* entry = drawingGroup_.picture(number - 1)) ++entry->cRef;
         sheet->setNameText(sheetName);
         sheet->setSelected(false);
     }

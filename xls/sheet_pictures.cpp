@@ -52,6 +52,16 @@ std::vector<PlacedPicture> picturesOf(const MsoDrawing& drawing)
 
 }  // namespace
 
+std::vector<std::size_t> SheetImplT::placedPictureNumbers() const
+{
+    std::vector<std::size_t> numbers;
+    for (const PlacedPicture& pic : picturesOf(drawing_)) {
+        const std::int64_t blip = shapeBlipIndex(*pic.shape);
+        if (blip >= 1) numbers.push_back(static_cast<std::size_t>(blip));
+    }
+    return numbers;
+}
+
 int SheetImplT::pictureCount()
 {
     return guarded(0, [&] { return static_cast<int>(picturesOf(drawing_).size()); });

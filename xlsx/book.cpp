@@ -5,6 +5,7 @@
 #include "package_types.h"
 #include "part_content_types.h"
 #include "part_relationships.h"
+#include "part_shared_strings.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -128,6 +129,44 @@ std::pair<u16string, u16string> XMLBookImplT::addRelatedPart(u16view source, u16
         pkg_.parts.erase(name);
         throw;
     }
+}
+
+SharedStrings& XMLBookImplT::sharedStrings()
+{
+    if (pkg_.sharedStrings) return *pkg_.sharedStrings;
+    u16string name = pkg_.workbookDir + u"/sharedStrings.xml";
+    // A part of that name that is no shared-strings part (unrelated, or of
+    // another type) leaves it to the next free name.
+    if (pkg_.parts.contains(name)) {
+        auto part = addRelatedPart(pkg_.workbookPart, u"sharedStrings", u"", u"sharedStrings", u"xml",
+                                   kSharedStrings, std::make_unique<SharedStrings>());
+        pkg_.sharedStrings = pkg_.parts.findAs<SharedStrings>(part.first);
+        return *pkg_.sharedStrings;
+    }
+    Relationships& rels = workbookRels();
+    auto* part = static_cast<SharedStrings*>(pkg_.parts.insert(name, std::make_unique<SharedStrings>()));
+    try {
+        if (pkg_.contentTypes->contentType(name) != kSharedStrings) pkg_.contentTypes->addOverride(name, kSharedStrings);
+        rels.add(relType(u"sharedStrings"), relativeTarget(pkg_.workbookPart, name));
+    } catch (...) {
+        pkg_.contentTypes->removeOverride(name);
+        pkg_.parts.erase(name);
+        throw;
+    }
+    pkg_.sharedStrings = part;
+    return *part;
+}
+
+bool XMLBookImplT::date1904() const
+{
+    const workbook::c_CT_WorkbookPr* pr = root_.workbookPr.peek();
+    return pr && pr->date1904.value;
+}
+
+bool XMLBookImplT::refR1C1Mode() const
+{
+    const workbook::c_CT_CalcPr* pr = root_.calcPr.peek();
+    return pr && pr->refMode.value == u"R1C1";
 }
 
 // ---- the active sheet -------------------------------------------------------------

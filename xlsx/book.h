@@ -76,6 +76,18 @@ public:
     const u16string& workbookPart() const noexcept { return pkg_.workbookPart; }
     const u16string& workbookDir() const noexcept { return pkg_.workbookDir; }
     SharedStrings* sharedStringsPart() noexcept { return pkg_.sharedStrings; }
+    // The shared-strings part, made and related from the workbook when the
+    // book has none.
+    SharedStrings& sharedStrings();
+    // The cell format at a place of the book's list (null when there is
+    // none) and the place of a format of this book (-1 for any other).
+    IFormatT* formatAt(std::uint32_t index);
+    int formatIndexOf(const IFormatT* format);
+    // The text of a custom number format (empty when the book has none).
+    u16string customNumFormatText(int id);
+    // The date system and the reference notation of the workbook.
+    bool date1904() const;
+    bool refR1C1Mode() const;
     Styles* stylesPart() noexcept { return pkg_.styles; }
 
     // The entries of the sheet list (null when out of range).

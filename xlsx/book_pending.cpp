@@ -42,6 +42,11 @@ void XMLBookImplT::setRefR1C1(bool) { notSupported(message_); }
 bool XMLBookImplT::rgbMode() { return notSupported(message_, false); }
 void XMLBookImplT::setRgbMode(bool) { notSupported(message_); }
 int XMLBookImplT::biffVersion() { return 0; }
+
+// Until the styles part is built a book has no cell formats.
+IFormatT* XMLBookImplT::formatAt(std::uint32_t) { return nullptr; }
+int XMLBookImplT::formatIndexOf(const IFormatT*) { return -1; }
+u16string XMLBookImplT::customNumFormatText(int) { return u16string(); }
 bool XMLBookImplT::setLocale(const char*) { return notSupported(message_, false); }
 
 }  // namespace celvo

@@ -1,29 +1,34 @@
 // A worksheet of a .xlsx book: at once a worksheet part of the package and
-// the engine's sheet. Its name and visibility live in the workbook's sheet
-// list, found through the sheet's place in it, which the book keeps
-// current.
+// the engine's sheet. Its cells live in the worksheet binding (rows sorted by
+// index, the cells of a row by column, found by bisection); its name and
+// visibility live in the workbook's sheet list, found through the sheet's
+// place in it, which the book keeps current.
 //
-// The worksheet document is held by the root type below; the sheet
-// operations that need the worksheet binding answer "not supported" until
-// they are built (sheet_pending.cpp).
+// The operations are spread as in the .xls engine: the object and the cell
+// values here and in sheet.cpp, the cell store (finding, creating, the used
+// range) in sheet_cells.cpp, formulas in sheet_formula.cpp, writing the part
+// in sheet_io.cpp; those not built yet answer "not supported"
+// (sheet_pending.cpp).
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "celvo/ISheetT.h"
 #include "celvo/text.h"
 #include "celvo/xlerror.h"
+#include "ooxml/sml-sheet3.h"
 #include "part.h"
-#include "part_raw_xml.h"
 
 namespace celvo {
 
 class XMLBookImplT;
 
 // The binding root of a worksheet part.
-using WorksheetRoot = RawXmlDocument;
+using WorksheetRoot = sheet::c_worksheet;
 
 class XMLSheetImplT final : public XmlFile<WorksheetRoot>, public ISheetT {
 public:
@@ -68,6 +73,9 @@ public:
     {
         guardedVoid([] { throw xlerror("not supported"); });
     }
+
+    // Writes the part: its dimension rewritten from the used range.
+    void serialize(std::string& out) override;
 
     // ISheetT.
     int cellType(int row, int col) override;
@@ -183,10 +191,78 @@ public:
                                bool* colRelative) override;
     const char16_t* rowColToCellReference(int row, int col, bool rowRelative, bool colRelative) override;
 
+    // ---- the cell store (sheet_cells.cpp) ---------------------------------
+
+    sheet::c_CT_SheetData& sheetData() { return *root_.get_sheetData(); }
+    sheet::c_CT_Row* findRow(int row) const;
+    sheet::c_CT_Cell* findCell(int row, int col) const;
+    // The cell that a write fills: the column, then the row, checked
+    // ("col must be in range 0-16383", "row must be in range 0-1048575");
+    // a shared-formula group the cell leads handed over; the old contents
+    // cleared when asked (the style stays); the style of a format given set
+    // ("unknown format"); the used range widened.
+    sheet::c_CT_Cell& cellForWrite(int row, int col, IFormatT* format, bool clearContents);
+    static void checkPosition(int row, int col);
+    // Called before a cell's formula, value or place changes: a cell that
+    // leads a shared-formula group gives the lead to the next member.
+    void releaseSharedFormula(std::uint32_t row, sheet::c_CT_Cell& cell);
+    // The used range: rows rowFirst up to rowEnd (not included), columns
+    // likewise; all 0 for an empty sheet.
+    struct UsedRange {
+        int rowFirst = 0;
+        int rowEnd = 0;
+        int colFirst = 0;
+        int colEnd = 0;
+    };
+    const UsedRange& usedRange();
+    void widenUsedRange(int row, int col) noexcept;
+    void markUsedRangeDirty() noexcept { usedRangeDirty_ = true; }
+    void updateUsedRange();
+
+    // ---- formulas (sheet_formula.cpp) -----------------------------------------
+
+    // The formula text of a cell as stored, a member of a shared group
+    // given its own shifted text; empty when it has none.
+    u16string storedFormulaText(std::uint32_t row, const sheet::c_CT_Cell& cell);
+    // The index of the leading cells of shared-formula groups, by si; built
+    // when first needed and kept in step by every edit of a formula.
+    struct SharedLead {
+        std::uint32_t row;
+        std::uint32_t col;
+    };
+    void forgetSharedFormulas() noexcept { sharedIndexBuilt_ = false; }
+
+    // Hands a text out to the caller: held until the next text is.
+    const char16_t* keepText(u16string text);
+
 private:
+    IFormatT* formatOfStyle(std::uint32_t style) const;
+    std::uint32_t styleOfFormat(IFormatT* format) const;
+    void buildSharedIndex();
+    const SharedLead* sharedLead(std::uint32_t si);
+    // Reads the cell that a read operation asks for: the format out-pointer
+    // cleared first, "cell is not found" when there is none; the format set
+    // when the body read the value.
+    template <class R, class Body>
+    R readCell(int row, int col, IFormatT** format, R failValue, Body&& body)
+    {
+        if (format) *format = nullptr;
+        return guarded(failValue, [&]() -> R {
+            const sheet::c_CT_Cell* cell = findCell(row, col);
+            if (!cell) throw xlerror("cell is not found");
+            R result = body(static_cast<std::uint32_t>(row), *cell);
+            if (format) *format = formatOfStyle(cell->s());
+            return result;
+        });
+    }
+
     XMLBookImplT* book_ = nullptr;
     int sheetNumber_ = -1;
     u16string textResult_;  // the text last handed out
+    UsedRange usedRange_;
+    bool usedRangeDirty_ = true;
+    std::unordered_map<std::uint32_t, SharedLead> sharedLeads_;
+    bool sharedIndexBuilt_ = false;
 };
 
 }  // namespace celvo

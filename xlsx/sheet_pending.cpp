@@ -5,44 +5,8 @@
 
 namespace celvo {
 
-int XMLSheetImplT::cellType(int, int) { return notSupported(-1); }
-bool XMLSheetImplT::isFormula(int, int) { return notSupported(false); }
-IFormatT* XMLSheetImplT::cellFormat(int, int) { return notSupported(static_cast<IFormatT*>(nullptr)); }
-void XMLSheetImplT::setCellFormat(int, int, IFormatT*) { notSupported(); }
-const char16_t* XMLSheetImplT::readString(int, int, IFormatT** format)
-{
-    if (format) *format = nullptr;
-    return notSupported(static_cast<const char16_t*>(nullptr));
-}
-bool XMLSheetImplT::writeString(int, int, const char16_t*, IFormatT*) { return notSupported(false); }
-double XMLSheetImplT::readNumber(int, int, IFormatT** format)
-{
-    if (format) *format = nullptr;
-    return notSupported(0.0);
-}
-bool XMLSheetImplT::writeNumber(int, int, double, IFormatT*) { return notSupported(false); }
-bool XMLSheetImplT::readBool(int, int, IFormatT** format)
-{
-    if (format) *format = nullptr;
-    return notSupported(false);
-}
-bool XMLSheetImplT::writeBool(int, int, bool, IFormatT*) { return notSupported(false); }
-bool XMLSheetImplT::readBlank(int, int, IFormatT** format)
-{
-    if (format) *format = nullptr;
-    return notSupported(false);
-}
-bool XMLSheetImplT::writeBlank(int, int, IFormatT*) { return notSupported(false); }
-const char16_t* XMLSheetImplT::readFormula(int, int, IFormatT** format)
-{
-    if (format) *format = nullptr;
-    return notSupported(static_cast<const char16_t*>(nullptr));
-}
-bool XMLSheetImplT::writeFormula(int, int, const char16_t*, IFormatT*) { return notSupported(false); }
 const char16_t* XMLSheetImplT::readComment(int, int) { return notSupported(static_cast<const char16_t*>(nullptr)); }
 void XMLSheetImplT::writeComment(int, int, const char16_t*, const char16_t*, int, int) { notSupported(); }
-bool XMLSheetImplT::isDate(int, int) { return notSupported(false); }
-int XMLSheetImplT::readError(int, int) { return notSupported(static_cast<int>(ERRORCODE_FAILURE)); }
 double XMLSheetImplT::columnWidth(int) { return notSupported(0.0); }
 double XMLSheetImplT::rowHeight(int) { return notSupported(0.0); }
 bool XMLSheetImplT::setColumn(int, int, double, IFormatT*, bool) { return notSupported(false); }
@@ -77,10 +41,6 @@ bool XMLSheetImplT::insertRows(int, int) { return notSupported(false); }
 bool XMLSheetImplT::removeColumns(int, int) { return notSupported(false); }
 bool XMLSheetImplT::removeRows(int, int) { return notSupported(false); }
 bool XMLSheetImplT::copyCell(int, int, int, int) { return notSupported(false); }
-int XMLSheetImplT::firstRow() { return notSupported(0); }
-int XMLSheetImplT::lastRow() { return notSupported(0); }
-int XMLSheetImplT::firstColumn() { return notSupported(0); }
-int XMLSheetImplT::lastColumn() { return notSupported(0); }
 bool XMLSheetImplT::displayGridlines() { return notSupported(false); }
 void XMLSheetImplT::setDisplayGridlines(bool) { notSupported(); }
 bool XMLSheetImplT::printGridlines() { return notSupported(false); }

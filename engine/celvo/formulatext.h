@@ -50,4 +50,12 @@ SheetPrefixNames splitSheetPrefix(u16view prefix);
 // reference ("A1", "R1C1") or a logical value.
 u16string sheetPrefixText(u16view first, u16view last);
 
+// The text with its relative references moved by rowOffset rows and
+// colOffset columns, as a formula copied that far reads (cell references,
+// ranges, whole rows "1:3" and columns "A:C"; parts marked with "$" stay).
+// Function names, defined names, TRUE and FALSE, strings, sheet names and
+// error literals are left as they are. A reference moved off the sheet
+// (rows 1 to 1048576, columns A to XFD) becomes #REF!, a whole range with it.
+u16string shiftFormulaText(u16view text, int rowOffset, int colOffset);
+
 }  // namespace celvo

@@ -107,4 +107,26 @@ inline void check(const std::vector<ObjectCase>& cases)
     }
 }
 
+// A whole drawing part with the anchors given, read and written back: the
+// written part on one line without its declaration (the bytes as written
+// in `document` when given), or "error N item" when it is refused.
+inline std::string drawingWrittenBack(const std::string& anchors, std::string* document = nullptr)
+{
+    const std::string in = "<xdr:wsDr" + declarations() + ">" + anchors + "</xdr:wsDr>";
+    drawing::c_wsDr root;
+    nimb::c_error_record info;
+    std::string out;
+    nimb::enimb_error e = root.unmarshal(in.data(), in.size(), &info);
+    if (e == nimb::e_no_error) e = root.marshal(out, &info);
+    if (e != nimb::e_no_error) return "error " + std::to_string(e) + " " + info.item;
+    if (document) *document = out;
+    return celvo::test::flat(out.substr(out.find('\n') + 1));
+}
+
+// The document element around anchors, as drawingWrittenBack reads them.
+inline std::string drawingOf(const std::string& anchors)
+{
+    return "<xdr:wsDr" + declarations() + ">" + anchors + "</xdr:wsDr>";
+}
+
 }  // namespace drawing_test

@@ -136,3 +136,49 @@ def without_space_preserve(text):
     on any text with white space at either end, and the comparison keeps
     every character of the texts anyway."""
     return _PRESERVE.sub("", text)
+
+
+_DIMENSION = re.compile(r'(<(?:[\w.-]+:)?dimension\s+ref=")([^"]*)(")')
+_CELL_REF = re.compile(r'<(?:[\w.-]+:)?c\s[^>]*?\br="([A-Z]+)([0-9]+)"')
+
+
+_DIMENSION_ELEMENT = re.compile(r'<((?:[\w.-]+:)?dimension)\s+ref="[^"]*"\s*(?:/>|></\1>)')
+
+
+def without_dimension(text):
+    """The text without its dimension: a sheet writes its dimension from
+    where its cells are, whatever the file said (see
+    dimension_covers_cells)."""
+    return _DIMENSION_ELEMENT.sub("", text)
+
+
+def _column_number(letters):
+    n = 0
+    for ch in letters:
+        n = n * 26 + ord(ch) - ord("A") + 1
+    return n
+
+
+def dimension_covers_cells(text):
+    """None when the dimension of a worksheet text spans its cells exactly
+    (the first and last row and column that hold a cell), else what is
+    wrong. A sheet without cells may say "A1"."""
+    m = _DIMENSION.search(text)
+    cells = [(int(r), _column_number(c)) for c, r in _CELL_REF.findall(text)]
+    if not m:
+        return "no dimension" if cells else None
+    if not cells:
+        return None
+    rows = [r for r, _ in cells]
+    cols = [c for _, c in cells]
+    parts = m.group(2).split(":")
+    ends = []
+    for p in parts:
+        pm = re.match(r"^([A-Z]+)([0-9]+)$", p)
+        if not pm:
+            return "dimension %s is not a range" % m.group(2)
+        ends.append((int(pm.group(2)), _column_number(pm.group(1))))
+    first, last = ends[0], ends[-1]
+    if first[0] > min(rows) or first[1] > min(cols) or last[0] < max(rows) or last[1] < max(cols):
+        return "dimension %s does not hold every cell" % m.group(2)
+    return None

@@ -362,6 +362,37 @@ TEST(SheetPicturesLibreOffice, PicturesOfANewBookAppearAtTheirCells)
     expectThree(found, 1);
 }
 
+TEST(SheetPictures, ACopiedSheetCountsThePicturesItPlaces)
+{
+    BookHolder book;
+    ISheetT* first = book->addSheet(u"First", nullptr);
+    placeThree(book, first);
+    ASSERT_NE(book->addSheet(u"Copy", first), nullptr) << book->errorMessage();
+    ASSERT_NE(book->insertSheet(0, u"Copy2", first), nullptr) << book->errorMessage();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(book.book->drawingGroup().picture(i)->cRef, 3u) << i;
+    // Saved and loaded, the counts stay.
+    BookHolder again;
+    load(again, saved(book));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(again.book->drawingGroup().picture(i)->cRef, 3u) << i;
+}
+
+TEST(SheetPicturesLibreOffice, PicturesOfACopiedSheetSurviveDeletingEitherSheet)
+{
+    if (!haveLibreOffice()) GTEST_SKIP() << "LibreOffice is not installed";
+    for (int deleted : {0, 1}) {
+        SCOPED_TRACE("delete sheet " + std::to_string(deleted));
+        BookHolder book;
+        ISheetT* first = book->addSheet(u"First", nullptr);
+        placeThree(book, first);
+        ASSERT_NE(book->addSheet(u"Copy", first), nullptr) << book->errorMessage();
+        ASSERT_TRUE(book->deleteSheet(deleted)) << book->errorMessage();
+        EXPECT_EQ(book->sheet(0)->pictureCount(), 3);
+        std::vector<Found> found = libreOfficePictures(saved(book), "copy" + std::to_string(deleted));
+        EXPECT_EQ(found.size(), 3u);
+        expectThree(found, 0);
+    }
+}
+
 TEST(SheetPicturesLibreOffice, PicturesAddedToALoadedDrawingAppearBesideItsOwn)
 {
     CELVO_REQUIRE_CORPUS();

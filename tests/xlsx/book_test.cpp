@@ -460,7 +460,8 @@ TEST(XlsxBook, EntriesKeptAsTheyCame)
     for (const ZipEntry& e : in) {
         SCOPED_TRACE(u8(e.name));
         // Parts the engine does not read come back byte for byte.
-        if (e.name == u"[Content_Types].xml" || partExtension(e.name) == u"rels" || e.name == u"xl/workbook.xml")
+        if (e.name == u"[Content_Types].xml" || partExtension(e.name) == u"rels" || e.name == u"xl/workbook.xml" ||
+            e.name.rfind(u"xl/worksheets/", 0) == 0)
             EXPECT_NE(text(out, e.name.c_str()), "(missing)");
         else
             EXPECT_EQ(text(out, e.name.c_str()), std::string(e.data.begin(), e.data.end()));

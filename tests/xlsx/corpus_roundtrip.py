@@ -30,12 +30,14 @@ TOOL = None
 SPOILT = ("BROKEN-ON-PURPOSE", "HOSTILE", "NOT-XLS", "ENCRYPTED")
 CALC_CHAIN_TYPE = "application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml"
 CALC_CHAIN_REL = re.compile(r"/calcChain$")
-# What the engine says of a book it does not read, by file.
+# What the engine says of a book it does not read, by file (the message
+# goes on with the first part of the package that it could not read).
+STRICT = "strict Open XML is not supported in part "
 REFUSED = {
     # The strict edition of the format, whose namespaces the bindings do not read.
-    "calamine__strict_iso_paths.xlsx": "strict Open XML is not supported in part /xl/workbook.xml",
-    "exceldatareader__Test_Issue_11573_BlankValues.xlsx": "strict Open XML is not supported in part /xl/workbook.xml",
-    "sheetjs__sheet_visibility_strict.xlsx": "strict Open XML is not supported in part /xl/workbook.xml",
+    "calamine__strict_iso_paths.xlsx": STRICT,
+    "exceldatareader__Test_Issue_11573_BlankValues.xlsx": STRICT,
+    "sheetjs__sheet_visibility_strict.xlsx": STRICT,
 }
 # Books that load but cannot be saved, with the message.
 UNSAVED = {
@@ -139,7 +141,7 @@ class CorpusRoundTrip(unittest.TestCase):
                             self.assertTrue(message, "a refused book gives a message")
                         continue
                     if f in REFUSED:
-                        self.assertEqual(message, "load: " + REFUSED[f])
+                        self.assertTrue(message.startswith("load: " + REFUSED[f]), message)
                         continue
                     if f in UNSAVED:
                         self.assertEqual(message, "save: " + UNSAVED[f])
@@ -173,6 +175,18 @@ class CorpusRoundTrip(unittest.TestCase):
                 fb.write(b)
             self.assertIsNone(xmlcanon.well_formed(pb), name)
             ca, cb = xmlcanon.canonical(pa), xmlcanon.canonical(pb)
+            if "<worksheet" in cb[:400] or re.search(r"<\w+:worksheet\b", cb[:400]):
+                # The worksheet is written from its binding: cells and rows
+                # get their references, numbers their shortest text, texts
+                # with white space at an end are marked as kept, and the
+                # dimension follows the cells (checked on its own).
+                self.assertIsNone(xmlcanon.dimension_covers_cells(cb), name)
+                ca, cb = xmlcanon.without_dimension(ca), xmlcanon.without_dimension(cb)
+                ca = xmlcanon.cell_references(ca, cb)
+                ca = xmlcanon.hex_words(xmlcanon.number_words(ca, cb), cb)
+                ca, cb = xmlcanon.without_space_preserve(ca), xmlcanon.without_space_preserve(cb)
+            elif "<sst" in cb[:400] or re.search(r"<\w+:sst\b", cb[:400]):
+                ca, cb = xmlcanon.without_space_preserve(ca), xmlcanon.without_space_preserve(cb)
             ca = xmlcanon.boolean_words(ca, cb)
             if ca != cb:
                 self.fail("%s differs %s" % (name, xmlcanon.first_difference(ca, cb)))

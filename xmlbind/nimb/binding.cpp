@@ -576,7 +576,13 @@ enimb_error unmarshal_document(c_xml_reader& reader, c_binding& root, unsigned n
         if (int answer = reader.handle_error(e)) return static_cast<enimb_error>(answer);
     if (reader.token() != tok_name || !name_is(reader.name_record(), ns, local))
         if (int answer = reader.handle_error(e_element_not_found)) return static_cast<enimb_error>(answer);
-    return unmarshal_object(reader, root, reader.current_name());
+    if (enimb_error root_error = unmarshal_object(reader, root, reader.current_name())) return root_error;
+    // Nothing but comments and white space follows the document element
+    // (when it was read without an error the handler let pass).
+    std::string after;
+    if (reader.error_record().code == e_no_error && reader.scan_element_event(e, after) != tok_end_of_document)
+        if (int answer = reader.handle_error(e_not_well_formed)) return static_cast<enimb_error>(answer);
+    return e_no_error;
 }
 
 enimb_error marshal_document(const c_binding& root, const char* name, std::string& out, c_error_record* error,
