@@ -24,11 +24,18 @@ std::string prefixOf(const std::string& qname)
     return colon == std::string::npos ? std::string() : qname.substr(0, colon);
 }
 
+// Whether an object keeps nothing but namespace declarations.
+bool keepsNoContent(const nimb::c_binding& object)
+{
+    const nimb::c_kept* k = object.kept();
+    return !k || (k->attributes.empty() && k->elements.empty());
+}
+
 // Whether an item read is a text alone, which a plain item holds whole.
 bool isPlainItem(const sheet::c_CT_Rst& item)
 {
     const sheet::c_ST_Xstring_space* t = item.t.peek();
-    return t && !t->kept() && !item.kept() && item.r.empty() && item.rPh.empty() && !item.phoneticPr.has() &&
+    return t && keepsNoContent(*t) && keepsNoContent(item) && item.r.empty() && item.rPh.empty() && !item.phoneticPr.has() &&
            (!t->space.present || t->space.value == u"preserve");
 }
 

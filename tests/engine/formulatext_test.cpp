@@ -92,5 +92,29 @@ TEST(FormulaText, SheetPrefixes)
     }
 }
 
+TEST(FormulaText, ReferencesShifted)
+{
+    struct Case {
+        u16string text;
+        int rows, cols;
+        u16string shifted;
+    };
+    const std::vector<Case> cases = {
+        {u"A1+$B$2+C$3+$D4", 1, 1, u"B2+$B$2+D$3+$D5"},
+        {u"SUM(A1:B2)*Data!C3+'My Sheet'!D4", 2, 0, u"SUM(A3:B4)*Data!C5+'My Sheet'!D6"},
+        {u"SUM(1:1)+COUNT(A:A)+$2:$2", 1, 1, u"SUM(2:2)+COUNT(B:B)+$2:$2"},
+        {u"\"A1\"&TRUE&FALSE&LOG10(A1)", 1, 0, u"\"A1\"&TRUE&FALSE&LOG10(A2)"},
+        {u"MyName+Tbl1[Qty]+_xlfn.X(A1)", 3, 3, u"MyName+Tbl1[Qty]+_xlfn.X(D4)"},
+        {u"A1-1", -1, 0, u"#REF!-1"},
+        {u"SUM(A1:B2)", 0, -1, u"SUM(#REF!)"},
+        {u"XFD1048576", 0, 0, u"XFD1048576"},
+        {u"XFD1", 0, 1, u"#REF!"},
+        {u"{1,2;3,4}+#REF!+1.5E3", 5, 5, u"{1,2;3,4}+#REF!+1.5E3"},
+        {u"a1+b$2", 1, 1, u"B2+C$2"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(utf16ToUtf8(shiftFormulaText(c.text, c.rows, c.cols)), utf16ToUtf8(c.shifted)) << utf16ToUtf8(c.text);
+}
+
 }  // namespace
 }  // namespace celvo

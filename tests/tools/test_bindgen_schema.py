@@ -49,6 +49,7 @@ class ErrorTable(unittest.TestCase):
         ("class A\n  child x A 0..0\n", 7, "bad occurrence"),
         ("class A\n  child x A 3..2\n", 7, "bad occurrence"),
         ("class A\n  child x A ? create\n", 7, "exactly once"),
+        ("class A\n  use G * create\ngroup G\n  child x A\n", 7, "exactly once"),
         ("class A\n  child a B\n  child a B\nclass B\n", 8, "given twice"),
         ("class A\n  child a B\n  sequence *\n    child a B\nclass B\n", 9, "stands twice"),
         ("class A\n  child x string\n  attr y string\n", 8, "before the content"),
@@ -69,6 +70,7 @@ class ErrorTable(unittest.TestCase):
         ("class A\n  choice\n    child x A\n", 8, "alt lines"),
         ("class A\n  choice\n", 7, "an empty choice"),
         ("class A\n  child x A 1 create\n", 6, "creates itself"),
+        ("class A\n  use G 1 create\ngroup G\n  child x A 1 create\n", 6, "creates itself"),
         ("class A\n  attr class string\n", 7, "not a C++ identifier"),
         ("class A hook=everything\n", 6, "unknown hook"),
         ("class A empty=maybe\n", 6, "allow or deny"),
@@ -407,6 +409,11 @@ class EmitTable(unittest.TestCase):
               any *
             class Wrapped
               any 1 namespace=any
+            group Colour
+              choice item=Colour
+                alt c Item
+            class Swatch
+              use Colour 1 create member=colour
             root owner Owner c_owner
             """)
         header, source = E.emit(s, "demo.schema", "ooxml/demo.h")
@@ -416,7 +423,8 @@ class EmitTable(unittest.TestCase):
                      "class c_owner : public c_Owner"]:
             self.assertIn(text, header)
         for text in ['nimb::c_big_int low("1"), high("9")', "nimb::check_binary_length(reader, *value, 3)",
-                     "    item.get();\n", "nimb::child_kind::any_list, 0, 0",
+                     "    item.get();\n", "c_Swatch::c_Swatch()\n{\n    colour.get();\n}",
+                     "nimb::child_kind::any_list, 0, 0",
                      "nimb::ns_any_namespace, \"\", nimb::child_kind::any, 1, 1",
                      'nimb::unmarshal_document(reader, *this, 1001, "owner")']:
             self.assertIn(text, source)

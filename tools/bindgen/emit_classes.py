@@ -209,7 +209,7 @@ class FileEmitter:
                 cn = self.cls(p.type)
                 out.append(dict(kind="group_list" if many else "group", member=p.member, qname="", ns=0, local="",
                                 min=p.occurs.min, max=0 if p.occurs.max == S.UNBOUNDED else p.occurs.max,
-                                **{"class": cn}, dep=p.type,
+                                **{"class": cn}, dep=p.type, create=p.create,
                                 holder=("nimb::ct_complex_multi<%s>" if many else "nimb::ct_complex_optional<%s>")
                                 % cn))
             elif p.kind == "sequence":

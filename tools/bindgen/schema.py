@@ -43,7 +43,8 @@ Classes (complex types) and groups (no element of their own):
     attr <qname> <type> [required] [default=<text>] [member=<name>]
     text <type> [default=<text>]                simple content
     child <element> <type> [occurs] [create] [member=<name>]
-    use <GroupName> [occurs] [member=<name>]    the content of a group
+    use <GroupName> [occurs] [create] [member=<name>]
+                                                the content of a group
     any [occurs] [namespace=other|any]          element(s) kept whole: of other
                                                 namespaces than the table's (the
                                                 default), or of any namespace
@@ -63,7 +64,10 @@ Classes (complex types) and groups (no element of their own):
   sequence of several particles holds its items as a list of an inner item
   class (named by inner=, else inner_<Owner>); a repeated sequence of one
   element is a list of that element. A class with base=<Name> has the
-  attributes and children of its base first, then its own. keep-elements
+  attributes and children of its base first, then its own. A required
+  child or group marked create is made by the constructor, so that a new
+  object writes it (a choice in it with nothing chosen is then error 7).
+  keep-elements
   keeps unknown elements of the file's own namespaces where they stand, as
   elements of other namespaces always are. preserve-space: a class with text
   and an xml:space attribute writes xml:space="preserve" when the text starts
@@ -773,12 +777,15 @@ def _particle(schema, kw, words, nested, ln, path):
             raise SchemaError(path, ln.number, "only a child that occurs exactly once is created")
         return p
     if kw == "use":
-        pos, opts = split_options(words, path, ln.number, keyed=("member",))
+        pos, opts = split_options(words, path, ln.number, flags=("create",), keyed=("member",))
         if len(pos) not in (1, 2):
             raise SchemaError(path, ln.number, "use needs: <group> [occurs]")
         p = Particle("use", parse_occurs(pos[1] if len(pos) == 2 else "?", path, ln.number), ln.number)
         p.type_name = pos[0]
         p.member = opts.get("member", pos[0])
+        p.create = bool(opts.get("create"))
+        if p.create and (p.occurs.min != 1 or p.occurs.max != 1):
+            raise SchemaError(path, ln.number, "only a group that occurs exactly once is created")
         return p
     if kw == "any":
         pos, opts = split_options(words, path, ln.number, keyed=("namespace",))
@@ -1060,7 +1067,7 @@ def _check_cycles(schema):
 
     def required_children(c):
         for p in c.particles:
-            if p.kind == "element" and p.create:
+            if p.kind in ("element", "use") and p.create:
                 yield p.type
     for c in schema.classes.values():
         seen, todo = set(), [c]
