@@ -3,7 +3,9 @@
 #include <boost/filesystem.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -234,12 +236,23 @@ bool atomicWriteFile(const std::string& nativePath, const void* data, std::size_
     std::string::size_type slash = target.rfind('/');
     std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash == 0 ? 1 : slash);
     std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string tmpl = dir + "/." + base + ".XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    // A new file of the usual mode: the kernel applies the process umask,
+    // which is never changed here (other threads may be making files).
+    std::string tmpPath;
+    int fd = -1;
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        const unsigned long long salt =
+            (static_cast<unsigned long long>(::getpid()) << 32) ^
+            static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+            (static_cast<unsigned long long>(counter.fetch_add(1)) * 0x9E3779B97F4A7C15ull);
+        char suffix[17];
+        std::snprintf(suffix, sizeof suffix, "%016llx", salt);
+        tmpPath = dir + "/." + base + "." + suffix;
+        fd = ::open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
     if (fd < 0) return failWith("can't open file for writing");
-    const std::string tmpPath(name.data());
 
     const auto* p = static_cast<const std::uint8_t*>(data);
     std::size_t left = size;
@@ -255,17 +268,8 @@ bool atomicWriteFile(const std::string& nativePath, const void* data, std::size_
         left -= static_cast<std::size_t>(n);
     }
     if (ok && ::fsync(fd) != 0) ok = false;
-    // Keep the permissions of the file being replaced; new files get the
-    // usual mode under the process umask.
-    if (ok) {
-        if (exists) {
-            (void)::fchmod(fd, old.st_mode & 07777);
-        } else {
-            mode_t mask = ::umask(0);
-            ::umask(mask);
-            (void)::fchmod(fd, 0666 & ~mask);
-        }
-    }
+    // Keep the permissions of the file being replaced.
+    if (ok && exists) (void)::fchmod(fd, old.st_mode & 07777);
     if (::close(fd) != 0) ok = false;
     if (ok && ::rename(tmpPath.c_str(), target.c_str()) != 0) ok = false;
     if (!ok) {

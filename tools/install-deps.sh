@@ -28,14 +28,19 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-# A locale whose decimal separator is a comma: number text must not follow
+# A locale whose decimal separator is a comma, and one whose upper-case I
+# lowers to a dotless i: number text and name comparisons must not follow
 # the process locale.
-if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
-  echo "generating the de_DE.UTF-8 locale"
-  if grep -q '^# *de_DE.UTF-8 UTF-8' /etc/locale.gen; then
-    $SUDO sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  elif ! grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen; then
-    echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+generate=0
+for loc in de_DE tr_TR; do
+  if ! locale -a 2>/dev/null | grep -qix "$loc\.utf-\?8"; then
+    echo "adding the $loc.UTF-8 locale"
+    if grep -q "^# *$loc.UTF-8 UTF-8" /etc/locale.gen; then
+      $SUDO sed -i "s/^# *\($loc.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    elif ! grep -q "^$loc.UTF-8 UTF-8" /etc/locale.gen; then
+      echo "$loc.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    fi
+    generate=1
   fi
-  $SUDO locale-gen
-fi
+done
+if [ "$generate" = 1 ]; then $SUDO locale-gen; fi

@@ -195,13 +195,13 @@ void SheetNames::erase(const std::vector<std::size_t>& positions)
     // Formulas name defined names by their 1-based place in the list.
     forEachStream([&](std::vector<std::uint8_t>& tokens) {
         for (std::size_t p : positions)
-            if (refersToName(tokens, static_cast<std::uint32_t>(p + 1)))
+            if (refersToName(tokens, static_cast<std::uint32_t>(p + 1), book_))
                 throw xlerror("name is used in a formula");
     });
     for (auto it = positions.rbegin(); it != positions.rend(); ++it) {
         names_.erase(names_.begin() + static_cast<std::ptrdiff_t>(*it));
         const auto erased = static_cast<std::uint32_t>(*it + 1);
-        forEachStream([&](std::vector<std::uint8_t>& tokens) { renumberNamesAfterErase(tokens, erased); });
+        forEachStream([&](std::vector<std::uint8_t>& tokens) { renumberNamesAfterErase(tokens, erased, book_); });
     }
 }
 

@@ -29,7 +29,13 @@ public:
     int color() override { return colorIndex; }
     void setColor(int color) override { colorIndex = static_cast<std::uint16_t>(color); }
     bool bold() override { return weight >= 700; }
-    void setBold(bool bold) override { weight = bold ? 700 : 400; }
+    // The weight says bold; the files of the applications also carry bit 0
+    // of the flags with it, which some readers take as the answer.
+    void setBold(bool bold) override
+    {
+        weight = bold ? 700 : 400;
+        setFlag(0x0001, bold);
+    }
     int script() override { return scriptType; }
     void setScript(int script) override { scriptType = static_cast<std::uint16_t>(script); }
     int underline() override { return underlineType; }

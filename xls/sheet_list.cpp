@@ -6,6 +6,7 @@
 #include "book.h"
 #include "celvo/sheetname.h"
 #include "book_links.h"
+#include "book_formula.h"
 #include "formula/shift.h"
 #include "sheet_insert.h"
 #include "sheet.h"
@@ -146,10 +147,7 @@ void BookImplT::dropNamesOfSheet(int itab)
     // stays, as a name of the book, so that no formula comes to mean another.
     // A PtgNameX through an EXTERNSHEET entry of the book itself counts as
     // a PtgName does.
-    InternalEntries internal;
-    const InternalLink link = findInternalLink(*this);
-    if (link.record && link.externSheet)
-        for (const Xti& x : link.externSheet->entries) internal.push_back(x.supBook == link.ordinal);
+    const BookFormulaContext context(*this);
     const auto everyStream = [&](const std::function<void(std::vector<std::uint8_t>&)>& f) {
         for (Lbl& n : names_) f(n.formula);
         forEachSheetTokenStream(*this, f);
@@ -159,14 +157,14 @@ void BookImplT::dropNamesOfSheet(int itab)
         const auto place = static_cast<std::uint32_t>(i + 1);
         bool used = false;
         everyStream([&](std::vector<std::uint8_t>& tokens) {
-            if (&tokens != &names_[i].formula && refersToName(tokens, place, internal)) used = true;
+            if (&tokens != &names_[i].formula && refersToName(tokens, place, context)) used = true;
         });
         if (used) {
             names_[i].itab = 0;
             continue;
         }
         names_.erase(names_.begin() + static_cast<std::ptrdiff_t>(i));
-        everyStream([&](std::vector<std::uint8_t>& tokens) { renumberNamesAfterErase(tokens, place, internal); });
+        everyStream([&](std::vector<std::uint8_t>& tokens) { renumberNamesAfterErase(tokens, place, context); });
     }
     for (Lbl& n : names_)
         if (n.itab > itab) --n.itab;

@@ -61,7 +61,7 @@ ISheetT* XMLBookImplT::insertSheetImpl(int index, const char16_t* name, ISheetT*
     if (index < 0 || index > count) throw xlerror("index is out of range");
     bool cut = false;
     const u16string sheetName = cutSheetName(u16(name), &cut);
-    if (sheetName.empty()) throw xlerror("sheet name can't be empty");
+    checkSheetName(sheetName);
     for (int i = 0; i < count; ++i)
         if (equalNoCase(sheetEntry(i)->name.value, sheetName)) throw xlerror("book already contains such sheet name");
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "test_support.h"
@@ -158,6 +159,19 @@ TEST(File, SavingRespectsWhatIsAtThePath)
         EXPECT_EQ(after.st_ino, before.st_ino);
         EXPECT_EQ(after.st_rdev, before.st_rdev);
     }
+
+    // A new file takes the usual mode under the process umask, which stays
+    // as it was (other threads may be making files meanwhile), and leaves no
+    // temporary file beside it.
+    for (mode_t mask : {mode_t(022), mode_t(077), mode_t(0)}) {
+        const mode_t before = ::umask(mask);
+        const std::string path = dir + "/new" + std::to_string(mask) + ".xls";
+        EXPECT_TRUE(atomicWriteFile(path, "new", 3, &err)) << err;
+        EXPECT_EQ(::umask(before), mask);
+        EXPECT_EQ(statOf(path).st_mode & 07777, 0666u & ~mask) << mask;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        EXPECT_NE(entry.path().filename().string().rfind(".new", 0), 0u) << entry.path();
 
     // The new file keeps the permission bits of the one it replaces.
     std::ofstream(dir + "/private.xls") << "old";

@@ -2,6 +2,12 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 #include <limits>
 
 #include "test_support.h"
@@ -43,12 +49,67 @@ TEST(NumText, ParseDoubleTakesTheLongestNumberPrefix)
 TEST(NumText, FormattingIsLocaleIndependent)
 {
     // A process locale with a decimal comma must not change number text.
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    std::string saved = previous ? previous : "C";
-    bool switched = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    CELVO_SWITCH_LOCALE(german, LC_NUMERIC, "de_DE.UTF-8");
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    ASSERT_STREQ(probe, "1,5") << "the process locale writes a decimal comma";
     EXPECT_EQ(formatG15(1.5), u"1.5");
+    EXPECT_EQ(formatG15(-1234.25), u"-1234.25");
     EXPECT_EQ(parseDouble(u"1.5"), 1.5);
-    if (switched) std::setlocale(LC_NUMERIC, saved.c_str());
+    std::size_t used = 0;
+    EXPECT_EQ(parseDouble(u"2,5", &used), 2.0);
+    EXPECT_EQ(used, 1u) << "a comma ends the number";
+}
+
+// The forms as the C library makes them (in the "C" locale): G15 is
+// printf's %.15g; the shortest form has the fewest significant digits that
+// read back to the same double, laid out as %.17g lays out a number
+// (exponent below -4 or from 17 on).
+std::string cG(double v, int precision)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*g", precision, v);
+    return buf;
+}
+
+int cExponent(double v, int digits)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*e", digits - 1, v);
+    return std::atoi(std::strchr(buf, 'e') + 1);
+}
+
+std::string cShortest(double v)
+{
+    int digits = 1;
+    while (digits < 17 && std::strtod(cG(v, digits).c_str(), nullptr) != v) ++digits;
+    const int exponent = cExponent(v, digits);
+    if (exponent >= digits && exponent < 17) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.0f", v);
+        return buf;
+    }
+    return cG(v, digits);
+}
+
+TEST(NumText, FormsAgreeWithTheCLibrary)
+{
+    std::vector<double> values = {0.1, 1.0 / 3.0, 1e16, 1e17, 2.5e16, 123456789012345678.0, 5e-324, -0.0, 1e-5,
+                                   0.0001, 65535, 1e21, 4.35, 1e-300, 1.7976931348623157e308};
+    std::uint64_t bits = 0x9E3779B97F4A7C15ull;
+    for (int i = 0; i < 20000; ++i) {
+        bits ^= bits << 13;
+        bits ^= bits >> 7;
+        bits ^= bits << 17;
+        double v;
+        std::memcpy(&v, &bits, sizeof v);
+        if (std::isfinite(v)) values.push_back(v);
+        values.push_back(static_cast<double>(static_cast<std::int64_t>(bits >> 20)) / 1000.0);
+    }
+    for (const double v : values) {
+        EXPECT_EQ(utf16ToUtf8(formatG15(v)), cG(v, 15)) << cG(v, 17);
+        EXPECT_EQ(utf16ToUtf8(formatShortest(v)), cShortest(v)) << cG(v, 17);
+    }
 }
 
 TEST(NumText, G15AndShortestForms)

@@ -3,6 +3,7 @@
 #include <unicode/ustring.h>
 
 #include <cstdint>
+#include <cwctype>
 
 #include "test_support.h"
 
@@ -89,9 +90,15 @@ TEST(Text, Utf16ToUtf8AgreesWithIcuOnMixedUnits)
 
 TEST(Text, CaseInsensitiveCompareIgnoresProcessLocale)
 {
+    // Under a Turkish process locale the C library lowers I to dotless i;
+    // the comparison must not follow it.
+    CELVO_SWITCH_LOCALE(turkish, LC_ALL, "tr_TR.UTF-8");
+    ASSERT_EQ(std::towlower(L'I'), static_cast<std::wint_t>(0x0131)) << "the process locale is Turkish";
     struct Case { std::u16string a, b; int expected; };
     const Case cases[] = {
         {u"Sheet1", u"SHEET1", 0},
+        {u"PRINT_TITLES", u"print_titles", 0},    // I and i are one letter here
+        {u"Print_Area", u"Pr\u0131nt_Area", -1},  // dotless i is a letter of its own
         {u"\u00C4rger", u"\u00E4RGER", 0},        // non-ASCII pair
         {u"\u0416", u"\u0436", 0},                // Cyrillic Zhe
         {u"abc", u"abd", -1},

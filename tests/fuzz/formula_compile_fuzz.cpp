@@ -1,12 +1,18 @@
-// The formula compiler on arbitrary text; what it accepts is printed and
-// compiled again. The first byte picks the reference mode and the cell.
+// The formula compiler on arbitrary text; what it accepts prints, and the
+// printed text compiles to the same tokens (whole numbers as integers), as
+// the round-trip tests require. The first byte picks the reference mode and
+// the cell.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
+#include "celvo/text.h"
 #include "celvo/xlerror.h"
 #include "formula/formula.h"
 #include "formula_fake_context.h"
+#include "formula_roundtrip_util.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -30,10 +36,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const celvo::xlerror&) {
         return 0;
     }
+    celvo::u16string printed;
     try {
-        const celvo::u16string printed = celvo::printCellFormula(tokens.data(), tokens.size(), book, row, col);
-        celvo::compileCellFormula(printed, book, row, col);
-    } catch (const celvo::xlerror&) {
+        printed = celvo::printCellFormula(tokens.data(), tokens.size(), book, row, col);
+        if (celvo::compileCellFormula(printed, book, row, col) == celvo::test::numbersAsIntegers(tokens)) return 0;
+        std::fprintf(stderr, "printed as %s: compiles to other tokens\n", celvo::utf16ToUtf8(printed).c_str());
+    } catch (const celvo::xlerror& e) {
+        std::fprintf(stderr, "printed as %s: %s\n", celvo::utf16ToUtf8(printed).c_str(), e.what());
     }
-    return 0;
+    std::abort();
 }

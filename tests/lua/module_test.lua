@@ -33,11 +33,12 @@ t.eq(rawequal(require "corvantis.ExcelLibrary_0.CelvoWrapper", m), true, "second
 
 -- The shared object: one exported symbol, and no Lua library of its own.
 local so = os.getenv("CELVO_MODULE_DIR") .. "/corvantis/ExcelLibrary_0/CelvoWrapper.so"
+-- The lines a tool prints; the tool must succeed.
 local function lines(cmd)
-  local p = assert(io.popen(cmd))
+  local text, status = t.run(cmd)
+  t.eq(status, 0, cmd .. " succeeds: " .. text)
   local out = {}
-  for l in p:lines() do out[#out + 1] = l end
-  p:close()
+  for l in text:gmatch("[^\n]+") do out[#out + 1] = l end
   return out
 end
 local exported = {}
@@ -47,9 +48,16 @@ for _, l in ipairs(lines("nm -D --defined-only '" .. so .. "'")) do
 end
 t.eq(#exported, 1, "exported symbols: " .. table.concat(exported, " "))
 t.eq(exported[1], "luaopen_corvantis_ExcelLibrary_0_CelvoWrapper", "the exported symbol")
+local needs = {}
 for _, l in ipairs(lines("objdump -p '" .. so .. "'")) do
   local needed = l:match("NEEDED%s+(%S+)")
-  if needed then t.eq(needed:find("lua") == nil, true, "links " .. needed) end
+  if needed then
+    needs[#needs + 1] = needed
+    t.eq(needed:find("lua") == nil, true, "links " .. needed)
+  end
 end
+-- Seeing the C library proves the list was read at all.
+t.eq(table.concat(needs, " "):find("libc%.so") ~= nil, true, "the libraries it needs were listed: " ..
+  table.concat(needs, " "))
 
 t.finish("module")

@@ -51,6 +51,21 @@ function M.quote(s)
   return "'" .. tostring(s):gsub("'", "'\\''") .. "'"
 end
 
+-- The bytes of a file, or nil when it cannot be read.
+function M.readFile(path)
+  local f = io.open(path, "rb")
+  if not f then return nil end
+  local s = f:read("*a")
+  f:close()
+  return s
+end
+
+function M.writeFile(path, data)
+  local f = assert(io.open(path, "wb"))
+  f:write(data)
+  f:close()
+end
+
 -- A new scratch folder.
 function M.tempDir()
   local tmp = os.tmpname()

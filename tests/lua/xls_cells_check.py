@@ -1,25 +1,27 @@
 """Checks a .xls file against the cells a test wrote: values, cell types and
 format indexes through xlrd, the record each number was stored in, and the
-texts LibreOffice shows. Prints one line per mismatch and exits non-zero."""
+texts LibreOffice shows. Prints one line per mismatch and exits non-zero;
+ends with the closing END line of tests/tools/checklib.py when all agree."""
 import csv
-import io
 import math
 import os
-import shutil
 import struct
-import subprocess
 import sys
 import tempfile
 
-import olefile
-import xlrd
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import checklib  # noqa: E402
+
+olefile = checklib.require_module("olefile", "olefile")
+xlrd = checklib.require_module("xlrd", "xlrd")
+checklib.soffice()
 
 path, expect_path = sys.argv[1], sys.argv[2]
-failures = []
+checks = checklib.Checks()
 
 
 def fail(msg):
-    failures.append(msg)
+    checks.fail(msg)
 
 
 expected = []
@@ -41,6 +43,7 @@ ctypes = {
 }
 for row, col, kind, value, record, xf in expected:
     where = "%s at %d,%d" % (kind, row, col)
+    checks.check(True, where)
     try:
         cell = sheet.cell(row, col)
     except IndexError:
@@ -74,26 +77,16 @@ for row, col, kind, value, record, xf in expected:
         fail("record of %s at %d,%d is %r, want %r" % (kind, row, col, records.get((row, col)), record))
 
 # The texts LibreOffice shows.
-soffice = shutil.which("soffice")
-if soffice:
-    with tempfile.TemporaryDirectory() as tmp:
-        profile = "file://" + os.path.join(tmp, "profile")
-        subprocess.run(
-            [soffice, "-env:UserInstallation=" + profile, "--headless", "--convert-to",
-             "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir", tmp, path],
-            check=True, capture_output=True, timeout=300)
-        name = os.path.splitext(os.path.basename(path))[0] + ".csv"
-        with open(os.path.join(tmp, name), encoding="utf-8", newline="") as f:
+with tempfile.TemporaryDirectory() as tmp:
+    made = checklib.convert([path], "csv:Text - txt - csv (StarCalc):44,34,76", tmp, os.path.join(tmp, "work"),
+                            timeout=300)[path]
+    if checks.check(made is not None, "LibreOffice converted nothing from " + path):
+        with open(made, encoding="utf-8", newline="") as f:
             rows = list(csv.reader(f))
         for row, col, kind, value, record, xf in expected:
             if kind != "string":
                 continue
             shown = rows[row][col] if row < len(rows) and col < len(rows[row]) else ""
-            if shown != value:
-                fail("LibreOffice shows %r at %d,%d, want %r" % (shown, row, col, value))
-else:
-    print("LibreOffice not found: its check is skipped")
+            checks.equal(shown, value, "LibreOffice shows at %d,%d" % (row, col))
 
-for f in failures:
-    print("FAIL " + f)
-sys.exit(1 if failures else 0)
+checks.finish()

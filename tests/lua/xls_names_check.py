@@ -1,6 +1,13 @@
 # Prints what xlrd reads of a .xls book: its sheets, the ranges of its
 # defined names, its cell notes and its cells, one fact a line.
-import sys, xlrd
+# Ends with the closing END line of tests/tools/checklib.py.
+import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import checklib  # noqa: E402
+
+xlrd = checklib.require_module("xlrd", "xlrd")
 b = xlrd.open_workbook(sys.argv[1], formatting_info=True)
 print("sheets", ",".join(s.name for s in b.sheets()))
 for k in sorted(b.name_map):
@@ -18,3 +25,4 @@ for s in b.sheets():
         for c in range(s.ncols):
             x = s.cell(r, c)
             if x.ctype != 0: print("cell %s %d,%d %r" % (s.name, r, c, x.value))
+checklib.end()

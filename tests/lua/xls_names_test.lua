@@ -9,6 +9,7 @@ local m = require "corvantis.ExcelLibrary_0.CelvoWrapper"
 local here = t.here()
 local python = t.python
 local tmp = t.tempDir()
+t.requireLibreOffice()
 
 local run = t.run
 
@@ -65,7 +66,8 @@ local function load()
 end
 
 local function seen(path)
-  return run(python .. " " .. here .. "/xls_names_check.py " .. path)
+  return t.checker(python .. " " .. t.quote(here .. "/xls_names_check.py") .. " " .. t.quote(path),
+    "xlrd reads the names of " .. path) or ""
 end
 
 local function expect(report, lines, what)

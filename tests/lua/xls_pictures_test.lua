@@ -4,11 +4,8 @@
 local t = require "testlib"
 local m = require "corvantis.ExcelLibrary_0.CelvoWrapper"
 
-local corpus = os.getenv("CELVO_CORPUS") or ""
-if corpus == "" then
-  print("xls_pictures_test: corpus folder not given (set CELVO_CORPUS_DIR); skipped")
-  os.exit(0)
-end
+local corpus = t.requireCorpus()
+t.requireLibreOffice()
 local here = t.here()
 local media = here .. "/../xls/picture_media.py"
 local python = t.python
@@ -16,13 +13,9 @@ local tmp = t.tempDir()
 
 local run = t.run
 
-if run("command -v soffice") == "" then
-  print("xls_pictures_test: LibreOffice is not installed; skipped")
-  os.exit(0)
-end
-
 local function pictures(path, work)
-  return run(python .. " " .. media .. " " .. path .. " " .. tmp .. "/" .. work)
+  return t.checker(python .. " " .. t.quote(media) .. " " .. t.quote(path) .. " " .. t.quote(tmp .. "/" .. work),
+    "LibreOffice's pictures of " .. path) or ""
 end
 
 for _, name in ipairs({ "poi__SimpleWithImages.xls", "calamine__picture.xls" }) do

@@ -37,6 +37,17 @@ TEST(TestSupport, CheckerVerdicts)
     }
 }
 
+// The macro hands the body on (into a variable of any name) and stops the
+// test on a checker that fails.
+TEST(TestSupport, AssertCheckerGivesTheBody)
+{
+    std::string body, other;
+    CELVO_ASSERT_CHECKER("printf 'a 1\\nEND 1 check\\n'", body);
+    CELVO_ASSERT_CHECKER("echo END", other);
+    EXPECT_EQ(body, "a 1\n");
+    EXPECT_EQ(other, "");
+}
+
 TEST(TestSupport, OutsideStatusAndOutput)
 {
     const test::OutsideRun r = test::runOutside("echo out; echo err >&2; exit 3");

@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <ostream>
@@ -194,6 +195,28 @@ inline std::vector<std::string> corpusFiles(const std::string& sub, const std::s
     return files;
 }
 
+// One category of the process locale switched for the life of the object;
+// the locale before is put back at its end. ok() tells whether the switch
+// was made (the locale is installed).
+class ScopedLocale {
+public:
+    ScopedLocale(int category, const char* name) : category_(category)
+    {
+        const char* before = std::setlocale(category, nullptr);
+        before_ = before ? before : "C";
+        ok_ = std::setlocale(category, name) != nullptr;
+    }
+    ~ScopedLocale() { std::setlocale(category_, before_.c_str()); }
+    ScopedLocale(const ScopedLocale&) = delete;
+    ScopedLocale& operator=(const ScopedLocale&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    int category_;
+    std::string before_;
+    bool ok_ = false;
+};
+
 }  // namespace celvo::test
 
 // Skips the test when the test command gave no corpus folder; fails it when
@@ -217,6 +240,13 @@ inline std::vector<std::string> corpusFiles(const std::string& sub, const std::s
 
 #define CELVO_REQUIRE_LIBREOFFICE() CELVO_REQUIRE_COMMAND("soffice", "LibreOffice")
 
+// Switches a category of the process locale for the rest of the scope
+// (`variable` names the switch); the test is skipped when the locale is not
+// installed.
+#define CELVO_SWITCH_LOCALE(variable, category, name)                                                  \
+    const ::celvo::test::ScopedLocale variable(category, name);                                        \
+    if (!variable.ok()) GTEST_SKIP() << "the locale " << name << " is not installed"
+
 // Skips the test when the system python lacks a reader module.
 #define CELVO_REQUIRE_PYTHON_MODULE(module, package)                                                   \
     do {                                                                                               \
@@ -224,13 +254,13 @@ inline std::vector<std::string> corpusFiles(const std::string& sub, const std::s
             GTEST_SKIP() << package << " (python module " << module << ") is not installed";           \
     } while (0)
 
-// Runs a checker and puts the output before its closing line into `body`
+// Runs a checker and puts the output before its closing line into `output`
 // (a std::string): the test is skipped when the checker says it cannot run,
 // and fails when the checker fails, crashes or never reaches its end.
-#define CELVO_ASSERT_CHECKER(command, body)                                                            \
+#define CELVO_ASSERT_CHECKER(command, output)                                                          \
     do {                                                                                               \
         const ::celvo::test::CheckerRun celvo_checker_ = ::celvo::test::runChecker(command);           \
         if (celvo_checker_.skipped()) GTEST_SKIP() << celvo_checker_.skipReason();                     \
         ASSERT_TRUE(::celvo::test::checkerPassed(celvo_checker_));                                     \
-        body = celvo_checker_.body;                                                                    \
+        output = celvo_checker_.body;                                                                  \
     } while (0)

@@ -282,3 +282,20 @@ TEST(DefinedNames, ErasingKeepsFormulasOnTheirNames)
     EXPECT_EQ(messageOf([&] { used.sheet(0).clearPrintArea(); }), "name is used in a formula");
     EXPECT_EQ(used.names.size(), 1u);
 }
+
+// A PtgNameX through an EXTERNSHEET entry of the book itself names the
+// book's names as a PtgName does: it keeps a name in use, and its index
+// comes down when an earlier name goes.
+TEST(DefinedNames, NamesNamedThroughTheBooksOwnLink)
+{
+    NamesBook book;
+    book.context.xti = {{0, 0}};
+    book.add(u"First", 1, "3B 00 00 00 00 00 00 00 00 00 00");
+    book.add(u"Second", 1, "3B 00 00 01 00 01 00 00 00 00 00");
+    book.add(u"Third", 0, "39 00 00 02 00 00 00");  // Second, through entry 0
+    SheetNames sheet = book.sheet(0);
+    EXPECT_EQ(messageOf([&] { sheet.deleteNamedRange(u"Second"); }), "name is used in a formula");
+    EXPECT_EQ(book.names.size(), 3u);
+    EXPECT_TRUE(sheet.deleteNamedRange(u"First"));
+    EXPECT_EQ(hexText(book.names[1].formula), "39 00 00 01 00 00 00");
+}

@@ -67,24 +67,80 @@ TEST(FormatImpl, EveryFieldKeepsItsValueAndNoValueBleeds)
 {
     BookHolder h;
     const auto fields = formatFields();
-    for (const auto& field : fields) {
-        SCOPED_TRACE(field.what);
-        FormatImplT f(*h.book);
-        // Every other field at a recognisable value first.
-        std::vector<int> before;
-        for (const auto& other : fields) before.push_back(other.get(f));
-        const int max = field.width >= 16 ? 0xFFFF : (1 << field.width) - 1;
-        field.set(f, max);
-        EXPECT_EQ(field.get(f), max);
-        // A value wider than the field is cut to the field.
-        field.set(f, 0x7FFFFFFF);
-        EXPECT_EQ(field.get(f), max);
-        field.set(f, 0);
-        EXPECT_EQ(field.get(f), 0);
-        field.set(f, max + 1);
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (fields[i].what == field.what) continue;
-            EXPECT_EQ(fields[i].get(f), before[i]) << "changed: " << fields[i].what;
+    auto maxOf = [](const FieldCase& field) { return field.width >= 16 ? 0xFFFF : (1 << field.width) - 1; };
+    // Every other field first at a value of its own that differs from its
+    // neighbours' (then at its complement, so that every bit of every
+    // neighbour is seen both set and clear): a setter that writes or clears
+    // a neighbour's bits changes what the neighbour reads.
+    for (const bool complement : {false, true}) {
+        for (const auto& field : fields) {
+            SCOPED_TRACE(std::string(field.what) + (complement ? ", neighbours complemented" : ""));
+            FormatImplT f(*h.book);
+            std::vector<int> before;
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                const int max = maxOf(fields[i]);
+                const int value = max == 1 ? int(i % 2) : int(1 + (i * 5) % max);
+                fields[i].set(f, complement ? max - value : value);
+                before.push_back(fields[i].get(f));
+                EXPECT_EQ(before.back(), complement ? max - value : value) << fields[i].what;
+            }
+            auto neighboursKept = [&](const char* after) {
+                for (std::size_t i = 0; i < fields.size(); ++i) {
+                    if (fields[i].what == field.what) continue;
+                    EXPECT_EQ(fields[i].get(f), before[i]) << "changed: " << fields[i].what << " after " << after;
+                }
+            };
+            const int max = maxOf(field);
+            field.set(f, max);
+            EXPECT_EQ(field.get(f), max);
+            neighboursKept("the largest value");
+            // A value wider than the field is cut to the field.
+            field.set(f, 0x7FFFFFFF);
+            EXPECT_EQ(field.get(f), max);
+            neighboursKept("a value wider than the field");
+            field.set(f, 0);
+            EXPECT_EQ(field.get(f), 0);
+            neighboursKept("zero");
+            field.set(f, max + 1);
+            neighboursKept("one past the largest value");
+        }
+    }
+}
+
+// The font's fields likewise: each set while the others hold values of
+// their own, which must stay.
+TEST(FontImpl, EveryFieldKeepsItsValueAndTheOthersTheirs)
+{
+    struct Field {
+        const char* what;
+        std::function<void(IFontT&, int)> set;
+        std::function<int(IFontT&)> get;
+        int first, second;  // two values the field takes
+    };
+    const std::vector<Field> fields = {
+        {"size", [](IFontT& f, int v) { f.setSize(v); }, [](IFontT& f) { return f.size(); }, 14, 9},
+        {"italic", [](IFontT& f, int v) { f.setItalic(v != 0); }, [](IFontT& f) { return int(f.italic()); }, 1, 0},
+        {"strike-out", [](IFontT& f, int v) { f.setStrikeOut(v != 0); }, [](IFontT& f) { return int(f.strikeOut()); },
+         0, 1},
+        {"colour", [](IFontT& f, int v) { f.setColor(v); }, [](IFontT& f) { return f.color(); }, 10, 53},
+        {"bold", [](IFontT& f, int v) { f.setBold(v != 0); }, [](IFontT& f) { return int(f.bold()); }, 1, 0},
+        {"script", [](IFontT& f, int v) { f.setScript(v); }, [](IFontT& f) { return f.script(); }, 2, 1},
+        {"underline", [](IFontT& f, int v) { f.setUnderline(v); }, [](IFontT& f) { return f.underline(); }, 0x21, 2},
+    };
+    BookHolder h;
+    for (const bool swap : {false, true}) {
+        for (const auto& field : fields) {
+            SCOPED_TRACE(std::string(field.what) + (swap ? ", the other values" : ""));
+            FontImplT f(*h.book);
+            for (const auto& other : fields) other.set(f, swap ? other.second : other.first);
+            for (const int value : {field.first, field.second}) {
+                field.set(f, value);
+                EXPECT_EQ(field.get(f), value);
+                for (const auto& other : fields) {
+                    if (other.what == field.what) continue;
+                    EXPECT_EQ(other.get(f), swap ? other.second : other.first) << "changed: " << other.what;
+                }
+            }
         }
     }
 }
@@ -261,13 +317,17 @@ TEST(FontImpl, SizesWeightsAndNames)
     f.weight = 600;
     f.setBold(false);
     EXPECT_EQ(f.weight, 400);
+    EXPECT_EQ(f.flags, 0);
     f.setBold(true);
     EXPECT_EQ(f.weight, 700);
+    EXPECT_EQ(f.flags, 0x0001) << "bold fonts of the applications' files carry bit 0";
 
     f.setItalic(true);
     f.setStrikeOut(true);
-    EXPECT_EQ(f.flags, 0x000A);
+    EXPECT_EQ(f.flags, 0x000B);
     f.setItalic(false);
+    EXPECT_EQ(f.flags, 0x0009);
+    f.setBold(false);
     EXPECT_EQ(f.flags, 0x0008);
 
     EXPECT_TRUE(f.setName(u"Liberation Sans"));

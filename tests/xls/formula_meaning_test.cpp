@@ -184,7 +184,7 @@ std::vector<std::string> csvColumnB(const std::string& csv)
 
 TEST(FormulaMeaning, LibreOfficeComputesWhatTheTextSays)
 {
-    if (system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "LibreOffice is not installed";
+    CELVO_REQUIRE_LIBREOFFICE();
     FakeFormulaContext book;
     book.sheets = {u"Sheet1", u"My Sheet"};
     book.names = {u"Rate"};

@@ -2,25 +2,24 @@
 loaded with every formula recalculated and its first sheet exported as CSV.
 
 Input: a file of lines "name<TAB>original<TAB>copy". Output: one line per
-pair, "name OK", "name SKIP <why>" when LibreOffice is missing, or
-"name DIFF <first difference>"."""
+pair, "name OK" or "name DIFF <first difference>"; then the verdict of
+tests/tools/checklib.py (a DIFF, or no pair compared, fails it)."""
 import csv
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import checklib  # noqa: E402
 
 pairs = []
 with open(sys.argv[1], encoding="utf-8") as f:
     for line in f:
         pairs.append(line.rstrip("\n").split("\t"))
 
-soffice = shutil.which("soffice")
-if not soffice:
-    for name, _, _ in pairs:
-        print("%s SKIP LibreOffice not found" % name)
-    sys.exit(0)
+soffice = checklib.soffice()
+checks = checklib.Checks()
 
 
 def export(paths, outdir, profile):
@@ -29,7 +28,7 @@ def export(paths, outdir, profile):
     subprocess.run(
         [soffice, "-env:UserInstallation=" + profile, "--headless", "--convert-to",
          "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir", outdir] + paths,
-        check=True, capture_output=True, timeout=900)
+        check=True, capture_output=True, timeout=900, env=env)
 
 
 def rows(outdir, path):
@@ -42,19 +41,23 @@ def rows(outdir, path):
 
 
 with tempfile.TemporaryDirectory() as tmp:
+    env = dict(os.environ, HOME=tmp)
+    env.pop("LD_PRELOAD", None)
     profile = "file://" + os.path.join(tmp, "profile")
     a, b = os.path.join(tmp, "a"), os.path.join(tmp, "b")
     os.mkdir(a)
     os.mkdir(b)
-    export([p[1] for p in pairs], a, profile)
-    export([p[2] for p in pairs], b, profile)
+    # Each side with a profile of its own: a second run on the profile of
+    # one that is still shutting down can end before it has converted all.
+    export([p[1] for p in pairs], a, profile + "-a")
+    export([p[2] for p in pairs], b, profile + "-b")
     for name, original, copy in pairs:
         want, got = rows(a, original), rows(b, copy)
         if want is None:
-            print("%s SKIP LibreOffice does not export the original" % name)
+            checks.fail("%s: LibreOffice does not export the original" % name)
             continue
         if got is None:
-            print("%s DIFF LibreOffice does not export the copy" % name)
+            checks.fail("%s: LibreOffice does not export the copy" % name)
             continue
         diff = None
         for r in range(max(len(want), len(got))):
@@ -69,3 +72,5 @@ with tempfile.TemporaryDirectory() as tmp:
             if diff:
                 break
         print("%s %s" % (name, "DIFF " + diff if diff else "OK"))
+        checks.check(diff is None, "%s: %s" % (name, diff))
+checks.finish()

@@ -195,11 +195,20 @@ TEST(FormulaShift, NameIndexes)
         {"23 01 00 00 00", 2, false, "23 01 00 00 00"},
         {"1E 05 00", 1, false, "1E 05 00"},
         {"23 05 00", 1, false, "23 05 00"},  // cut: not walked, not changed
+        // PtgNameX through an entry of the book itself (0) names the book's
+        // names as PtgName does; through one of another book (1, unknown to
+        // the book's entries) it names that book's and is left alone.
+        {"39 00 00 03 00 00 00 23 04 00 00 00 0F", 2, false, "39 00 00 02 00 00 00 23 03 00 00 00 0F"},
+        {"59 00 00 02 00 00 00", 2, true, "59 00 00 02 00 00 00"},
+        {"39 01 00 03 00 00 00", 2, false, "39 01 00 03 00 00 00"},
+        {"39 01 00 02 00 00 00", 2, false, "39 01 00 02 00 00 00"},
     };
+    FakeFormulaContext book = FakeFormulaContext::sample();
+    book.xti = {{0, 0}};
     for (const Case& c : cases) {
         std::vector<std::uint8_t> tokens = hexBytes(c.tokens);
-        EXPECT_EQ(refersToName(tokens, c.erased), c.refers) << c.tokens;
-        renumberNamesAfterErase(tokens, c.erased);
+        EXPECT_EQ(refersToName(tokens, c.erased, book), c.refers) << c.tokens;
+        renumberNamesAfterErase(tokens, c.erased, book);
         EXPECT_EQ(hexText(tokens), c.renumbered) << c.tokens;
     }
 }

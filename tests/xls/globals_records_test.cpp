@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "corpus_records.h"
 #include "globals_records.h"
 #include "xls_test_util.h"
 
@@ -258,6 +259,12 @@ Bytes written(const R& r)
     return out.bytes();
 }
 
+// The bytes of each record with its defaults. The defaults that the
+// spreadsheet application's own files hold are held against those files in
+// DefaultsAreThoseOfTheApplicationsFiles; the window's place and size in
+// WINDOW1 (0,15 and 16155 x 10230 twips) and the user name of WRITEACCESS
+// are this library's own; the other records follow the layouts of the
+// format's documentation with the values the cases set.
 TEST(GlobalsRecords, WritesWithDefaults)
 {
     struct Case {
@@ -306,6 +313,45 @@ TEST(GlobalsRecords, WritesWithDefaults)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(c.actual, c.expected);
+    }
+}
+
+// The defaults are what the spreadsheet application writes: the records of
+// the blank book Office 365 saves, and of a 97-2003 book of Excel's (the
+// count of built-in function groups, the country, and WINDOW1 from its
+// flags on: its place and size are our own).
+TEST(GlobalsRecords, DefaultsAreThoseOfTheApplicationsFiles)
+{
+    CELVO_REQUIRE_CORPUS();
+    const test::RecordData blank = test::partRecords(test::applicationBlankBook(), 0);
+    const test::RecordData classic = test::partRecords(test::applicationClassicBook(), 0);
+    ASSERT_FALSE(blank.empty()) << test::applicationBlankBook();
+    ASSERT_FALSE(classic.empty()) << test::applicationClassicBook();
+    struct Case {
+        const char* what;
+        Bytes ours;  // the whole record
+        const test::RecordData& theirs;
+        std::size_t from;  // the first byte of the data compared
+    };
+    const Case cases[] = {
+        {"InterfaceHdr", written(InterfaceHdr()), blank, 0},
+        {"Mms", written(Mms()), blank, 0},
+        {"CodePage", written(CodePage()), blank, 0},
+        {"RRTabId", written(RRTabId()), blank, 0},
+        {"CalcPrecision", written(CalcPrecision()), blank, 0},
+        {"BuiltInFnGroupCount", written(BuiltInFnGroupCount()), classic, 0},
+        {"Country", written(Country()), classic, 0},
+        {"Window1", written(Window1()), classic, 8},
+        {"Window1 of the blank book", written(Window1()), blank, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_GE(c.ours.size(), 4u);
+        const auto found = c.theirs.find(getU16(c.ours.data()));
+        ASSERT_NE(found, c.theirs.end()) << "the application's file has no such record";
+        ASSERT_GE(found->second.size(), c.from);
+        EXPECT_EQ(Bytes(c.ours.begin() + 4 + static_cast<std::ptrdiff_t>(c.from), c.ours.end()),
+                  Bytes(found->second.begin() + static_cast<std::ptrdiff_t>(c.from), found->second.end()));
     }
 }
 

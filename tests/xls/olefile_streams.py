@@ -2,10 +2,15 @@
 # stream and storage of two compound documents (the workbook stream below the
 # root excepted) and compares paths, bytes and storage class ids.
 # Usage: olefile_streams.py <original> <saved>; prints "same <n>" with the
-# number of entries compared, or the differences one a line.
+# number of entries compared and the closing END line of
+# tests/tools/checklib.py, or the differences one a line (and exit status 1).
+import os
 import sys
 
-import olefile
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import checklib  # noqa: E402
+
+olefile = checklib.require_module('olefile', 'olefile')
 
 
 def entries(path):
@@ -32,4 +37,8 @@ for k in sorted(set(a) | set(b)):
         diffs.append('added ' + repr(k))
     elif a[k] != b[k]:
         diffs.append('changed ' + repr(k))
-print('\n'.join(diffs) if diffs else 'same %d' % len(a))
+if diffs:
+    print('\n'.join(diffs))
+    sys.exit(1)
+print('same %d' % len(a))
+checklib.end()

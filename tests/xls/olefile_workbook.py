@@ -2,11 +2,15 @@
 # the workbook stream as python3-olefile reads it (the first stream named
 # "Workbook", or else "Book", any case, directly below the root storage).
 # Usage: olefile_workbook.py <folder> <out-folder>; prints "<file> OK|NOWB|ERR"
-# and writes the stream of each OK file to <out-folder>/<file>.bin.
+# and writes the stream of each OK file to <out-folder>/<file>.bin, then the
+# closing END line of tests/tools/checklib.py.
 import os
 import sys
 
-import olefile
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import checklib  # noqa: E402
+
+olefile = checklib.require_module('olefile', 'olefile')
 
 src, out = sys.argv[1], sys.argv[2]
 for name in sorted(os.listdir(src)):
@@ -29,3 +33,4 @@ for name in sorted(os.listdir(src)):
         print(name, 'OK')
     except Exception as ex:  # the reference refuses the file
         print(name, 'ERR', type(ex).__name__)
+checklib.end()

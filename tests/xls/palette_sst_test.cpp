@@ -99,6 +99,32 @@ TEST(Palette, ReadsAndWritesPaletteRecords)
     for (int i = 0; i < 56; ++i) p.allocColor(i, 100, 100);
     EXPECT_EQ(errorOf([&] { p.allocColor(1, 1, 1); }), "no free color index, limit is reached for xls format");
 
+    // Each entry's red, green and blue as the record orders them, through
+    // unpackColor and after a colour is handed out.
+    {
+        Bytes distinct = {56, 0};
+        for (int i = 0; i < 56; ++i)
+            distinct.insert(distinct.end(), {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(100 + i),
+                                             static_cast<std::uint8_t>(250 - i), 0});
+        Palette d;
+        BiffInput din(rec(0x92, distinct));
+        RecordCursor dr = din.next();
+        d.read(dr);
+        for (int i : {0, 1, 30, 55}) {
+            int cr = -1, cg = -1, cb = -1;
+            d.unpackColor(8 + i, &cr, &cg, &cb);
+            EXPECT_EQ(std::vector<int>({cr, cg, cb}), std::vector<int>({i, 100 + i, 250 - i})) << i;
+        }
+        EXPECT_EQ(d.allocColor(2, 102, 248), 10) << "found by its red, green and blue in that order";
+        Palette fresh;
+        EXPECT_EQ(fresh.allocColor(11, 22, 33), 8);
+        BiffOutput fout;
+        fresh.write(fout);
+        const Bytes& written = fout.bytes();
+        ASSERT_GE(written.size(), 10u);
+        EXPECT_EQ(Bytes(written.begin() + 6, written.begin() + 10), Bytes({11, 22, 33, 0}));
+    }
+
     // Written back: count, then every entry.
     Palette q;
     BiffInput in2(rec(0x92, full));

@@ -20,7 +20,7 @@ TEST(SheetCorpus, SavedCopiesKeepEveryValue)
     CELVO_REQUIRE_CORPUS();
     const std::string folder = test::corpusDir() + "/xls";
     const std::string out = test::processTempDir() + "celvo_sheet_roundtrip";
-    ASSERT_EQ(std::system(("mkdir -p " + out).c_str()), 0);
+    ASSERT_EQ(test::runOutside("mkdir -p " + out).status, 0);
     const std::string pairs = out + "/pairs.tsv";
     std::ofstream list(pairs);
     int saved = 0;
@@ -39,15 +39,8 @@ TEST(SheetCorpus, SavedCopiesKeepEveryValue)
     list.close();
     ASSERT_GT(saved, 0) << "no corpus file loaded";
 
-    const std::string cmd = test::systemPython() + " " CELVO_XLS_TEST_DIR "/xls_values_compare.py " + pairs;
-    FILE* p = popen(cmd.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    char line[4096];
-    while (fgets(line, sizeof line, p)) {
-        const std::string l(line);
-        EXPECT_EQ(l.find(" DIFF "), std::string::npos) << l;
-    }
-    EXPECT_EQ(pclose(p), 0);
+    std::string report;
+    CELVO_ASSERT_CHECKER(test::pythonScript(CELVO_XLS_TEST_DIR "/xls_values_compare.py", pairs), report);
 }
 
 }  // namespace

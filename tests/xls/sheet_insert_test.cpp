@@ -627,8 +627,7 @@ TEST(SheetInsert, XlrdReadsTheEditedLayout)
           "name Print_Area scope 0: sheets 0-0 rows 0-11 cols 2-6",
           "name Print_Titles scope 0: sheets 0-0 rows 0-1 cols 0-255; sheets 0-0 rows 0-65535 cols 2-2"}},
     };
-    const std::string python = test::systemPython();
-    if (system((python + " -c 'import xlrd' 2>/dev/null").c_str()) != 0) GTEST_SKIP() << "xlrd is not installed";
+    CELVO_REQUIRE_PYTHON_MODULE("xlrd", "xlrd");
     const std::string dir = tempDir("insert_xlrd");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -637,7 +636,8 @@ TEST(SheetInsert, XlrdReadsTheEditedLayout)
         ASSERT_TRUE(c.edit(*book->sheet(0))) << book->errorMessage();
         const std::string path = dir + "/book.xls";
         ASSERT_TRUE(saveTo(*book.book, path)) << book->errorMessage();
-        const std::string out = run(python + " " CELVO_XLS_TEST_DIR "/xlrd_names.py " + path + " 2>&1");
+        std::string out;
+        CELVO_ASSERT_CHECKER(test::pythonScript(CELVO_XLS_TEST_DIR "/xlrd_names.py", path), out);
         for (const std::string& line : c.expect) EXPECT_NE(out.find(line), std::string::npos) << line << "\nin:\n" << out;
     }
     system(("rm -rf " + dir).c_str());
@@ -646,15 +646,15 @@ TEST(SheetInsert, XlrdReadsTheEditedLayout)
 // LibreOffice keeps the print area and the repeated rows and columns.
 TEST(SheetInsert, LibreOfficeShowsThePrintRanges)
 {
-    if (system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "LibreOffice is not installed";
+    CELVO_REQUIRE_LIBREOFFICE();
     const std::string dir = tempDir("insert_print");
     BookHolder book;
     buildLayoutBook(*book.book);
     ASSERT_TRUE(book->sheet(0)->insertRows(0, 1));
     ASSERT_TRUE(book->sheet(0)->insertColumns(0, 0));
     ASSERT_TRUE(saveTo(*book.book, dir + "/book.xls")) << book->errorMessage();
-    const std::string out = run(test::systemPython() + " " CELVO_XLS_TEST_DIR "/lo_defined_names.py " + dir +
-                                "/book.xls " + dir + " 2>&1");
+    std::string out;
+    CELVO_ASSERT_CHECKER(test::pythonScript(CELVO_XLS_TEST_DIR "/lo_defined_names.py", dir + "/book.xls " + dir), out);
     const char* expected[] = {
         "0 _xlnm.Print_Area Data!$B$3:$F$14",
         "0 _xlnm.Print_Titles Data!$B:$B,Data!$3:$4",
@@ -700,7 +700,9 @@ std::map<std::string, std::vector<std::string>> csvSheets(const std::string& dir
     const std::string cmd = "cd " + dir + " && HOME=" + dir + " soffice -env:UserInstallation=file://" + dir +
                             "/profile --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1' --outdir " +
                             dir + "/" + stem + " " + dir + "/" + stem + ".xls >/dev/null 2>&1";
-    if (system(cmd.c_str()) != 0) return sheets;
+    const test::OutsideRun converted = test::runOutside(cmd);
+    EXPECT_EQ(converted.status, 0) << converted.output;
+    if (converted.status != 0) return sheets;
     const std::string list = run("ls " + dir + "/" + stem);
     std::istringstream names(list);
     for (std::string file; std::getline(names, file);) {
@@ -718,7 +720,7 @@ std::map<std::string, std::vector<std::string>> csvSheets(const std::string& dir
 TEST(SheetInsert, CorpusFormulasKeepTheirMeaning)
 {
     CELVO_REQUIRE_CORPUS();
-    if (system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "LibreOffice is not installed";
+    CELVO_REQUIRE_LIBREOFFICE();
     const std::string file = test::corpusDir() + "/xls/poi__StringContinueRecords.xls";
     const std::string dir = tempDir("insert_corpus");
     for (const bool edit : {false, true}) {

@@ -360,17 +360,28 @@ TEST(SheetGroups, ColumnGroups)
     EXPECT_STREQ(book->errorMessage(), "col must be in range 0-255");
 }
 
+// Each side on its own, so that the two flags can't stand in for each
+// other: WSBOOL keeps rows' summaries below in 0x0040 and columns' to the
+// right in 0x0080.
 TEST(SheetGroups, SummarySides)
 {
-    BookHolder book;
-    SheetImplT* s = addSheet(*book.book);
-    EXPECT_TRUE(s->groupSummaryBelow());
-    EXPECT_TRUE(s->groupSummaryRight());
-    s->setGroupSummaryBelow(false);
-    s->setGroupSummaryRight(false);
-    EXPECT_FALSE(s->groupSummaryBelow());
-    EXPECT_FALSE(s->groupSummaryRight());
-    EXPECT_EQ(getU16(recordsWith(*s, 0x0081).at(0).data()) & 0x00C0, 0);
+    struct Case {
+        bool below, right;
+        std::uint16_t bits;
+    };
+    const Case cases[] = {{true, true, 0x00C0}, {true, false, 0x0040}, {false, true, 0x0080}, {false, false, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.below) + " " + std::to_string(c.right));
+        BookHolder book;
+        SheetImplT* s = addSheet(*book.book);
+        EXPECT_TRUE(s->groupSummaryBelow());
+        EXPECT_TRUE(s->groupSummaryRight());
+        s->setGroupSummaryBelow(c.below);
+        s->setGroupSummaryRight(c.right);
+        EXPECT_EQ(s->groupSummaryBelow(), c.below);
+        EXPECT_EQ(s->groupSummaryRight(), c.right);
+        EXPECT_EQ(getU16(recordsWith(*s, 0x0081).at(0).data()) & 0x00C0, c.bits);
+    }
 }
 
 // ---- frozen panes ---------------------------------------------------------------------

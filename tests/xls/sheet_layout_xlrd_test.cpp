@@ -32,7 +32,9 @@ std::u16string widen(const std::string& s) { return std::u16string(s.begin(), s.
 // What xlrd reads from the saved file.
 std::string xlrdLayout(const std::string& path)
 {
-    return run(systemPython() + " " CELVO_XLS_TEST_DIR "/xlrd_layout.py '" + path + "' 2>&1");
+    const CheckerRun r = runChecker(pythonScript(CELVO_XLS_TEST_DIR "/xlrd_layout.py", shellQuoted(path)));
+    EXPECT_TRUE(checkerPassed(r));
+    return r.body;
 }
 
 void setLayout(SheetImplT& s)
@@ -146,7 +148,7 @@ Bytes sharedColumn()
 
 TEST_F(SheetLayoutFile, LibreOfficeReadsFormulaGroupsAfterEdits)
 {
-    if (system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "LibreOffice is not installed";
+    CELVO_REQUIRE_LIBREOFFICE();
     const std::string path = dir_ + "/groups.xls";
     {
         BookHolder book;
@@ -168,16 +170,17 @@ TEST_F(SheetLayoutFile, LibreOfficeReadsFormulaGroupsAfterEdits)
         ASSERT_TRUE(array->clearCells(1, 1, 0, 0));
         ASSERT_TRUE(book->save(widen(path).c_str())) << book->errorMessage();
     }
-    const std::string converted =
-        run("cd '" + dir_ + "' && env -u LD_PRELOAD HOME='" + dir_ + "' soffice -env:UserInstallation=file://" + dir_ +
-            "/lo --headless --convert-to xlsx --outdir '" + dir_ + "' groups.xls 2>&1");
-    const std::string formulas =
-        run(systemPython() + " " CELVO_XLS_TEST_DIR "/lo_formulas.py '" + dir_ + "/groups.xlsx' 2>&1");
+    const OutsideRun converted =
+        runOutside("cd '" + dir_ + "' && HOME='" + dir_ + "' soffice -env:UserInstallation=file://" + dir_ +
+                   "/lo --headless --convert-to xlsx --outdir '" + dir_ + "' groups.xls");
+    ASSERT_EQ(converted.status, 0) << converted.output;
+    std::string formulas;
+    CELVO_ASSERT_CHECKER(pythonScript(CELVO_XLS_TEST_DIR "/lo_formulas.py", "'" + dir_ + "/groups.xlsx'"), formulas);
     EXPECT_EQ(formulas,
               "Anchor A2 B2+1\nAnchor A3 B3+1\nAnchor A4 B4+1\n"
               "Member A1 B1+1\nMember A3 B3+1\nMember A4 B4+1\nMember D6 B3+1\nMember D7 B1+1\n"
               "Array A1 B1*2\nArray E5 B1*2\n")
-        << converted;
+        << converted.output;
 }
 
 }  // namespace

@@ -284,7 +284,6 @@ std::string hexOf(const PictureBytes& b)
     return s;
 }
 
-bool haveLibreOffice() { return std::system("command -v soffice >/dev/null 2>&1") == 0; }
 
 std::vector<Found> libreOfficePictures(const Bytes& file, const std::string& tag)
 {
@@ -292,17 +291,11 @@ std::vector<Found> libreOfficePictures(const Bytes& file, const std::string& tag
     EXPECT_EQ(std::system(("rm -rf " + dir + " && mkdir -p " + dir).c_str()), 0);
     std::ofstream(dir + "/book.xls", std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-    const std::string cmd = test::systemPython() + " " CELVO_XLS_TEST_DIR "/picture_media.py " + dir + "/book.xls " +
-                            dir + " 2>&1";
+    const test::CheckerRun r =
+        test::runChecker(test::pythonScript(CELVO_XLS_TEST_DIR "/picture_media.py", dir + "/book.xls " + dir));
     std::vector<Found> found;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return found;
-    std::string out;
-    char buf[65536];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    EXPECT_EQ(pclose(p), 0) << out;
-    std::istringstream lines(out);
+    EXPECT_TRUE(test::checkerPassed(r));
+    std::istringstream lines(r.body);
     Found f;
     while (lines >> f.sheet >> f.fromCol >> f.fromRow >> f.toCol >> f.toRow >> f.ext >> f.hex) found.push_back(f);
     std::system(("rm -rf " + dir).c_str());
@@ -352,7 +345,7 @@ void expectThree(const std::vector<Found>& found, int sheet)
 
 TEST(SheetPicturesLibreOffice, PicturesOfANewBookAppearAtTheirCells)
 {
-    if (!haveLibreOffice()) GTEST_SKIP() << "LibreOffice is not installed";
+    CELVO_REQUIRE_LIBREOFFICE();
     BookHolder book;
     book->addSheet(u"First", nullptr);
     ISheetT* sheet = book->addSheet(u"Second", nullptr);
@@ -378,7 +371,7 @@ TEST(SheetPictures, ACopiedSheetCountsThePicturesItPlaces)
 
 TEST(SheetPicturesLibreOffice, PicturesOfACopiedSheetSurviveDeletingEitherSheet)
 {
-    if (!haveLibreOffice()) GTEST_SKIP() << "LibreOffice is not installed";
+    CELVO_REQUIRE_LIBREOFFICE();
     for (int deleted : {0, 1}) {
         SCOPED_TRACE("delete sheet " + std::to_string(deleted));
         BookHolder book;
@@ -396,7 +389,7 @@ TEST(SheetPicturesLibreOffice, PicturesOfACopiedSheetSurviveDeletingEitherSheet)
 TEST(SheetPicturesLibreOffice, PicturesAddedToALoadedDrawingAppearBesideItsOwn)
 {
     CELVO_REQUIRE_CORPUS();
-    if (!haveLibreOffice()) GTEST_SKIP() << "LibreOffice is not installed";
+    CELVO_REQUIRE_LIBREOFFICE();
     Bytes original;
     ASSERT_TRUE(readWholeFile(corpusDir() + "/xls/poi__SimpleWithImages.xls", original));
     std::vector<Found> before = libreOfficePictures(original, "before");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "biff_stream.h"
+#include "corpus_records.h"
 #include "sheet_records_cells.h"
 #include "sheet_records_formula.h"
 #include "sheet_records_text.h"
@@ -761,6 +762,10 @@ TEST(SheetRecords, LongCachedStringsAreSplitWithAnOptionBytePerRecord)
 
 // ---- settings -----------------------------------------------------------------
 
+// The bytes of each record with its defaults. Those that the spreadsheet
+// application's own files hold are held against those files in
+// NewSheetDefaultsAreThoseOfTheApplicationsFiles; PHONETIC, the page setup
+// and INDEX (with no rows) are this library's own.
 TEST(SheetRecords, NewSheetSettingsWriteTheirDefaults)
 {
     struct Case {
@@ -800,6 +805,55 @@ TEST(SheetRecords, NewSheetSettingsWriteTheirDefaults)
         BiffOutput out;
         c.write(out);
         EXPECT_EQ(out.bytes(), c.expected);
+    }
+}
+
+// The defaults of a new sheet are what the spreadsheet application writes:
+// the records of the blank book Office 365 saves, and the default row
+// height of a 97-2003 book of Excel's. WINDOW2 is compared from its second
+// field on: the book sets the selected bit of the active sheet.
+TEST(SheetRecords, NewSheetDefaultsAreThoseOfTheApplicationsFiles)
+{
+    CELVO_REQUIRE_CORPUS();
+    const test::RecordData blank = test::partRecords(test::applicationBlankBook(), 1);
+    const test::RecordData classic = test::partRecords(test::applicationClassicBook(), 1);
+    ASSERT_FALSE(blank.empty()) << test::applicationBlankBook();
+    ASSERT_FALSE(classic.empty()) << test::applicationClassicBook();
+    struct Case {
+        const char* what;
+        std::function<void(BiffOutput&)> write;
+        const test::RecordData& theirs;
+        std::size_t from;
+    };
+    const std::vector<Case> cases = {
+        {"CALCMODE", [](BiffOutput& o) { CalcMode().write(o); }, blank, 0},
+        {"CALCCOUNT", [](BiffOutput& o) { CalcCount().write(o); }, blank, 0},
+        {"REFMODE", [](BiffOutput& o) { CalcRefMode().write(o); }, blank, 0},
+        {"ITERATION", [](BiffOutput& o) { CalcIter().write(o); }, blank, 0},
+        {"DELTA", [](BiffOutput& o) { CalcDelta().write(o); }, blank, 0},
+        {"SAVERECALC", [](BiffOutput& o) { CalcSaveRecalc().write(o); }, blank, 0},
+        {"PRINTHEADERS", [](BiffOutput& o) { PrintRowCol().write(o); }, blank, 0},
+        {"PRINTGRIDLINES", [](BiffOutput& o) { PrintGrid().write(o); }, blank, 0},
+        {"GRIDSET", [](BiffOutput& o) { GridSet().write(o); }, blank, 0},
+        {"GUTS", [](BiffOutput& o) { Guts().write(o); }, blank, 0},
+        {"WSBOOL", [](BiffOutput& o) { WsBool().write(o); }, blank, 0},
+        {"DEFCOLWIDTH", [](BiffOutput& o) { DefColWidth().write(o); }, blank, 0},
+        {"DIMENSIONS", [](BiffOutput& o) { Dimensions().write(o); }, blank, 0},
+        {"SELECTION", [](BiffOutput& o) { Selection().write(o); }, blank, 0},
+        {"WINDOW2", [](BiffOutput& o) { Window2().write(o); }, blank, 2},
+        {"DEFAULTROWHEIGHT", [](BiffOutput& o) { DefaultRowHeight().write(o); }, classic, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        BiffOutput out;
+        c.write(out);
+        const Bytes& ours = out.bytes();
+        ASSERT_GE(ours.size(), 4u);
+        const auto found = c.theirs.find(getU16(ours.data()));
+        ASSERT_NE(found, c.theirs.end()) << "the application's file has no such record";
+        ASSERT_GE(found->second.size(), c.from);
+        EXPECT_EQ(Bytes(ours.begin() + 4 + static_cast<std::ptrdiff_t>(c.from), ours.end()),
+                  Bytes(found->second.begin() + static_cast<std::ptrdiff_t>(c.from), found->second.end()));
     }
 }
 

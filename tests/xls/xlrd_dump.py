@@ -1,9 +1,14 @@
 # Prints what xlrd (with formatting information) finds in a .xls file, one
 # fact per line, so that tests can compare our files with the reader's view.
 #   python3 xlrd_dump.py FILE [cells]
+# Ends with the closing END line of tests/tools/checklib.py.
+import os
 import sys
 
-import xlrd
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import checklib  # noqa: E402
+
+xlrd = checklib.require_module('xlrd', 'xlrd')
 
 book = xlrd.open_workbook(sys.argv[1], formatting_info=True)
 print("sheets:", "|".join(book.sheet_names()))
@@ -25,3 +30,4 @@ if len(sys.argv) > 2:
                 cell = s.cell(r, c)
                 if cell.ctype != xlrd.XL_CELL_EMPTY:
                     print("cell %s!%d,%d: %d %r" % (s.name, r, c, cell.ctype, cell.value))
+checklib.end()

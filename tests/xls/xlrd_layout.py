@@ -2,9 +2,14 @@
 # per line: column and row records, page breaks, panes, merged ranges and
 # the cells that hold something.
 #   python3 xlrd_layout.py FILE
+# Ends with the closing END line of tests/tools/checklib.py.
+import os
 import sys
 
-import xlrd
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import checklib  # noqa: E402
+
+xlrd = checklib.require_module('xlrd', 'xlrd')
 
 book = xlrd.open_workbook(sys.argv[1], formatting_info=True)
 for s in book.sheets():
@@ -24,3 +29,4 @@ for s in book.sheets():
         for c in range(s.ncols):
             if s.cell_type(r, c) != xlrd.XL_CELL_EMPTY:
                 print("cell %d,%d: %d" % (r, c, s.cell_type(r, c)))
+checklib.end()

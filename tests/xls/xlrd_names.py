@@ -1,11 +1,16 @@
 # Prints what xlrd finds of a .xls file's layout, one fact per line: cell
 # values, merged ranges, row heights and hidden rows, column widths and
 # hidden columns, and the defined names with the areas they cover.
-#   python3 xlrd_layout.py FILE
+#   python3 xlrd_names.py FILE
+# Ends with the closing END line of tests/tools/checklib.py.
+import os
 import sys
 
-import xlrd
-from xlrd.formula import oREF
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import checklib  # noqa: E402
+
+xlrd = checklib.require_module("xlrd", "xlrd")
+oREF = xlrd.formula.oREF
 
 book = xlrd.open_workbook(sys.argv[1], formatting_info=True)
 for s in book.sheets():
@@ -32,3 +37,4 @@ for n in book.name_obj_list:
     else:
         text = "not a reference"
     print("name %s scope %d: %s" % (n.name, n.scope, text))
+checklib.end()

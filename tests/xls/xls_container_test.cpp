@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "celvo/file.h"
@@ -535,10 +536,9 @@ TEST(XlsRead, CorpusMatchesTheIndependentReader)
     CELVO_REQUIRE_CORPUS();
     const std::string folder = test::corpusDir() + "/xls";
     const std::string out = test::processTempDir() + "celvo_corpus_streams";
-    std::string cmd = "mkdir -p " + out + " && " + test::systemPython() + " " CELVO_XLS_TEST_DIR
-                      "/olefile_workbook.py " + folder + " " + out;
-    FILE* p = popen(cmd.c_str(), "r");
-    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(test::runOutside("mkdir -p " + out).status, 0);
+    std::string listing;
+    CELVO_ASSERT_CHECKER(test::pythonScript(CELVO_XLS_TEST_DIR "/olefile_workbook.py", folder + " " + out), listing);
     // Files broken on purpose may be refused even where the reference is
     // lenient.
     std::set<std::string> broken;
@@ -548,12 +548,11 @@ TEST(XlsRead, CorpusMatchesTheIndependentReader)
             if (l.rfind("xls/", 0) == 0 && l.find("BROKEN-ON-PURPOSE") != std::string::npos)
                 broken.insert(l.substr(4, l.find('\t') - 4));
     }
-    char line[1024];
     int matched = 0;
-    while (fgets(line, sizeof line, p)) {
+    std::istringstream lines(listing);
+    for (std::string l; std::getline(lines, l);) {
         std::string name, status;
         {
-            std::string l(line);
             auto sp = l.find(' ');
             name = l.substr(0, sp);
             status = l.substr(sp + 1, l.find_first_of(" \n", sp + 1) - sp - 1);
@@ -577,7 +576,6 @@ TEST(XlsRead, CorpusMatchesTheIndependentReader)
                                                    << expected.size();
         ++matched;
     }
-    pclose(p);
     EXPECT_GT(matched, 0) << "the reference read no file";
 }
 

@@ -2,10 +2,16 @@
 
 Input: a file of lines "name<TAB>original<TAB>copy". Output: one line per
 pair, "name OK", "name SKIP <why>" when xlrd cannot read the original, or
-"name DIFF <first difference>"."""
+"name DIFF <first difference>"; then the verdict of tests/tools/checklib.py
+(a DIFF, or no pair compared, fails it)."""
+import os
 import sys
 
-import xlrd
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import checklib  # noqa: E402
+
+xlrd = checklib.require_module("xlrd", "xlrd")
+checks = checklib.Checks()
 
 
 def cells(path):
@@ -39,7 +45,7 @@ with open(sys.argv[1], encoding="utf-8") as f:
         try:
             got = cells(copy)
         except Exception as e:
-            print("%s DIFF copy unreadable: %s" % (name, str(e).replace("\n", " ")[:200]))
+            checks.fail("%s: copy unreadable: %s" % (name, str(e).replace("\n", " ")[:200]))
             continue
         diff = None
         if [n for n, _ in want] != [n for n, _ in got]:
@@ -53,4 +59,5 @@ with open(sys.argv[1], encoding="utf-8") as f:
                 if diff:
                     break
         print("%s %s" % (name, "DIFF " + diff if diff else "OK"))
-        sys.stdout.flush()
+        checks.check(diff is None, "%s: %s" % (name, diff))
+checks.finish()

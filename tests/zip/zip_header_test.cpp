@@ -297,7 +297,8 @@ std::string dosTimeText(const CZipFileHeader& h)
 
 TEST(ZipFileHeader, HeadersOfOtherToolsParseAsZipinfoShowsThem)
 {
-    if (!haveTool("zip") || !haveTool("zipinfo")) GTEST_SKIP() << "zip or zipinfo is missing";
+    CELVO_REQUIRE_COMMAND("zip", "Info-ZIP zip");
+    CELVO_REQUIRE_COMMAND("zipinfo", "Info-ZIP zipinfo");
     TempDir dir;
     writeFile(dir.file("a.txt"), sampleData(5000, 7));
     run("mkdir -p '" + dir.file("sub") + "'");

@@ -247,16 +247,15 @@ namespace {
 
 // The offset of the name index of a token that names a defined name of the
 // book, or npos.
-std::size_t nameIndexAt(const std::vector<std::uint8_t>& tokens, const PtgUnit& unit,
-                        const InternalEntries& internal)
+std::size_t nameIndexAt(const std::vector<std::uint8_t>& tokens, const PtgUnit& unit, const FormulaContext& context)
 {
     const auto operand = static_cast<std::size_t>(unit.operand - tokens.data());
     switch (ptg::base(unit.id)) {
     case ptg::kName:
         return operand;
     case ptg::kNameX: {
-        const std::uint16_t ixti = getU16(unit.operand);
-        return ixti < internal.size() && internal[ixti] ? operand + 2 : std::string::npos;
+        int first = 0, last = 0;
+        return context.externSheetRange(getU16(unit.operand), first, last) ? operand + 2 : std::string::npos;
     }
     default:
         return std::string::npos;
@@ -265,12 +264,12 @@ std::size_t nameIndexAt(const std::vector<std::uint8_t>& tokens, const PtgUnit& 
 
 }  // namespace
 
-bool refersToName(const std::vector<std::uint8_t>& tokens, std::uint32_t index, const InternalEntries& internal)
+bool refersToName(const std::vector<std::uint8_t>& tokens, std::uint32_t index, const FormulaContext& context)
 {
     bool found = false;
     try {
         forEachToken(tokens, [&](std::size_t, const PtgUnit& unit) {
-            const std::size_t at = nameIndexAt(tokens, unit, internal);
+            const std::size_t at = nameIndexAt(tokens, unit, context);
             if (at != std::string::npos && getU32(tokens.data() + at) == index) found = true;
         });
     } catch (const std::exception&) {
@@ -280,13 +279,13 @@ bool refersToName(const std::vector<std::uint8_t>& tokens, std::uint32_t index, 
 }
 
 bool renumberNamesAfterErase(std::vector<std::uint8_t>& tokens, std::uint32_t erased,
-                             const InternalEntries& internal)
+                             const FormulaContext& context)
 {
     std::vector<std::uint8_t> work = tokens;
     bool changed = false;
     try {
         forEachToken(tokens, [&](std::size_t, const PtgUnit& unit) {
-            const std::size_t at = nameIndexAt(tokens, unit, internal);
+            const std::size_t at = nameIndexAt(tokens, unit, context);
             if (at == std::string::npos) return;
             const std::uint32_t index = getU32(work.data() + at);
             if (index > erased) {

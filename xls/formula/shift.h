@@ -61,20 +61,16 @@ std::vector<std::uint8_t> relativeSharedTokens(const std::vector<std::uint8_t>& 
                                                const std::vector<std::uint8_t>& shared, std::uint16_t row,
                                                std::uint16_t col);
 
-// The EXTERNSHEET entries that point into the book itself (true at their
-// index): a PtgNameX through one of them names a defined name of the book by
-// its 1-based place in the list, as a PtgName does.
-using InternalEntries = std::vector<bool>;
-
-// PtgName tokens, and PtgNameX tokens through an internal entry, of a
-// stream: whether one refers to the 1-based name index.
-bool refersToName(const std::vector<std::uint8_t>& tokens, std::uint32_t index,
-                  const InternalEntries& internal = {});
+// PtgName tokens of a stream, and PtgNameX tokens through an EXTERNSHEET
+// entry that points into the book itself (which name a defined name of the
+// book by its 1-based place in the list, as a PtgName does): whether one
+// refers to the 1-based name index.
+bool refersToName(const std::vector<std::uint8_t>& tokens, std::uint32_t index, const FormulaContext& context);
 // After the name at the 1-based index left the list: indexes above it come
-// down by one, in PtgName tokens and in PtgNameX tokens through an internal
-// entry. True when a byte changed; a stream that cannot be walked is left
-// untouched.
+// down by one, in PtgName tokens and in PtgNameX tokens through an entry of
+// the book itself. True when a byte changed; a stream that cannot be walked
+// is left untouched.
 bool renumberNamesAfterErase(std::vector<std::uint8_t>& tokens, std::uint32_t erased,
-                             const InternalEntries& internal = {});
+                             const FormulaContext& context);
 
 }  // namespace celvo
