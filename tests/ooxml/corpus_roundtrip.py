@@ -22,6 +22,7 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
 
+import checklib  # noqa: E402
 import xmlcanon  # noqa: E402
 
 TOOL = None
@@ -174,4 +175,4 @@ class CorpusRoundTrip(unittest.TestCase):
 
 if __name__ == "__main__":
     TOOL = sys.argv.pop(1)
-    unittest.main()
+    checklib.unittest_main()

@@ -15,6 +15,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tools"))
 
+import checklib  # noqa: E402
 import xmlcanon  # noqa: E402
 
 TOOL = None
@@ -42,4 +43,4 @@ class DrawingFixtures(unittest.TestCase):
 
 if __name__ == "__main__":
     TOOL = sys.argv.pop(1)
-    unittest.main()
+    checklib.unittest_main()

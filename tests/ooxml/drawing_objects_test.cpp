@@ -84,7 +84,7 @@ TEST(DrawingObjects, ShapeTreeAndProperties)
                      "<xdr:grpSpPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"1\" cy=\"1\"/><a:chOff x=\"0\" y=\"0\"/>"
                      "<a:chExt cx=\"1\" cy=\"1\"/></a:xfrm></xdr:grpSpPr><xdr:grpSp><xdr:nvGrpSpPr>"
                      "<xdr:cNvPr id=\"3\" name=\"h\"/><xdr:cNvGrpSpPr/></xdr:nvGrpSpPr><xdr:grpSpPr/>") +
-             kPicture + "</xdr:grpSp>" + kPicture + "</xdr:grpSp>",
+             kPicture + "</xdr:grpSp>" + kPicture + "<xdr:contentPart r:id=\"rId5\"/></xdr:grpSp>",
          nimb::e_no_error, "", "="},
         {"a group transform with its child extent first", create_object<c_CT_GroupTransform2D>,
          "<a:xfrm><a:chExt cx=\"1\" cy=\"1\"/><a:chOff x=\"0\" y=\"0\"/></a:xfrm>", nimb::e_bad_end_of_element, "",
@@ -173,7 +173,7 @@ TEST(DrawingObjects, GeometryFillAndBlip)
 TEST(DrawingObjects, NothingChosenOnWriting)
 {
     drawing::c_CT_GroupShape group;
-    group.anon_sp.emplace_back(5);
+    group.append_anon_sp();
     EXPECT_EQ("error 7", drawing_test::written(group, "xdr:grpSp"));
     drawing::c_CT_ShapeProperties props;
     props.get_geometry();

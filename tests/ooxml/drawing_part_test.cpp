@@ -148,3 +148,48 @@ TEST(DrawingPart, ChoosingAnAnchor)
 }
 
 }  // namespace
+
+namespace {
+
+// Kept markup written into another drawing carries the declarations of the
+// prefixes it uses, which stood on the document element it was read from;
+// a drawing read under other prefixes is written with them.
+TEST(DrawingPart, KeptMarkupCarriesItsDeclarations)
+{
+    const std::string mc = "http://schemas.openxmlformats.org/markup-compatibility/2006";
+    const std::string a14 = "http://schemas.microsoft.com/office/drawing/2010/main";
+    const std::string text =
+        "<d:wsDr xmlns:d=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
+        "xmlns:m=\"http://schemas.openxmlformats.org/drawingml/2006/main\" xmlns:mc=\"" + mc +
+        "\" xmlns:a14=\"" + a14 +
+        "\"><mc:AlternateContent><mc:Choice Requires=\"a14\"><a14:later m:x=\"1\"/></mc:Choice>"
+        "</mc:AlternateContent><d:absoluteAnchor><d:pos x=\"0\" y=\"0\"/><d:ext cx=\"1\" cy=\"1\"/>"
+        "<d:sp><d:nvSpPr><d:cNvPr id=\"2\" name=\"s\"/><d:cNvSpPr/></d:nvSpPr><d:spPr><m:prstGeom prst=\"rect\"/>"
+        "</d:spPr></d:sp><d:clientData/></d:absoluteAnchor></d:wsDr>";
+    drawing::c_wsDr read;
+    ASSERT_EQ(nimb::e_no_error, read.unmarshal(text.data(), text.size()));
+    std::string same;
+    ASSERT_EQ(nimb::e_no_error, read.marshal(same));
+    EXPECT_EQ(text, celvo::test::flat(same.substr(same.find('\n') + 1)));
+
+    drawing::c_wsDr other;
+    *other.anchors.append() = *read.anchors.at(0);
+    *other.anchors.append() = *read.anchors.at(1);
+    std::string out;
+    ASSERT_EQ(nimb::e_no_error, other.marshal(out));
+    const std::string flat = celvo::test::flat(out.substr(out.find('\n') + 1));
+    const std::string::size_type at = flat.find("<mc:AlternateContent ");
+    ASSERT_NE(std::string::npos, at) << flat;
+    const std::string tag = flat.substr(at, flat.find('>', at) - at);
+    for (const std::string& used : {"xmlns:mc=\"" + mc + "\"", "xmlns:a14=\"" + a14 + "\"",
+                                    std::string("xmlns:m=\"http://schemas.openxmlformats.org/drawingml/2006/main\"")})
+        EXPECT_NE(std::string::npos, tag.find(used)) << tag;
+    EXPECT_NE(std::string::npos, flat.find("<xdr:absoluteAnchor><xdr:pos x=\"0\" y=\"0\"/>")) << flat;
+    EXPECT_NE(std::string::npos, flat.find("<a:prstGeom prst=\"rect\"/>")) << flat;
+    // What was written is a drawing that reads again.
+    drawing::c_wsDr again;
+    EXPECT_EQ(nimb::e_no_error, again.unmarshal(out.data(), out.size()));
+    EXPECT_EQ(2u, again.anchors.size());
+}
+
+}  // namespace

@@ -53,6 +53,16 @@ TEST(SheetFormatBindings, Cases)
          "<sheetFormatPr xmlns:x14ac=\"http://schemas.microsoft.com/office/spreadsheetml/2009/9/ac\" "
          "defaultRowHeight=\"15\" x14ac:dyDescent=\"0.25\"/>",
          nimb::e_no_error, "", "="},
+        // A block of markup compatibility inside an element of attributes
+        // only is kept there; an element of the own namespace is not.
+        {"sheet format holding a compatibility block", create_object<s::c_CT_SheetFormatPr>,
+         "<sheetFormatPr defaultRowHeight=\"15\"><mc:AlternateContent "
+         "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\"><mc:Choice Requires=\"x14\">"
+         "<x14:p xmlns:x14=\"urn:x14\" a=\"1\"/></mc:Choice></mc:AlternateContent></sheetFormatPr>",
+         nimb::e_no_error, "", "="},
+        {"sheet format holding an element of its own namespace", create_object<s::c_CT_SheetFormatPr>,
+         "<sheetFormatPr defaultRowHeight=\"15\"><col min=\"1\" max=\"1\"/></sheetFormatPr>",
+         nimb::e_bad_end_of_element, "", ""},
         {"sheet format without the row height", create_object<s::c_CT_SheetFormatPr>,
          "<sheetFormatPr baseColWidth=\"10\"/>", nimb::e_required_attribute_missing, "CT_SheetFormatPr", ""},
         {"calculation flag", create_object<s::c_CT_SheetCalcPr>, "<sheetCalcPr fullCalcOnLoad=\"1\"/>",

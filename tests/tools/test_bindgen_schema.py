@@ -1,7 +1,10 @@
 """Tests of the schema-table reader of the binding generator."""
 
 import os
+import shutil
+import subprocess
 import sys
+import tempfile
 import textwrap
 import unittest
 
@@ -11,6 +14,9 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 from bindgen import emit_classes as E  # noqa: E402
 from bindgen import names as N  # noqa: E402
 from bindgen import schema as S  # noqa: E402
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import checklib  # noqa: E402
 
 HEADER = """\
 namespace demo
@@ -23,6 +29,25 @@ elements 1001
 
 def parse(body):
     return S.parse(HEADER + textwrap.dedent(body), "demo.schema")
+
+
+def compile_errors(files):
+    """What the C++ compiler says of emitted files (path -> text) compiled
+    against the runtime's headers, or "" when they compile: the texts the
+    tests look for in the emitted code must be the runtime's own."""
+    cxx = os.environ.get("CELVO_CXX") or shutil.which("c++")
+    if not cxx:
+        return "no C++ compiler (set CELVO_CXX)"
+    with tempfile.TemporaryDirectory() as tmp:
+        for path, text in files.items():
+            os.makedirs(os.path.dirname(os.path.join(tmp, path)), exist_ok=True)
+            with open(os.path.join(tmp, path), "w", encoding="utf-8") as f:
+                f.write(text)
+        sources = [os.path.join(tmp, p) for p in files if p.endswith(".cpp")]
+        r = subprocess.run([cxx, "-std=c++17", "-fsyntax-only", "-Wall", "-Werror", "-I", tmp,
+                            "-I", os.path.join(ROOT, "xmlbind"), "-I", os.path.join(ROOT, "engine")] + sources,
+                           capture_output=True, text=True, timeout=300)
+        return "" if r.returncode == 0 else r.stderr[:4000]
 
 
 class ErrorTable(unittest.TestCase):
@@ -391,6 +416,9 @@ class EmitTable(unittest.TestCase):
         self.assertIn("static const nimb::c_class_hooks hooks{hook_B_read_children, hook_B_write_children};", source)
         self.assertEqual(2, source.count(", &hooks};"))
 
+    # The texts looked for in the emitted code are the runtime's own
+    # declarations (xmlbind/nimb), as the compile check holds them; what the
+    # generated classes do is tested in tests/ooxml/features_test.cpp.
     def test_emitted_shapes(self):
         s = parse("""\
             simple Small uint minExclusive=0 max=9
@@ -431,6 +459,7 @@ class EmitTable(unittest.TestCase):
         self.assertIn("static const nimb::c_class_desc d{\"Owner\"", source)
         # Classes come after the classes they hold.
         self.assertLess(header.index("class c_Item "), header.index("class c_Owner "))
+        self.assertEqual("", compile_errors({"ooxml/demo.h": header, "demo.cpp": source}))
 
 
 class ImportTable(unittest.TestCase):
@@ -542,6 +571,10 @@ class Remote base=Box
         self.assertIn("nimb::member<&::demo::c_Box::level>", far_source)
         self.assertIn("nullptr, ::demo::validate_small, nullptr, nimb::from_string_uchar", far_source)
         self.assertIn("using table_far::source_label;", far_header)
+        self.assertEqual("", compile_errors({
+            "ooxml/demo.h": header, "demo.cpp": source, "ooxml/other.h": other_header, "other.cpp": other_source,
+            "ooxml/far.h": far_header, "far.cpp": far_source,
+            "ooxml/hand.h": "#pragma once\n#include <vector>\n"}))
 
     def test_member_faults(self):
         for body, text in [("class A\n  member 1x int\n", "member needs"),
@@ -588,4 +621,4 @@ class ProjectTables(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    checklib.unittest_main()

@@ -24,6 +24,7 @@ import zipfile
 
 sys.path.insert(0, os.environ.get("CELVO_TOOLS", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools")))
 
+import checklib  # noqa: E402
 import xmlcanon  # noqa: E402
 
 TOOL = None
@@ -210,4 +211,4 @@ class CorpusRoundTrip(unittest.TestCase):
 
 if __name__ == "__main__":
     TOOL = sys.argv.pop(1)
-    unittest.main()
+    checklib.unittest_main()

@@ -469,11 +469,12 @@ enimb_error unmarshal_object(c_xml_reader& reader, c_binding& object, const std:
     const c_class_desc& d = object.descriptor();
     if (&name != &reader.current_name()) reader.current_name() = name;
     descriptor_helper helper(reader, d, object);
-    switch (d.content) {
-    case content_kind::empty: return helper.unmarshal_empty_content(d.source, 1);
-    case content_kind::simple: return helper.unmarshal_simple_content(d.source, 1);
-    default: return helper.unmarshal_complex_content(d.source, 1);
-    }
+    // A class of attributes only is read like one whose every child is
+    // optional: elements of other namespaces that later editions put in it
+    // (blocks of markup compatibility) are kept and written back, and one of
+    // its own namespace ends the reading as before.
+    if (d.content == content_kind::simple) return helper.unmarshal_simple_content(d.source, 1);
+    return helper.unmarshal_complex_content(d.source, 1);
 }
 
 enimb_error marshal_object(c_xml_writer& w, const c_binding& object, const char* name)
