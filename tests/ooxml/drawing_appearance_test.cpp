@@ -756,3 +756,70 @@ TEST(DrawingEffectGraphs, HostileDepthFailsTheReading)
     EXPECT_NE(ok, drawing.unmarshal(text.data(), text.size(), &error));
     EXPECT_NE(ok, error.code);
 }
+
+// ---------------------------------------------------------------------------
+// Camera, light rig, bevel, the points of a backdrop: their values at their
+// bounds, and the defaults they hold but do not write
+
+TEST(DrawingThreeD, Cases)
+{
+    const std::vector<Case> cases = {
+        {"camera of a preset only", create_object<d::c_CT_Camera>, "<a:camera prst=\"perspectiveFront\"/>", ok, "", "="},
+        {"camera of its widest view", create_object<d::c_CT_Camera>,
+         "<a:camera prst=\"obliqueTop\" fov=\"10800000\" zoom=\"2147483647\"/>", ok, "", "="},
+        {"camera of a wider view", create_object<d::c_CT_Camera>, "<a:camera prst=\"obliqueTop\" fov=\"10800001\"/>",
+         above, "@fov", ""},
+        {"camera of a zoom past its range", create_object<d::c_CT_Camera>,
+         "<a:camera prst=\"obliqueTop\" zoom=\"2147483648\"/>", above, "@zoom", ""},
+        {"camera of no preset name", create_object<d::c_CT_Camera>, "<a:camera prst=\"fisheye\"/>", notListed, "@prst", ""},
+        {"camera turned", create_object<d::c_CT_Camera>,
+         "<a:camera prst=\"orthographicFront\"><a:rot lat=\"0\" lon=\"0\" rev=\"0\"/></a:camera>", ok, "", "="},
+        {"camera turned twice", create_object<d::c_CT_Camera>,
+         "<a:camera prst=\"orthographicFront\"><a:rot lat=\"0\" lon=\"0\" rev=\"0\"/><a:rot lat=\"0\" lon=\"0\" "
+         "rev=\"0\"/></a:camera>",
+         badEnd, "a:camera", ""},
+        {"turn at its last value", create_object<d::c_CT_SphereCoords>,
+         "<a:rot lat=\"21599999\" lon=\"0\" rev=\"1\"/>", ok, "", "="},
+        {"turn of a negative latitude", create_object<d::c_CT_SphereCoords>, "<a:rot lat=\"-1\" lon=\"0\" rev=\"0\"/>",
+         below, "@lat", ""},
+        {"turn without its revolution", create_object<d::c_CT_SphereCoords>, "<a:rot lat=\"0\" lon=\"0\"/>", noAttribute,
+         "CT_SphereCoords", ""},
+        {"light rig turned", create_object<d::c_CT_LightRig>,
+         "<a:lightRig rig=\"brightRoom\" dir=\"br\"><a:rot lat=\"1\" lon=\"2\" rev=\"3\"/></a:lightRig>", ok, "", "="},
+        {"light from the centre", create_object<d::c_CT_LightRig>, "<a:lightRig rig=\"flat\" dir=\"ctr\"/>", notListed,
+         "@dir", ""},
+        {"light rig without its direction", create_object<d::c_CT_LightRig>, "<a:lightRig rig=\"flat\"/>", noAttribute,
+         "CT_LightRig", ""},
+        {"bevel of no width", create_object<d::c_CT_Bevel>, "<a:bevelT w=\"0\"/>", ok, "", "="},
+        {"bevel of a negative height", create_object<d::c_CT_Bevel>, "<a:bevelT h=\"-1\"/>", below, "@h", ""},
+        {"bevel of no preset name", create_object<d::c_CT_Bevel>, "<a:bevelB prst=\"Circle\"/>", notListed, "@prst", ""},
+        {"point at the bottom of the range", create_object<d::c_CT_Point3D>,
+         "<a:anchor x=\"-27273042329600\" y=\"-27273042329600\" z=\"-27273042329600\"/>", ok, "", "="},
+        {"point below the range", create_object<d::c_CT_Point3D>, "<a:anchor x=\"-27273042329601\" y=\"0\" z=\"0\"/>",
+         below, "@x", ""},
+        {"point without its depth", create_object<d::c_CT_Point3D>, "<a:anchor x=\"0\" y=\"0\"/>", noAttribute,
+         "CT_Point3D", ""},
+        {"vector above the range", create_object<d::c_CT_Vector3D>, "<a:norm dx=\"0\" dy=\"0\" dz=\"27273042316901\"/>",
+         above, "@dz", ""},
+        {"vector without its depth", create_object<d::c_CT_Vector3D>, "<a:up dx=\"0\" dy=\"1\"/>", noAttribute,
+         "CT_Vector3D", ""},
+        {"shape of contour and extrusion colours", create_object<d::c_CT_Shape3D>,
+         "<a:sp3d contourW=\"12700\"><a:extrusionClr><a:prstClr val=\"grey\"/></a:extrusionClr><a:contourClr>"
+         "<a:schemeClr val=\"bg2\"><a:lumMod val=\"50000\"/></a:schemeClr></a:contourClr></a:sp3d>",
+         ok, "", "="},
+        {"shape of an extrusion colour of none", create_object<d::c_CT_Shape3D>,
+         "<a:sp3d><a:extrusionClr></a:extrusionClr></a:sp3d>", missing, "EG_ColorChoice", ""},
+        {"shape with its colours swapped", create_object<d::c_CT_Shape3D>,
+         "<a:sp3d><a:contourClr><a:prstClr val=\"red\"/></a:contourClr><a:extrusionClr><a:prstClr val=\"red\"/>"
+         "</a:extrusionClr></a:sp3d>",
+         badEnd, "a:sp3d", ""},
+    };
+    check(cases);
+    // Defaults held, not written.
+    d::c_CT_Camera camera;
+    EXPECT_EQ(100000u, camera.zoom.value);
+    d::c_CT_Bevel bevel;
+    EXPECT_EQ(76200u, bevel.w.value);
+    EXPECT_EQ(u"circle", bevel.prst.value);
+    EXPECT_EQ("<a:bevelT/>", drawing_test::written(bevel, "a:bevelT"));
+}
