@@ -15,6 +15,23 @@
 --   lua5.1 xls_cells.lua read <file>
 local ROWS, COLS, TEXTS = 50000, 20, 20000
 
+-- The format measured: xlsx_cells.lua sets CELLS_FORMAT before it runs this
+-- driver with the .xlsx book and its peers.
+local format = CELLS_FORMAT or "xls"
+local FORMATS = {
+  xls = { create = "CreateBook", ext = ".xls", writer = "xlwt", reader = "xlrd",
+          peers = function(here, python) return ("%s %q/xls_cells_peers.py"):format(python, here) end,
+          peerWrite = function(peers, file) return ("%s write %q"):format(peers, file) end },
+  xlsx = { create = "CreateXMLBook", ext = ".xlsx", writer = "lxw", reader = "openpyxl",
+           peers = function(here, python) return ("%s %q/xlsx_cells_peers.py"):format(python, here) end,
+           peerWrite = function(_, file)
+             local writer = os.getenv("CELVO_XLSX_WRITER")
+             if not writer or writer == "" then return "echo libxlsxwriter peer not built" end
+             return ("%q %q"):format(writer, file)
+           end },
+}
+local F = FORMATS[format]
+
 local function now()
   local p = io.popen("date +%s.%N")
   local t = tonumber(p:read("*l"))
@@ -35,12 +52,15 @@ end
 
 local mode, path = arg[1], arg[2]
 
-if mode == "write" then
+if mode == "write" or mode == "writeup" then
+  -- writeup writes the rows from the bottom up.
   local m = require "corvantis.ExcelLibrary_0.CelvoWrapper"
   local t0, c0 = now(), os.clock()
-  local book = m.CreateBook()
+  local book = m[F.create]()
   local sheet = m.AddSheet(book, "Data")
-  for r = 0, ROWS - 1 do
+  local first, last, step = 0, ROWS - 1, 1
+  if mode == "writeup" then first, last, step = ROWS - 1, 0, -1 end
+  for r = first, last, step do
     for c = 0, COLS - 1 do
       if c % 2 == 0 then
         m.WriteNumber(sheet, r, c, r * 1.5 + c)
@@ -51,11 +71,11 @@ if mode == "write" then
   end
   assert(m.Save(book, path), m.GetErrorMessage(book))
   m.BookRelease(book)
-  print(("write %.3f %.3f %d"):format(now() - t0, os.clock() - c0, peakKb()))
+  print(("%s %.3f %.3f %d"):format(mode, now() - t0, os.clock() - c0, peakKb()))
 elseif mode == "read" then
   local m = require "corvantis.ExcelLibrary_0.CelvoWrapper"
   local t0, c0 = now(), os.clock()
-  local book = m.CreateBook()
+  local book = m[F.create]()
   assert(m.Load(book, path), m.GetErrorMessage(book))
   local sheet = m.GetSheet(book, 0)
   local sum, length = 0, 0
@@ -77,7 +97,7 @@ else
   local lua = arg[-1] or "lua5.1"
   local here = arg[0]:match("^(.*)/[^/]*$") or "."
   local python = os.getenv("CELVO_PYTHON") or "/usr/bin/python3"
-  local peers = ("%s %q/xls_cells_peers.py"):format(python, here)
+  local peers = F.peers(here, python)
   -- Runs the command under bash's time: its output, and the whole process's
   -- wall and processor (user and system) seconds.
   local function run(cmd)
@@ -122,26 +142,33 @@ else
   print(("%d rows x %d columns, %d distinct texts made in the loop; the read lines end with the"):format(ROWS, COLS,
     TEXTS))
   print("sum of the numbers and the total length of the texts, equal for every reader")
-  local writes, reads, writesCpu, readsCpu = {}, {}, {}, {}
+  local writes, reads, writesCpu, readsCpu, ups = {}, {}, {}, {}, {}
+  -- The script runs itself for our halves (xlsx_cells.lua, which sets the
+  -- format, runs this driver).
+  local self = ("%s %q"):format(lua, arg[0])
   for round = 1, rounds do
-    local file = os.tmpname() .. ".xls"
-    local peerFile = os.tmpname() .. ".xls"
+    local file = os.tmpname() .. F.ext
+    local peerFile = os.tmpname() .. F.ext
     print(("round %d, load average %s"):format(round, loadavg()))
-    local ourWrite, ourWriteCpu = report("celvo", run(("%s %q write %q"):format(lua, arg[0], file)))
-    local ourRead, ourReadCpu = report("celvo", run(("%s %q read %q"):format(lua, arg[0], file)))
-    local peerWrite, peerWriteCpu = report("xlwt", run(("%s write %q"):format(peers, peerFile)))
-    local peerRead, peerReadCpu = report("xlrd", run(("%s read %q"):format(peers, file)))
+    local ourWrite, ourWriteCpu = report("celvo", run(("%s write %q"):format(self, file)))
+    local ourRead, ourReadCpu = report("celvo", run(("%s read %q"):format(self, file)))
+    local upWrite = report("celvo", run(("%s writeup %q"):format(self, peerFile)))
+    local peerWrite, peerWriteCpu = report(F.writer, run(F.peerWrite(peers, peerFile)))
+    local peerRead, peerReadCpu = report(F.reader, run(("%s read %q"):format(peers, file)))
     local w, r = ratio(ourWrite, peerWrite), ratio(ourRead, peerRead)
     local wc, rc = ratio(ourWriteCpu, peerWriteCpu), ratio(ourReadCpu, peerReadCpu)
-    print(("  ratios of whole processes: write %s of xlwt's wall time (%s of its cpu), read %s of xlrd's (%s)"):format(
-      show(w), show(wc), show(r), show(rc)))
-    writes[#writes + 1], reads[#reads + 1] = w, r
+    local up = ratio(upWrite, ourWrite)
+    print(("  ratios of whole processes: write %s of %s's wall time (%s of its cpu), read %s of %s's (%s);"
+      .. " rows written bottom-up %s of top-down"):format(show(w), F.writer, show(wc), show(r), F.reader, show(rc),
+      show(up)))
+    writes[#writes + 1], reads[#reads + 1], ups[#ups + 1] = w, r, up
     writesCpu[#writesCpu + 1], readsCpu[#readsCpu + 1] = wc, rc
     os.remove(file)
     os.remove(peerFile)
   end
-  print(("median of %d rounds: write %s of xlwt's wall time (%s of its cpu), read %s of xlrd's (%s);"):format(rounds,
-    show(median(writes)), show(median(writesCpu)), show(median(reads)), show(median(readsCpu))))
+  print(("median of %d rounds: write %s of %s's wall time (%s of its cpu), read %s of %s's (%s);"
+    .. " bottom-up %s of top-down"):format(rounds, show(median(writes)), F.writer, show(median(writesCpu)),
+    show(median(reads)), F.reader, show(median(readsCpu)), show(median(ups))))
   local nproc = io.popen("nproc")
   local processors = nproc:read("*l") or "?"
   nproc:close()

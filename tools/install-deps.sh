@@ -8,6 +8,8 @@ packages=(
   lua5.1 liblua5.1-0-dev luajit
   libicu-dev zlib1g-dev libboost-filesystem-dev libxml2-dev libxml2-utils libsparsehash-dev
   libgtest-dev libbenchmark-dev
+  # the writing peer of the .xlsx cell benchmark (bench/ only)
+  libxlsxwriter-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-crosextra-carlito
   python3 python3-xlrd python3-openpyxl python3-olefile python3-xlwt
   libreoffice-calc-nogui
