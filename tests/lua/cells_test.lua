@@ -14,7 +14,8 @@ local formats = {
 }
 
 -- kind, row, col, value written; `read` when it reads back otherwise,
--- `stored` when the .xlsx file holds another text.
+-- `stored` when the .xlsx file holds another text, `csv` what LibreOffice
+-- shows of a formula (strings, booleans and some numbers are shown below).
 local cells = {
   { "string", 0, 0, "plain" },
   { "string", 0, 1, "  leading and trailing blanks  " },
@@ -27,10 +28,11 @@ local cells = {
   { "number", 1, 3, -123456789.25 },
   { "bool", 2, 0, true },
   { "bool", 2, 1, false },
-  { "formula", 3, 0, "=A2&\"x\"", read = "A2&\"x\"" },
-  { "formula", 3, 1, "IF(A2>=0.1;\"a;b\";B2)", read = "IF(A2>=0.1;\"a;b\";B2)", stored = "IF(A2>=0.1,\"a;b\",B2)" },
+  { "formula", 3, 0, "=A2&\"x\"", read = "A2&\"x\"", csv = "0.1x" },
+  { "formula", 3, 1, "IF(A2>=0.1;\"a;b\";B2)", read = "IF(A2>=0.1;\"a;b\";B2)", stored = "IF(A2>=0.1,\"a;b\",B2)",
+    csv = "a;b" },
   { "formula", 3, 2, "SUM(A2:D2)*2", read = "SUM(A2:D2)*2" },
-  { "formula", 3, 3, "'Other sheet'!A1+1", read = "'Other sheet'!A1+1" },
+  { "formula", 3, 3, "'Other sheet'!A1+1", read = "'Other sheet'!A1+1", csv = "1" },
   { "number", 9, 7, 7 },
 }
 local types = { string = 2, number = 1, bool = 3 }
@@ -155,5 +157,55 @@ f:write(check)
 f:close()
 t.checker(("%s %s %s %s"):format(t.python, t.quote(tmp .. "/check.py"), t.quote(tmp .. "/cells.xlsx"),
   t.quote(tmp .. "/expect.tsv")), "openpyxl reads the .xlsx cells")
+
+-- LibreOffice shows the texts, booleans and numbers written, and computes
+-- the formulas (the .xlsx file holds no cached results).
+local shown = {}
+for _, c in ipairs(cells) do
+  local kind, v = c[1], c[4]
+  local text = c.csv
+  if kind == "string" then text = v
+  elseif kind == "bool" then text = v and "TRUE" or "FALSE"
+  elseif kind == "number" and (v == 0.1 or v == 7) then text = tostring(v)
+  elseif kind == "number" and v == 1e300 then text = "1E+300" end
+  if text then shown[#shown + 1] = { c[2] + 1, c[3] + 1, text } end
+end
+if not t.haveCommand("soffice") then
+  t.skip("LibreOffice (soffice) is not installed")
+else
+  local out, status = t.run(("soffice -env:UserInstallation=file://%s/lo-profile --headless --convert-to %s --outdir %s %s")
+    :format(tmp, t.quote("csv:Text - txt - csv (StarCalc):44,34,76"), t.quote(tmp .. "/csv"), t.quote(tmp .. "/cells.xlsx")))
+  t.eq(status, 0, "LibreOffice converts the .xlsx file: " .. out)
+  local rows = {}
+  local f = io.open(tmp .. "/csv/cells.csv", "rb")
+  t.eq(f ~= nil, true, "LibreOffice wrote the CSV of the first sheet")
+  if f then
+    for line in f:lines() do
+      local fields, i = {}, 1
+      while i <= #line + 1 do
+        if line:sub(i, i) == '"' then
+          local j, text = i + 1, ""
+          while j <= #line do
+            local ch = line:sub(j, j)
+            if ch == '"' and line:sub(j + 1, j + 1) == '"' then text, j = text .. '"', j + 2
+            elseif ch == '"' then break
+            else text, j = text .. ch, j + 1 end
+          end
+          fields[#fields + 1] = text
+          i = j + 2
+        else
+          local j = line:find(",", i, true) or #line + 1
+          fields[#fields + 1] = line:sub(i, j - 1)
+          i = j + 1
+        end
+      end
+      rows[#rows + 1] = fields
+    end
+    f:close()
+    for _, s in ipairs(shown) do
+      t.eq((rows[s[1]] or {})[s[2]], s[3], ("LibreOffice shows row %d column %d"):format(s[1], s[2]))
+    end
+  end
+end
 
 t.finish("cells")
