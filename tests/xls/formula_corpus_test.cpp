@@ -181,4 +181,5 @@ TEST(FormulaCorpus, EveryFormulaPrints)
     }
     for (const std::string& f : result.failures) ADD_FAILURE() << f;
     std::cout << result.formulas << " token streams printed\n";
+    EXPECT_GT(result.formulas, 0) << "no formula found in " << folder;
 }

@@ -17,20 +17,7 @@
 namespace celvo {
 namespace {
 
-std::vector<std::string> corpusXlsFiles()
-{
-    std::vector<std::string> files;
-    std::string dir = test::corpusDir() + "/xls";
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            std::string name = e->d_name;
-            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".xls") == 0) files.push_back(dir + "/" + name);
-        }
-        closedir(d);
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
+std::vector<std::string> corpusXlsFiles() { return test::corpusFiles("xls", ".xls"); }
 
 struct RoundTrip {
     int groups = 0, drawings = 0, pictures = 0, objects = 0;
