@@ -127,46 +127,95 @@ void pushText(lua_State* L, const std::string* text)
 // Cell texts repeat (a book shares them between cells), and making a Lua
 // string anew costs more than anything else in a read. The module's
 // functions share one table (their upvalue) that keeps the Lua strings of
-// short texts read lately in slots chosen by a hash of their bytes, each
-// text in one of two slots; a text found in one of them with the same bytes
-// is pushed from there. The bytes decide, so a slot can never give another
-// text; at most kTextSlots strings of at most kCachedTextBytes bytes are
-// kept.
+// short texts read lately in slots chosen by a hash of their UTF-8 bytes,
+// each text in one of two slots; a text found in one of them with the same
+// bytes is pushed from there (a plain ASCII text is looked up before it is
+// even converted). The bytes decide, so a slot can never give another text;
+// at most kTextSlots strings of at most kCachedTextBytes bytes are kept.
 constexpr int kTextSlots = 1 << 16;
 constexpr std::size_t kCachedTextBytes = 48;
 
-void pushCellText(lua_State* L, const std::string* text)
+struct TextSlots {
+    int slot[2];
+};
+
+TextSlots slotsOf(std::uint32_t hash)
 {
-    const int cache = lua_upvalueindex(1);
-    if (!text || text->empty() || text->size() > kCachedTextBytes || lua_type(L, cache) != LUA_TTABLE) {
-        pushText(L, text);
-        return;
-    }
-    std::uint32_t hash = 2166136261u;
-    for (const char c : *text) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 16777619u;
-    }
-    const int slots[2] = {static_cast<int>(hash & (kTextSlots - 1)) + 1,
-                          static_cast<int>((hash >> 16) & (kTextSlots - 1)) + 1};
-    int freeSlot = 0;
-    for (const int slot : slots) {
+    return {{static_cast<int>(hash & (kTextSlots - 1)) + 1, static_cast<int>((hash >> 16) & (kTextSlots - 1)) + 1}};
+}
+
+// FNV-1a over bytes (or ASCII units).
+constexpr std::uint32_t kHashBasis = 2166136261u;
+inline std::uint32_t hashStep(std::uint32_t hash, unsigned byte) { return (hash ^ byte) * 16777619u; }
+
+// Pushes the kept string of one of the slots whose bytes `same` accepts;
+// false, with nothing pushed, when neither holds one. `freeSlot` becomes a
+// slot that holds nothing, or 0.
+template <class Same>
+bool pushKept(lua_State* L, int cache, const TextSlots& slots, Same same, int& freeSlot)
+{
+    freeSlot = 0;
+    for (const int slot : slots.slot) {
         lua_rawgeti(L, cache, slot);
         if (lua_type(L, -1) == LUA_TSTRING) {
             std::size_t size = 0;
             const char* kept = lua_tolstring(L, -1, &size);
-            if (size == text->size() && std::memcmp(kept, text->data(), size) == 0) return;
+            if (same(kept, size)) return true;
         } else if (freeSlot == 0) {
             freeSlot = slot;
         }
         lua_pop(L, 1);
     }
-    // A new text takes a free slot of its two, else the one its last bytes
-    // pick, so that two texts sharing a slot can both stay.
-    const int slot = freeSlot != 0 ? freeSlot : slots[static_cast<unsigned char>(text->back()) & 1];
+    return false;
+}
+
+// Pushes a cell's text (nil for none) and answers whether there was one.
+bool pushCellText(lua_State* L, const char16_t* wide)
+{
+    if (!wide) {
+        lua_pushnil(L);
+        return false;
+    }
+    const int cache = lua_upvalueindex(1);
+    const bool cached = lua_type(L, cache) == LUA_TTABLE;
+    int freeSlot = 0;
+    bool looked = false;  // the slots of this text were searched already
+    if (cached) {
+        // A short ASCII text, hashed and compared as it stands.
+        std::uint32_t hash = kHashBasis;
+        std::size_t n = 0;
+        while (n <= kCachedTextBytes && wide[n] != 0 && wide[n] < 0x80) hash = hashStep(hash, wide[n++]);
+        if (n > 0 && n <= kCachedTextBytes && wide[n] == 0) {
+            auto same = [wide, n](const char* kept, std::size_t size) {
+                if (size != n) return false;
+                for (std::size_t i = 0; i < n; ++i)
+                    if (static_cast<unsigned char>(kept[i]) != wide[i]) return false;
+                return true;
+            };
+            if (pushKept(L, cache, slotsOf(hash), same, freeSlot)) return true;
+            looked = true;
+        }
+    }
+    const std::string* text = nullptr;
+    call(L, [&] { text = stage(wide); });
+    if (!cached || text->empty() || text->size() > kCachedTextBytes) {
+        pushText(L, text);
+        return true;
+    }
+    std::uint32_t hash = kHashBasis;
+    for (const char c : *text) hash = hashStep(hash, static_cast<unsigned char>(c));
+    const TextSlots slots = slotsOf(hash);
+    auto same = [text](const char* kept, std::size_t size) {
+        return size == text->size() && std::memcmp(kept, text->data(), size) == 0;
+    };
+    if (!looked && pushKept(L, cache, slots, same, freeSlot)) return true;
+    // A new text takes a free slot of its two, else the one its last byte
+    // picks, so that two texts sharing a slot can both stay.
+    const int slot = freeSlot != 0 ? freeSlot : slots.slot[static_cast<unsigned char>(text->back()) & 1];
     lua_pushlstring(L, text->data(), text->size());
     lua_pushvalue(L, -1);
     lua_rawseti(L, cache, slot);
+    return true;
 }
 
 // ---- arguments -----------------------------------------------------------
@@ -482,10 +531,10 @@ int ReadString(lua_State* L)
     const CellArgs a = cellArgs(L);
     if (a.handle == 0) return 0;
     ISheetT* sheet = sheetAt(L, 1, a.handle);
-    const std::string* text = nullptr;
-    call(L, [&] { text = stage(sheet->readString(a.row, a.col, nullptr)); });
-    pushCellText(L, text);
-    lua_pushboolean(L, text ? 1 : 0);
+    // The engine's text stays as it is until the next engine call.
+    const char16_t* text = nullptr;
+    call(L, [&] { text = sheet->readString(a.row, a.col, nullptr); });
+    lua_pushboolean(L, pushCellText(L, text) ? 1 : 0);
     return 2;
 }
 

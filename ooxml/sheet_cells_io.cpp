@@ -77,6 +77,13 @@ bool read_double(std::string_view t, double& v)
 }
 
 std::u16string widen(std::string_view t) { return nimb::utf8_to_wstring(std::string(t)); }
+// A string value of the schema, its _xHHHH_ escapes decoded.
+std::u16string widen_value(std::string_view t)
+{
+    std::u16string out;
+    nimb::from_string_wstring(&out, std::string(t));
+    return out;
+}
 
 // The length of the UTF-8 sequence at p, whose first byte is 0x80 or above,
 // as the reader's decoder takes it; 0 when it would refuse it.
@@ -299,7 +306,7 @@ bool formula_attribute(c_CT_CellFormula& f, std::string_view name, std::string_v
     };
     auto text = [&](nimb::c_simple<std::u16string>& holder) {
         if (holder.present) return false;
-        holder.set(widen(value));
+        holder.set(widen_value(value));
         return true;
     };
     if (name == "t") {
@@ -378,7 +385,7 @@ bool scan_cell(scanner& s, std::uint32_t& next_column, c_CT_Cell& cell, std::str
                 f.content.set(std::u16string());
             } else {
                 if (!s.text(buf) || !s.end_tag("f")) return false;
-                f.content.set(nimb::utf8_to_wstring(buf));
+                f.content.set(widen_value(buf));
             }
             if (!s.space()) return false;
         }
@@ -389,6 +396,7 @@ bool scan_cell(scanner& s, std::uint32_t& next_column, c_CT_Cell& cell, std::str
             } else if (!s.text(buf) || !s.end_tag("v")) {
                 return false;
             }
+            nimb::decode_x_escapes(buf);
             cell.set_value_as_read(buf);
             if (!s.space()) return false;
         }
@@ -695,7 +703,7 @@ nimb::enimb_error write_packed_cell(nimb::c_xml_writer& w, const c_CT_Cell& cell
         cell.append_value_text(text);
         buf += edge_space(text) ? l.open_v_preserve : l.open_v;
         o.write(buf.data(), static_cast<std::streamsize>(buf.size()));
-        nimb::write_escaped(o, text, false);
+        nimb::write_escaped_value(o, text, false);
         buf.clear();
     } else {
         buf += l.open_v;

@@ -230,14 +230,7 @@ bool BookImplT::unpackedDate(double value, int* year, int* month, int* day, int*
                              int* msec)
 {
     return guard(message_, false, [&] {
-        const DateParts p = unpackDate(date1904(), value);
-        if (year) *year = p.year;
-        if (month) *month = p.month;
-        if (day) *day = p.day;
-        if (hour) *hour = p.hour;
-        if (min) *min = p.minute;
-        if (sec) *sec = p.second;
-        if (msec) *msec = p.tenths;
+        putDateParts(unpackDate(date1904(), value), year, month, day, hour, min, sec, msec);
         return true;
     });
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "celvo/IBookT.h"
+#include "celvo/locale.h"
 #include "ooxml/sml-workbook.h"
 #include "package.h"
 #include "part.h"
@@ -89,6 +90,9 @@ public:
     bool date1904() const;
     bool refR1C1Mode() const;
     Styles* stylesPart() noexcept { return pkg_.styles; }
+    // The styles part, made with the default stylesheet and related from
+    // the workbook when the book has none.
+    Styles& styles();
 
     // The entries of the sheet list (null when out of range).
     int sheetEntryCount() const;
@@ -140,6 +144,7 @@ private:
     int addPictureBytes(std::vector<std::uint8_t> bytes);
 
     std::string message_;
+    Locale locale_;
     Package pkg_;
     std::vector<std::uint8_t> memoryBuffer_;  // handed out by the last saveToMemory
 };

@@ -121,14 +121,22 @@ public:
     const std::vector<std::uint8_t>& buffer() const noexcept { return buf_; }
     std::size_t size() const noexcept { return buf_.size(); }
 
+    // Values of a few bytes go in byte by byte: push_back's inline path is
+    // far cheaper than growing the vector for each of them.
     void u8(std::uint8_t v) { buf_.push_back(v); }
-    void u16(std::uint16_t v) { putU16(grow(2), v); }
-    void u32(std::uint32_t v) { putU32(grow(4), v); }
-    void u64(std::uint64_t v) { putU64(grow(8), v); }
+    void u16(std::uint16_t v) { little(v, 2); }
+    void u32(std::uint32_t v) { little(v, 4); }
+    void u64(std::uint64_t v) { little(v, 8); }
     void f64(double v) { std::uint64_t bits; std::memcpy(&bits, &v, sizeof bits); u64(bits); }
     void bytes(const void* p, std::size_t n)
     {
-        if (n) std::memcpy(grow(n), p, n);
+        const auto* b = static_cast<const std::uint8_t*>(p);
+        if (n <= 16) {
+            room(n);
+            for (std::size_t i = 0; i < n; ++i) buf_.push_back(b[i]);
+        } else {
+            buf_.insert(buf_.end(), b, b + n);
+        }
     }
     void bytes(const std::vector<std::uint8_t>& v) { buf_.insert(buf_.end(), v.begin(), v.end()); }
     void zeros(std::size_t n) { buf_.insert(buf_.end(), n, 0); }
@@ -141,14 +149,17 @@ private:
     {
         if (at > buf_.size() || n > buf_.size() - at) throw xlerror("patch position is out of range");
     }
-    // Room for n more bytes at the end; their place. Growing by doubling
-    // keeps appends of a few bytes at a time linear.
-    std::uint8_t* grow(std::size_t n)
+    // Room for n more bytes, so that their push_backs never reallocate in
+    // between; growing by doubling keeps appends linear.
+    void room(std::size_t n)
     {
-        const std::size_t at = buf_.size();
-        if (buf_.capacity() - at < n) buf_.reserve(std::max(at + n, 2 * buf_.capacity()));
-        buf_.resize(at + n);
-        return buf_.data() + at;
+        if (buf_.capacity() - buf_.size() < n) buf_.reserve(std::max(buf_.size() + n, 2 * buf_.capacity()));
+    }
+    // The n low bytes of v, lowest first.
+    void little(std::uint64_t v, int n)
+    {
+        room(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) buf_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
     }
     std::vector<std::uint8_t> buf_;
 };

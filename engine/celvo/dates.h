@@ -22,4 +22,18 @@ double packDate(bool date1904, int year, int month, int day, int hour, int minut
 // for a serial that is not finite, is negative or lies past 9999-12-31.
 DateParts unpackDate(bool date1904, double serial);
 
+// Hands the parts of a date to the outputs of the book interface; a null
+// output is passed over.
+inline void putDateParts(const DateParts& p, int* year, int* month, int* day, int* hour, int* minute, int* second,
+                         int* tenths) noexcept
+{
+    if (year) *year = p.year;
+    if (month) *month = p.month;
+    if (day) *day = p.day;
+    if (hour) *hour = p.hour;
+    if (minute) *minute = p.minute;
+    if (second) *second = p.second;
+    if (tenths) *tenths = p.tenths;
+}
+
 }  // namespace celvo

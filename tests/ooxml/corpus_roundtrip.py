@@ -1,6 +1,7 @@
 """Round trip of the package parts of real .xlsx files through the bindings:
-every relationships part, the content-types part, the workbook part, every
-worksheet part and every drawing part of a sheet of each file in $CELVO_CORPUS/xlsx is read and written
+every relationships part, the content-types part, the workbook part, the
+shared-strings and styles parts, every worksheet part and every drawing part
+of a sheet of each file in $CELVO_CORPUS/xlsx is read and written
 back by the tool given as the first argument, the worksheets twice: whole,
 and with only their rows and cells read through the bindings. What it writes
 must be well-formed and equal to what it read after canonicalisation.
@@ -28,6 +29,8 @@ import xmlcanon  # noqa: E402
 TOOL = None
 OFFICE_DOCUMENT = re.compile(r"/officeDocument$")
 WORKSHEET = re.compile(r"(^|/)worksheets/[^/]+\.xml$", re.I)
+SHARED_STRINGS = re.compile(r"(^|/)sharedStrings\.xml$", re.I)
+STYLES = re.compile(r"(^|/)styles\.xml$", re.I)
 DRAWING = re.compile(r"(^|/)drawings/[^/]+\.xml$", re.I)
 # A drawing part of a sheet (the drawings of charts' own shapes share the
 # folder under another document element).
@@ -88,6 +91,11 @@ def parts_of(z):
     wb = workbook_part(z, names)
     if wb is not None:
         out.append(("workbook", wb))
+    for n in names:
+        if SHARED_STRINGS.search(n.replace("\\", "/")):
+            out.append(("sst", n))
+        elif STYLES.search(n.replace("\\", "/")):
+            out.append(("styles", n))
     for n in names:
         if WORKSHEET.search(n.replace("\\", "/")):
             out.append(("sheetdata", n))
@@ -169,7 +177,17 @@ class CorpusRoundTrip(unittest.TestCase):
             before = xmlcanon.hex_words(before, after)
             before = xmlcanon.without_space_preserve(before)
             after = xmlcanon.without_space_preserve(after)
+        if kind == "styles":
+            # Sizes, tints and positions are doubles written in their
+            # shortest form; colours in upper-case hexadecimal.
+            before = xmlcanon.number_words(before, after)
+            before = xmlcanon.hex_words(before, after)
+        if kind == "sst":
+            before = xmlcanon.number_words(before, after)
+            before = xmlcanon.hex_words(before, after)
         before = xmlcanon.boolean_words(before, after)
+        before = xmlcanon.x_escapes(before)
+        after = xmlcanon.x_escapes(after)
         if before != after:
             self.fail("written part differs " + xmlcanon.first_difference(before, after))
 

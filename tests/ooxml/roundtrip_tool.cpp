@@ -1,5 +1,5 @@
 // Reads one package part through its binding and writes it back:
-//     ooxml_roundtrip <rels|types|workbook|worksheet|sheetdata|drawing> <input> <output>
+//     ooxml_roundtrip <rels|types|workbook|worksheet|sheetdata|sst|styles|drawing> <input> <output>
 // ("sheetdata" is a worksheet part with only its rows and cells read
 // through the bindings, the rest of it kept whole.)
 // Exits 0 when the part was read and written, 1 with a message on standard
@@ -16,7 +16,9 @@
 #include "ooxml/dml-spreadsheetDrawing3.h"
 #include "ooxml/opc-contentTypes.h"
 #include "ooxml/opc-relationships.h"
+#include "ooxml/sml-sharedStringTable.h"
 #include "ooxml/sml-sheet3.h"
+#include "ooxml/sml-styles.h"
 #include "ooxml/sml-workbook.h"
 #include "sheet_doc.h"
 #include "sheet_test_util.h"
@@ -59,7 +61,7 @@ int roundTrip(const std::string& in, std::string& out)
 int main(int argc, char** argv)
 {
     if (argc != 4) {
-        std::cerr << "usage: ooxml_roundtrip <rels|types|workbook|worksheet|sheetdata|drawing> <input> <output>\n";
+        std::cerr << "usage: ooxml_roundtrip <rels|types|workbook|worksheet|sheetdata|sst|styles|drawing> <input> <output>\n";
         return 2;
     }
     std::ifstream f(argv[2], std::ios::binary);
@@ -77,6 +79,10 @@ int main(int argc, char** argv)
         rc = roundTrip<contentypes::c_Types>(in, out);
     else if (kind == "workbook")
         rc = roundTrip<workbook::c_workbook>(in, out);
+    else if (kind == "sst")
+        rc = roundTrip<sharedStringTable::c_sst>(in, out);
+    else if (kind == "styles")
+        rc = roundTrip<styles::c_styleSheet>(in, out);
     else if (kind == "drawing")
         rc = roundTrip<drawing::c_wsDr>(in, out);
     else if (kind == "worksheet")

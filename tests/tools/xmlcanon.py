@@ -138,6 +138,21 @@ def without_space_preserve(text):
     return _PRESERVE.sub("", text)
 
 
+_X_ESCAPE = re.compile(r"_x([0-9A-Fa-f]{4})_")
+_C14N_TEXT = {"\r": "&#xD;", "&": "&amp;", "<": "&lt;", ">": "&gt;"}
+
+
+def x_escapes(text):
+    """The canonical text with the format's _xHHHH_ escapes of string values
+    decoded (left to right, each once), in the canonical spelling of the
+    character: "_x000D_" and "&#xD;" are the same carriage return, and a
+    binding writes a character XML can hold as itself."""
+    def decode(m):
+        ch = chr(int(m.group(1), 16))
+        return _C14N_TEXT.get(ch, ch)
+    return _X_ESCAPE.sub(decode, text)
+
+
 _DIMENSION = re.compile(r'(<(?:[\w.-]+:)?dimension\s+ref=")([^"]*)(")')
 _CELL_REF = re.compile(r'<(?:[\w.-]+:)?c\s[^>]*?\br="([A-Z]+)([0-9]+)"')
 

@@ -168,6 +168,8 @@ TEST(PartFactory, ContentTypesChooseThePartClass)
     const std::string xml = "<?xml version=\"1.0\"?><root><a/></root>";
     const std::string worksheet =
         "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData/></worksheet>";
+    const std::string styleSheet =
+        "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><fonts count=\"0\"/></styleSheet>";
     const std::string sst = "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"/>";
     enum Kind { Rels, Sheet, Strings, StylesPart, DrawingPart, Bytes, None };
     struct Case {
@@ -179,7 +181,7 @@ TEST(PartFactory, ContentTypesChooseThePartClass)
         {packagetype::kRelationships, rels, Rels},
         {packagetype::kWorksheet, worksheet, Sheet},
         {packagetype::kSharedStrings, sst, Strings},
-        {packagetype::kStyles, xml, StylesPart},
+        {packagetype::kStyles, styleSheet, StylesPart},
         {packagetype::kWorkbook, xml, None},
         {u"application/vnd.ms-excel.sheet.macroEnabled.main+xml", xml, None},
         {u"application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml", xml, None},
@@ -215,6 +217,8 @@ TEST(PartFactory, ContentTypesChooseThePartClass)
                 EXPECT_NE(out.find("<sheetData/>"), std::string::npos) << out;
             } else if (c.kind == Strings) {
                 EXPECT_NE(out.find("<sst "), std::string::npos) << out;
+            } else if (c.kind == StylesPart) {
+                EXPECT_NE(out.find("<fonts count=\"0\"/>"), std::string::npos) << out;
             } else if (c.kind != Rels) {
                 EXPECT_EQ(out, c.data);
             }

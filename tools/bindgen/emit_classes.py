@@ -25,6 +25,9 @@ HOOK_SIGNATURE = {
 # base -> (lexical check, from-string, to-string)
 CONVERTERS = {
     "string": (None, "nimb::from_string_wstring", "nimb::to_string_wstring"),
+    # URIs and tokens are never escaped with _xHHHH_ (part names, targets).
+    "anyURI": (None, "nimb::from_string_uri", "nimb::to_string_uri"),
+    "token": (None, "nimb::from_string_uri", "nimb::to_string_uri"),
     "narrow": (None, "nimb::from_string_string", "nimb::to_string_string"),
     "uint": ("nimb::validate_unsigned_int", "nimb::from_string_uint", "nimb::to_string_uint"),
     "int": ("nimb::validate_int", "nimb::from_string_int", "nimb::to_string_int"),

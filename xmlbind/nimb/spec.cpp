@@ -162,7 +162,7 @@ const c_value_spec<std::u16string>& spec_string()
 }
 const c_value_spec<std::u16string>& spec_any_uri()
 {
-    static const c_value_spec<std::u16string> s(2, "", nullptr, nullptr, from_string_wstring, to_string_wstring);
+    static const c_value_spec<std::u16string> s(2, "", nullptr, nullptr, from_string_uri, to_string_uri);
     return s;
 }
 const c_value_spec<unsigned>& spec_unsigned_int()

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <type_traits>
 #include <locale.h>
 
 #include <charconv>
@@ -219,8 +220,17 @@ void parse_hex_binary(c_binary& out, const std::string& text)
         out.push_back(static_cast<unsigned char>(hex_value(text[i]) * 16 + hex_value(text[i + 1])));
 }
 
-void from_string_wstring(std::u16string* out, const std::string& text) { utf8_to_wstring(*out, text); }
-void from_string_string(std::string* out, const std::string& text) { *out = text; }
+void from_string_wstring(std::u16string* out, const std::string& text)
+{
+    utf8_to_wstring(*out, text);
+    decode_x_escapes(*out);
+}
+void from_string_string(std::string* out, const std::string& text)
+{
+    *out = text;
+    decode_x_escapes(*out);
+}
+void from_string_uri(std::u16string* out, const std::string& text) { utf8_to_wstring(*out, text); }
 void from_string_binary(c_binary* out, const std::string& text) { parse_hex_binary(*out, text); }
 void from_string_int(int* out, const std::string& text) { *out = parse_integer<int>(text); }
 void from_string_uint(unsigned* out, const std::string& text) { *out = parse_integer<unsigned>(text); }
@@ -268,12 +278,17 @@ std::ostream& write_hex(std::ostream& out, const c_binary& value)
 
 std::ostream& to_string_wstring(std::ostream& out, const std::u16string* v)
 {
-    write_escaped_wstring(out, *v);
+    write_escaped_value(out, *v, stream_in_attribute(out));
     return out;
 }
 std::ostream& to_string_string(std::ostream& out, const std::string* v)
 {
-    write_escaped(out, *v);
+    write_escaped_value(out, *v, stream_in_attribute(out));
+    return out;
+}
+std::ostream& to_string_uri(std::ostream& out, const std::u16string* v)
+{
+    write_escaped_wstring(out, *v);
     return out;
 }
 std::ostream& to_string_uint(std::ostream& out, const unsigned* v) { return out << std::to_string(*v); }
@@ -419,12 +434,19 @@ std::string wstring_to_utf8(const std::u16string& text)
     return out;
 }
 
-void write_escaped_wstring(std::ostream& out, const std::u16string& text, bool in_attribute)
+namespace {
+
+void write_wide(std::ostream& out, const std::u16string& text, bool in_attribute, bool value)
 {
     std::uint32_t prev = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         std::uint32_t cp = text[i];
         std::size_t index = i;
+        if (value && cp == '_' && is_x_escape_at(text, i)) {
+            out << "_x005F_";
+            prev = cp;
+            continue;
+        }
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp & 0x3FF) << 10) + (text[i + 1] & 0x3FFu);
             ++i;
@@ -436,11 +458,16 @@ void write_escaped_wstring(std::ostream& out, const std::u16string& text, bool i
     }
 }
 
-void write_escaped(std::ostream& out, const std::string& text, bool in_attribute)
+void write_narrow(std::ostream& out, const std::string& text, bool in_attribute, bool value)
 {
     std::uint32_t prev = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         unsigned char b = static_cast<unsigned char>(text[i]);
+        if (value && b == '_' && is_x_escape_at(text, i)) {
+            out << "_x005F_";
+            prev = b;
+            continue;
+        }
         if (b >= 0x80) {
             // Multi-byte sequences are copied as they are; the reader has
             // checked them.
@@ -451,6 +478,98 @@ void write_escaped(std::ostream& out, const std::string& text, bool in_attribute
         put_escaped(out, b, prev, i, in_attribute);
         prev = b;
     }
+}
+
+int hex_digit(std::uint32_t c)
+{
+    if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
+    if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
+    if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
+    return -1;
+}
+
+template <class S>
+bool x_escape_at(const S& text, std::size_t i)
+{
+    if (i + 7 > text.size() || text[i] != '_' || text[i + 1] != 'x' || text[i + 6] != '_') return false;
+    for (std::size_t k = 2; k < 6; ++k)
+        if (hex_digit(static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<typename S::value_type>>(text[i + k]))) < 0)
+            return false;
+    return true;
+}
+
+template <class S>
+char16_t x_escape_value(const S& text, std::size_t i)
+{
+    unsigned v = 0;
+    for (std::size_t k = 2; k < 6; ++k)
+        v = v * 16 + static_cast<unsigned>(hex_digit(static_cast<std::uint32_t>(
+                         static_cast<std::make_unsigned_t<typename S::value_type>>(text[i + k]))));
+    return static_cast<char16_t>(v);
+}
+
+}  // namespace
+
+bool is_x_escape_at(const std::u16string& text, std::size_t i) { return x_escape_at(text, i); }
+bool is_x_escape_at(const std::string& text, std::size_t i) { return x_escape_at(text, i); }
+
+void decode_x_escapes(std::u16string& text)
+{
+    std::size_t i = text.find(u"_x");
+    if (i == std::u16string::npos) return;
+    std::u16string out(text, 0, i);
+    while (i < text.size()) {
+        if (x_escape_at(text, i)) {
+            out.push_back(x_escape_value(text, i));
+            i += 7;
+        } else {
+            out.push_back(text[i++]);
+        }
+    }
+    text.swap(out);
+}
+
+void decode_x_escapes(std::string& text)
+{
+    std::size_t i = text.find("_x");
+    if (i == std::string::npos) return;
+    std::string out(text, 0, i);
+    char buf[8];
+    while (i < text.size()) {
+        if (!x_escape_at(text, i)) {
+            out.push_back(text[i++]);
+            continue;
+        }
+        std::uint32_t cp = x_escape_value(text, i);
+        i += 7;
+        if (cp >= 0xD800 && cp <= 0xDBFF && x_escape_at(text, i)) {
+            std::uint32_t low = x_escape_value(text, i);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                cp = 0x10000 + ((cp & 0x3FF) << 10) + (low & 0x3FF);
+                i += 7;
+            }
+        }
+        if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;
+        out.append(buf, static_cast<std::size_t>(utf8_encode(cp, buf)));
+    }
+    text.swap(out);
+}
+
+void write_escaped_wstring(std::ostream& out, const std::u16string& text, bool in_attribute)
+{
+    write_wide(out, text, in_attribute, false);
+}
+void write_escaped(std::ostream& out, const std::string& text, bool in_attribute)
+{
+    write_narrow(out, text, in_attribute, false);
+}
+void write_escaped_value(std::ostream& out, const std::u16string& text, bool in_attribute)
+{
+    write_wide(out, text, in_attribute, true);
+}
+void write_escaped_value(std::ostream& out, const std::string& text, bool in_attribute)
+{
+    write_narrow(out, text, in_attribute, true);
 }
 
 bool stream_in_attribute(std::ostream& out) { return out.iword(attribute_flag_index()) != 0; }

@@ -61,8 +61,11 @@ bool is_valid_hex_binary(const std::string& text);
 double parse_double(const std::string& text);
 void parse_hex_binary(c_binary& out, const std::string& text);
 
+// String values decode the format's _xHHHH_ escapes (see below); URIs and
+// tokens are taken as written.
 void from_string_wstring(std::u16string* out, const std::string& text);
 void from_string_string(std::string* out, const std::string& text);
+void from_string_uri(std::u16string* out, const std::string& text);
 void from_string_binary(c_binary* out, const std::string& text);
 void from_string_int(int* out, const std::string& text);
 void from_string_uint(unsigned* out, const std::string& text);
@@ -83,6 +86,7 @@ std::ostream& write_hex(std::ostream& out, const c_binary& value);
 
 std::ostream& to_string_wstring(std::ostream& out, const std::u16string* value);
 std::ostream& to_string_string(std::ostream& out, const std::string* value);
+std::ostream& to_string_uri(std::ostream& out, const std::u16string* value);
 std::ostream& to_string_uint(std::ostream& out, const unsigned* value);
 std::ostream& to_string_int(std::ostream& out, const int* value);
 std::ostream& to_string_uchar(std::ostream& out, const unsigned char* value);
@@ -116,6 +120,22 @@ std::string wstring_to_utf8(const std::u16string& text);
 void write_escaped_wstring(std::ostream& out, const std::u16string& text, bool in_attribute);
 // Same for UTF-8 text.
 void write_escaped(std::ostream& out, const std::string& text, bool in_attribute);
+
+// The format's escape of string values: _xHHHH_ (four hexadecimal digits
+// of either case) stands for the UTF-16 code unit HHHH. Reading decodes
+// every such escape, left to right, each once. Writing a string value
+// escapes the characters XML cannot hold (above) and also a literal "_x"
+// that would read as an escape: its "_" is written as _x005F_. So any text
+// survives a write and a read exactly.
+void decode_x_escapes(std::u16string& text);
+// Same over UTF-8 text; an unpaired surrogate becomes U+FFFD.
+void decode_x_escapes(std::string& text);
+// True when the text holds "_x" followed by four hexadecimal digits and "_"
+// at `i`.
+bool is_x_escape_at(const std::u16string& text, std::size_t i);
+bool is_x_escape_at(const std::string& text, std::size_t i);
+void write_escaped_value(std::ostream& out, const std::u16string& text, bool in_attribute);
+void write_escaped_value(std::ostream& out, const std::string& text, bool in_attribute);
 
 // The writer marks the stream while it writes an attribute value, so that
 // the value writers of the specs escape for an attribute.

@@ -1,0 +1,266 @@
+// The styles part of an .xlsx book: the default stylesheet, custom number
+// formats, colours, the default font; cell formats and fonts over their
+// records; the book's format, date and colour operations.
+#include "test_support.h"
+
+#include <string>
+#include <vector>
+
+#include "book.h"
+#include "font.h"
+#include "format.h"
+#include "part_styles.h"
+
+namespace celvo {
+namespace {
+
+std::string written(Styles& s)
+{
+    std::string out;
+    s.serialize(out);
+    return out;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+struct Book {
+    XMLBookImplT* b = new XMLBookImplT();
+    ~Book() { b->release(); }
+    XMLBookImplT* operator->() const { return b; }
+};
+
+TEST(XlsxStyles, DefaultStylesheet)
+{
+    Styles s;
+    const std::string x = written(s);
+    for (const char* part : {"<fonts count=\"1\">", "<sz val=\"11\"/>", "<name val=\"Calibri\"/>",
+                             "<fills count=\"2\">", "patternType=\"gray125\"", "<borders count=\"1\">",
+                             "<cellStyleXfs count=\"1\">", "<cellXfs count=\"1\">", "<cellStyles count=\"1\">",
+                             "name=\"Normal\""})
+        EXPECT_TRUE(contains(x, part)) << part << "\n" << x;
+    EXPECT_FALSE(contains(x, "apply"));
+    EXPECT_EQ(1, s.formatCount());
+    EXPECT_EQ(1, s.fontCount());
+    int size = 0;
+    EXPECT_EQ(u"Calibri", u16string(s.defaultFont(&size)));
+    EXPECT_EQ(11, size);
+    s.setDefaultFont(u"Arial", 10);
+    EXPECT_EQ(u"Arial", u16string(s.defaultFont(&size)));
+    EXPECT_EQ(10, size);
+    EXPECT_EQ(10, s.font(0)->size());
+    EXPECT_EQ(u"Arial", u16string(s.font(0)->name()));
+    EXPECT_THROW(s.format(1), xlerror);
+    EXPECT_THROW(s.format(-1), xlerror);
+    EXPECT_EQ(-1, s.formatIndex(nullptr));
+}
+
+TEST(XlsxStyles, CustomNumberFormats)
+{
+    Styles s;
+    EXPECT_EQ(166, s.addCustomNumFormat(u"0.000"));
+    EXPECT_EQ(167, s.addCustomNumFormat(u"0.0000"));
+    EXPECT_EQ(166, s.addCustomNumFormat(u"0.000"));
+    EXPECT_EQ(nullptr, s.customNumFormat(14));
+    EXPECT_EQ(u"0.000", u16string(s.customNumFormat(166)));
+    const std::string doc =
+        "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><numFmts count=\"2\">"
+        "<numFmt numFmtId=\"166\" formatCode=\"a\"/><numFmt numFmtId=\"168\" formatCode=\"b\"/></numFmts></styleSheet>";
+    Styles loaded(doc.data(), doc.size());
+    EXPECT_EQ(167, loaded.addCustomNumFormat(u"c"));
+    EXPECT_EQ(169, loaded.addCustomNumFormat(u"d"));
+    for (int i = 170; i <= 392; ++i) loaded.addCustomNumFormat(u"f" + u16string(1, char16_t(i)));
+    EXPECT_THROW(loaded.addCustomNumFormat(u"one too many"), xlerror);
+}
+
+TEST(XlsxStyles, Colours)
+{
+    Styles s;
+    struct Case {
+        bool rgbMode;
+        nimb::c_binary rgb;
+        int indexed;  // -1: none
+        int want;
+    };
+    const std::vector<Case> cases = {
+        {false, {0xFF, 0x00, 0x00, 0x80}, -1, 18},
+        {false, {0xFF, 0x12, 0x34, 0x56}, -1, -1},
+        {false, {0x00, 0x00, 0x00, 0x80}, -1, -1},
+        {false, {}, 10, 10},
+        {true, {}, 10, 0xFF0000},
+        {true, {}, 64, -1},
+        {true, {0x00, 0x11, 0x22, 0x33}, -1, 0x112233},
+    };
+    for (const auto& c : cases) {
+        styles::c_CT_Color color;
+        if (!c.rgb.empty()) color.set_rgb(c.rgb);
+        if (c.indexed >= 0) color.set_indexed(static_cast<unsigned>(c.indexed));
+        s.setRgbMode(c.rgbMode);
+        EXPECT_EQ(c.want, s.colorValue(color));
+    }
+    styles::c_CT_Color bad;
+    bad.set_rgb(nimb::c_binary{1, 2, 3});
+    EXPECT_THROW(s.colorValue(bad), xlerror);
+    s.setRgbMode(true);
+    styles::c_CT_Color made;
+    s.makeColor(0x112233, made);
+    EXPECT_EQ((nimb::c_binary{0xFF, 0x11, 0x22, 0x33}), made.rgb.value);
+}
+
+TEST(XlsxStyles, NewFormatAndItsSetters)
+{
+    Styles s;
+    XMLFormatImplT* f = s.addFormat();
+    EXPECT_EQ(1, s.formatIndex(f));
+    EXPECT_EQ(0, f->numFormat());
+    EXPECT_EQ(0, f->horizontalAlignment());
+    EXPECT_EQ(2, f->verticalAlignment());
+    EXPECT_TRUE(f->locked());
+    EXPECT_FALSE(f->hidden());
+    EXPECT_EQ(0, f->fillPattern());
+    EXPECT_EQ(64, f->patternForegroundColor());
+    EXPECT_EQ(65, f->patternBackgroundColor());
+    EXPECT_EQ(-1, f->borderLeftColor());
+    f->setBorder(1);
+    EXPECT_EQ(1, f->borderTop());
+    f->setBorder(14);
+    EXPECT_EQ(0, f->borderTop());
+    f->setFillPattern(1);
+    EXPECT_EQ(1, f->fillPattern());
+    f->setBorderDiagonal(3);
+    EXPECT_EQ(3, f->borderDiagonal());
+    f->setBorderDiagonal(0);
+    EXPECT_EQ(0, f->borderDiagonal());
+    EXPECT_TRUE(f->setRotation(1000));
+    EXPECT_EQ(1000, f->rotation());
+    f->setHorizontalAlignment(2);
+    f->setHorizontalAlignment(9);
+    EXPECT_EQ(2, f->horizontalAlignment());
+    f->setPatternForegroundColor(-1);
+    s.setRgbMode(true);
+    f->setPatternForegroundColor(0xFF0000);
+    EXPECT_EQ(0xFF0000, f->patternForegroundColor());
+    const std::string x = written(s);
+    EXPECT_TRUE(contains(x, "patternType=\"solid\"")) << x;
+    EXPECT_TRUE(contains(x, "<fgColor rgb=\"FFFF0000\"/>")) << x;
+    EXPECT_FALSE(contains(x, "diagonalUp")) << x;
+}
+
+// A fill or border record that formats of a file share is copied on the
+// first change through one of them (the other keeps its look); ids that
+// name no record are no record, the lists do not grow.
+TEST(XlsxStyles, SharedRecordsAreCopiedOnChangeAndBadIdsAreNoRecord)
+{
+    const std::string doc =
+        "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<fonts count=\"1\"><font><b val=\"0\"/><sz val=\"10.5\"/></font></fonts>"
+        "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+        "<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/></patternFill></fill></fills>"
+        "<borders count=\"1\"><border><left style=\"thin\"/></border></borders>"
+        "<cellXfs count=\"3\"><xf fillId=\"1\" borderId=\"0\" fontId=\"0\"/><xf fillId=\"1\" borderId=\"0\"/>"
+        "<xf fillId=\"7\" borderId=\"9\" fontId=\"4\"/></cellXfs></styleSheet>";
+    Styles s(doc.data(), doc.size());
+    ASSERT_EQ(3, s.formatCount());
+    XMLFormatImplT* a = s.format(0);
+    XMLFormatImplT* b = s.format(1);
+    a->setFillPattern(2);
+    a->setBorderRight(2);
+    EXPECT_EQ(2, a->fillPattern());
+    EXPECT_EQ(1, b->fillPattern());
+    EXPECT_EQ(1, a->borderLeft());  // the copy keeps what the record held
+    EXPECT_EQ(0, b->borderRight());
+    EXPECT_EQ(10, a->patternForegroundColor());  // the copy keeps its red (palette 10)
+    XMLFormatImplT* c = s.format(2);
+    EXPECT_EQ(nullptr, c->font());
+    EXPECT_EQ(0, c->fillPattern());
+    EXPECT_EQ(0, c->borderLeft());
+    EXPECT_EQ(3u, s.root().fills.peek()->fill.size());
+    // A loaded b val="0" is not bold; setting bold makes it bold.
+    XMLFontImplT* font = s.font(0);
+    EXPECT_FALSE(font->bold());
+    font->setBold(true);
+    EXPECT_TRUE(font->bold());
+    EXPECT_EQ(10, font->size());
+}
+
+TEST(XlsxStyles, FontOperations)
+{
+    Styles s;
+    XMLFontImplT* f = s.addFont();
+    EXPECT_EQ(u"", u16string(f->name()));
+    EXPECT_EQ(11, f->size());
+    EXPECT_EQ(8, f->color());
+    f->setBold(true);
+    f->setBold(true);
+    EXPECT_EQ(1u, f->record().inner_CT_Font.size());
+    f->setBold(false);
+    EXPECT_FALSE(f->bold());
+    f->setSize(14);
+    EXPECT_EQ(14, f->size());
+    f->setUnderline(34);
+    EXPECT_EQ(34, f->underline());
+    f->setUnderline(0);
+    f->setUnderline(5);
+    EXPECT_EQ(1, f->underline());
+    f->setScript(1);
+    EXPECT_EQ(1, f->script());
+    f->setScript(0);
+    EXPECT_EQ(0, f->script());
+    f->setColor(-1);
+    s.setRgbMode(true);
+    f->setColor(0x00FF00);
+    EXPECT_EQ(0x00FF00, f->color());
+    EXPECT_TRUE(contains(written(s), "<color rgb=\"FF00FF00\"/>"));
+}
+
+TEST(XlsxBookFormats, DatesColoursAndCopies)
+{
+    Book book;
+    struct DateCase {
+        int y, m, d, h, mi;
+        double serial;
+    };
+    for (const DateCase& c : std::vector<DateCase>{{1900, 1, 1, 0, 0, 1}, {1900, 2, 28, 0, 0, 59},
+                                                    {2000, 1, 1, 12, 0, 36526.5}}) {
+        EXPECT_EQ(c.serial, book->packedDate(c.y, c.m, c.d, c.h, c.mi, 0, 0));
+        int y, m, d, h, mi, sec, t;
+        ASSERT_TRUE(book->unpackedDate(c.serial, &y, &m, &d, &h, &mi, &sec, &t));
+        EXPECT_EQ(c.y, y);
+        EXPECT_EQ(c.m, m);
+        EXPECT_EQ(c.d, d);
+        EXPECT_EQ(c.h, h);
+    }
+    int y, m, d;
+    ASSERT_TRUE(book->unpackedDate(60, &y, &m, &d, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(29, d);
+    EXPECT_EQ(0x123456, book->packColor(0x12, 0x34, 0x56));
+    EXPECT_FALSE(book->refR1C1());
+    book->setRefR1C1(true);
+    EXPECT_TRUE(book->refR1C1());
+    EXPECT_TRUE(book->setLocale("C"));
+
+    // A red RGB format of one book copied into another stays red.
+    Book other;
+    other->setRgbMode(true);
+    IFormatT* red = other->addFormat(nullptr);
+    ASSERT_NE(red, nullptr);
+    red->setFillPattern(1);
+    red->setPatternForegroundColor(0xFF0000);
+    IFontT* font = other->addFont(nullptr);
+    font->setColor(0xFF0000);
+    font->setBold(true);
+    red->setFont(font);
+    red->setNumFormat(other->addCustomNumFormat(u"0.00%"));
+    IFormatT* copy = book->addFormat(red);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_FALSE(book->rgbMode());
+    book->setRgbMode(true);
+    EXPECT_EQ(0xFF0000, copy->patternForegroundColor());
+    EXPECT_EQ(0xFF0000, copy->font()->color());
+    EXPECT_TRUE(copy->font()->bold());
+    EXPECT_EQ(u"0.00%", u16string(book->customNumFormat(copy->numFormat())));
+    EXPECT_EQ(nullptr, book->customNumFormat(14));
+    EXPECT_EQ(2, book->formatCount());
+}
+
+}  // namespace
+}  // namespace celvo
