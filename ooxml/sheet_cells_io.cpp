@@ -473,7 +473,11 @@ std::unique_ptr<c_CT_Row> scan_row(scanner& s, nimb::c_xml_reader& reader, std::
                     while (i < value.size() && value[i] == ' ') ++i;
                     std::size_t start = i;
                     while (i < value.size() && value[i] != ' ') ++i;
-                    if (i > start) r.spans.items.push_back(widen(value.substr(start, i - start)));
+                    if (i > start) {
+                        std::u16string item = widen(value.substr(start, i - start));
+                        nimb::decode_x_escapes(item);  // a string list, escaped as strings are
+                        r.spans.items.push_back(std::move(item));
+                    }
                 }
             }
         } else if (name == "s") {

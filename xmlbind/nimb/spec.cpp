@@ -145,8 +145,10 @@ c_regex::~c_regex()
 bool c_regex::matches(const std::string& text) const
 {
     // 1 is a match; 0 no match; a negative result is a failure of the
-    // matcher, which must not pass a value as valid.
-    return m_compiled &&
+    // matcher, which must not pass a value as valid. The matcher reads a
+    // C string, so a value holding a NUL would be judged by its first part
+    // only: no pattern matches it.
+    return m_compiled && text.find('\0') == std::string::npos &&
            xmlRegexpExec(static_cast<xmlRegexpPtr>(m_compiled), reinterpret_cast<const xmlChar*>(text.c_str())) == 1;
 }
 
