@@ -103,6 +103,8 @@ IFontT* BookImplT::addFont(IFontT* initFont)
     return guard(message_, static_cast<IFontT*>(nullptr), [&]() -> IFontT* {
         auto f = std::make_unique<FontImplT>(*this);
         if (initFont) {
+            // A font of a .xlsx book hands its colour over as a palette index.
+            const ColorModeScope palette(dynamic_cast<ColorModeSource*>(initFont), false);
             f->setSize(initFont->size());
             f->setItalic(initFont->italic());
             f->setStrikeOut(initFont->strikeOut());
@@ -130,6 +132,7 @@ IFormatT* BookImplT::addFormat(IFormatT* initFormat)
         auto f = std::make_unique<FormatImplT>(*this);
         f->protection = 0x0001;  // a locked cell XF with parent style 0
         if (initFormat) {
+            const ColorModeScope palette(dynamic_cast<ColorModeSource*>(initFormat), false);
             if (IFontT* srcFont = initFormat->font()) {
                 IFontT* copy = addFont(srcFont);
                 if (!copy) throw xlerror(message_);
@@ -138,8 +141,8 @@ IFormatT* BookImplT::addFormat(IFormatT* initFormat)
             int numFmt = initFormat->numFormat();
             if (numFmt > 163) {
                 // A custom format is registered here by its text.
-                auto* src = dynamic_cast<FormatImplT*>(initFormat);
-                const char16_t* text = src ? src->customNumFormatString() : nullptr;
+                auto* src = dynamic_cast<NumFormatTextSource*>(initFormat);
+                const char16_t* text = src ? src->customNumFormatText() : nullptr;
                 if (text) {
                     const u16string copy(text);
                     numFmt = addCustomNumFormat(copy.c_str());

@@ -6,13 +6,14 @@
 #include <cstdint>
 
 #include "celvo/IFormatT.h"
+#include "celvo/copy_source.h"
 #include "biff_stream.h"
 
 namespace celvo {
 
 class BookImplT;
 
-class FormatImplT final : public IFormatT {
+class FormatImplT final : public IFormatT, public NumFormatTextSource {
 public:
     static constexpr std::uint16_t kId = 0x00E0;
 
@@ -73,6 +74,7 @@ public:
 
     // The text of a custom number format (id above 163), else null.
     const char16_t* customNumFormatString();
+    const char16_t* customNumFormatText() override { return customNumFormatString(); }
 
     // XF record: a shorter record is accepted at any field boundary (the
     // fields not read keep their values); the BIFF5 layout is read when the

@@ -110,6 +110,10 @@ public:
     // relative to the workbook's, N the first number free), declares its
     // content type and relates it from `source` with a relationship of the
     // type word; returns {part name, relationship Id}.
+    // A part that the workbook relates to by type, named "<stem>.xml" in the
+    // workbook's folder, or the first free numbered name when that one is
+    // taken.
+    XFile* addWorkbookPart(u16view relTypeWord, u16view stem, u16view contentType, std::unique_ptr<XFile> part);
     std::pair<u16string, u16string> addRelatedPart(u16view source, u16view relTypeWord, u16view folder,
                                                    u16view stem, u16view extension, u16view contentType,
                                                    std::unique_ptr<XFile> part);

@@ -17,9 +17,8 @@ Styles& XMLBookImplT::styles()
         pkg_.styles->setMessage(&message_);
         return *pkg_.styles;
     }
-    auto part = addRelatedPart(pkg_.workbookPart, u"styles", u"", u"styles", u"xml", packagetype::kStyles,
-                               std::make_unique<Styles>());
-    pkg_.styles = pkg_.parts.findAs<Styles>(part.first);
+    pkg_.styles =
+        static_cast<Styles*>(addWorkbookPart(u"styles", u"styles", packagetype::kStyles, std::make_unique<Styles>()));
     pkg_.styles->setMessage(&message_);
     return *pkg_.styles;
 }
@@ -80,70 +79,55 @@ IFontT* XMLBookImplT::font(int index)
 
 namespace {
 
-// Copies a font through the interface; a font of another .xlsx book hands
-// its colour over as RGB, so that it stays the same colour.
+// A source that can hand its colours over as RGB values (a format or font
+// of an .xlsx book) does so for the time of the copy, and the copy takes
+// them as such, so that a colour of another book stays the same colour; the
+// colours of any other source are palette indexes. Fonts and formats are
+// copied through the interface.
 void copyFont(XMLFontImplT& to, IFontT& from)
 {
-    auto* xml = dynamic_cast<XMLFontImplT*>(&from);
-    const bool toWas = to.exchangeRgbMode(xml != nullptr ? true : to.owner().rgbMode());
-    const bool fromWas = xml ? xml->exchangeRgbMode(true) : false;
-    try {
-        to.setSize(from.size());
-        to.setItalic(from.italic());
-        to.setStrikeOut(from.strikeOut());
-        const int color = from.color();
-        if (color != -1) to.setColor(color);
-        to.setBold(from.bold());
-        to.setScript(from.script());
-        to.setUnderline(from.underline());
-        const char16_t* name = from.name();
-        if (name && *name) to.setName(u16string(name).c_str());
-    } catch (...) {
-        to.exchangeRgbMode(toWas);
-        if (xml) xml->exchangeRgbMode(fromWas);
-        throw;
-    }
-    to.exchangeRgbMode(toWas);
-    if (xml) xml->exchangeRgbMode(fromWas);
+    auto* rgbSource = dynamic_cast<ColorModeSource*>(&from);
+    const ColorModeScope source(rgbSource, true);
+    const ColorModeScope target(&to, rgbSource != nullptr);
+    to.setSize(from.size());
+    to.setItalic(from.italic());
+    to.setStrikeOut(from.strikeOut());
+    const int color = from.color();
+    if (color != -1) to.setColor(color);
+    to.setBold(from.bold());
+    to.setScript(from.script());
+    to.setUnderline(from.underline());
+    const char16_t* name = from.name();
+    if (name && *name) to.setName(u16string(name).c_str());
 }
 
 void copyFormat(XMLFormatImplT& to, IFormatT& from)
 {
-    auto* xml = dynamic_cast<XMLFormatImplT*>(&from);
-    const bool toWas = to.exchangeRgbMode(xml != nullptr ? true : to.owner().rgbMode());
-    const bool fromWas = xml ? xml->exchangeRgbMode(true) : false;
-    auto restore = [&] {
-        to.exchangeRgbMode(toWas);
-        if (xml) xml->exchangeRgbMode(fromWas);
-    };
-    try {
-        to.setHorizontalAlignment(from.horizontalAlignment());
-        to.setVerticalAlignment(from.verticalAlignment());
-        to.setWrapText(from.wrapText());
-        to.setRotation(from.rotation());
-        to.setIndent(from.indent());
-        to.setShrinkToFit(from.shrinkToFit());
-        to.setBorderLeft(from.borderLeft());
-        to.setBorderRight(from.borderRight());
-        to.setBorderTop(from.borderTop());
-        to.setBorderBottom(from.borderBottom());
-        to.setBorderLeftColor(from.borderLeftColor());
-        to.setBorderRightColor(from.borderRightColor());
-        to.setBorderTopColor(from.borderTopColor());
-        to.setBorderBottomColor(from.borderBottomColor());
-        to.setBorderDiagonal(from.borderDiagonal());
-        to.setBorderDiagonalStyle(from.borderDiagonalStyle());
-        to.setBorderDiagonalColor(from.borderDiagonalColor());
-        to.setFillPattern(from.fillPattern());
-        to.setPatternForegroundColor(from.patternForegroundColor());
-        to.setPatternBackgroundColor(from.patternBackgroundColor());
-        to.setLocked(from.locked());
-        to.setHidden(from.hidden());
-    } catch (...) {
-        restore();
-        throw;
-    }
-    restore();
+    auto* rgbSource = dynamic_cast<ColorModeSource*>(&from);
+    const ColorModeScope source(rgbSource, true);
+    const ColorModeScope target(&to, rgbSource != nullptr);
+    to.setHorizontalAlignment(from.horizontalAlignment());
+    to.setVerticalAlignment(from.verticalAlignment());
+    to.setWrapText(from.wrapText());
+    to.setRotation(from.rotation());
+    to.setIndent(from.indent());
+    to.setShrinkToFit(from.shrinkToFit());
+    to.setBorderLeft(from.borderLeft());
+    to.setBorderRight(from.borderRight());
+    to.setBorderTop(from.borderTop());
+    to.setBorderBottom(from.borderBottom());
+    to.setBorderLeftColor(from.borderLeftColor());
+    to.setBorderRightColor(from.borderRightColor());
+    to.setBorderTopColor(from.borderTopColor());
+    to.setBorderBottomColor(from.borderBottomColor());
+    to.setBorderDiagonal(from.borderDiagonal());
+    to.setBorderDiagonalStyle(from.borderDiagonalStyle());
+    to.setBorderDiagonalColor(from.borderDiagonalColor());
+    to.setFillPattern(from.fillPattern());
+    to.setPatternForegroundColor(from.patternForegroundColor());
+    to.setPatternBackgroundColor(from.patternBackgroundColor());
+    to.setLocked(from.locked());
+    to.setHidden(from.hidden());
 }
 
 }  // namespace
@@ -164,6 +148,7 @@ IFormatT* XMLBookImplT::addFormat(IFormatT* initFormat)
         Styles& st = styles();
         XMLFormatImplT* f = st.addFormat();
         if (initFormat) {
+            auto* xml = dynamic_cast<XMLFormatImplT*>(initFormat);
             if (IFontT* srcFont = initFormat->font()) {
                 // A font of this book is shared; another book's is copied.
                 if (st.fontIndex(srcFont) >= 0) {
@@ -175,14 +160,12 @@ IFormatT* XMLBookImplT::addFormat(IFormatT* initFormat)
                 }
             }
             int numFmt = initFormat->numFormat();
-            if (numFmt >= 164) {
-                auto* xml = dynamic_cast<XMLFormatImplT*>(initFormat);
-                if (xml && &xml->owner() != &st) {
-                    const char16_t* text = xml->customNumFormatText();
-                    numFmt = text ? st.addCustomNumFormat(u16string(text)) : 0;
-                } else if (!xml) {
-                    numFmt = 0;  // a format of the other engine: its text is out of reach
-                }
+            if (numFmt >= 164 && !(xml && &xml->owner() == &st)) {
+                // A custom format of another book, of either file format,
+                // is registered here by its text.
+                auto* source = dynamic_cast<NumFormatTextSource*>(initFormat);
+                const char16_t* text = source ? source->customNumFormatText() : nullptr;
+                numFmt = text ? st.addCustomNumFormat(u16string(text)) : 0;
             }
             f->setNumFormat(numFmt);
             copyFormat(*f, *initFormat);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "celvo/IFontT.h"
+#include "celvo/copy_source.h"
 #include "celvo/text.h"
 #include "ooxml/sml-styles.h"
 
@@ -10,7 +11,7 @@ namespace celvo {
 
 class Styles;
 
-class XMLFontImplT final : public IFontT {
+class XMLFontImplT final : public IFontT, public ColorModeSource {
 public:
     XMLFontImplT(Styles& styles, styles::c_CT_Font& font) : styles_(styles), font_(font) {}
 
@@ -31,7 +32,7 @@ public:
     const char16_t* name() override;
     bool setName(const char16_t* name) override;
 
-    bool exchangeRgbMode(bool on);
+    bool exchangeRgbMode(bool on) override;
     Styles& owner() noexcept { return styles_; }
     styles::c_CT_Font& record() noexcept { return font_; }
 

@@ -5,13 +5,14 @@
 #pragma once
 
 #include "celvo/IFormatT.h"
+#include "celvo/copy_source.h"
 #include "ooxml/sml-styles.h"
 
 namespace celvo {
 
 class Styles;
 
-class XMLFormatImplT final : public IFormatT {
+class XMLFormatImplT final : public IFormatT, public NumFormatTextSource, public ColorModeSource {
 public:
     // Over a record of the list; `own` says whether its fill and border are
     // already its own (a new format's are).
@@ -69,8 +70,8 @@ public:
     void setHidden(bool hidden) override;
 
     // The text of the format's custom number format; null for a built-in id.
-    const char16_t* customNumFormatText();
-    bool exchangeRgbMode(bool on);
+    const char16_t* customNumFormatText() override;
+    bool exchangeRgbMode(bool on) override;
     Styles& owner() noexcept { return styles_; }
     styles::c_CT_Xf& record() noexcept { return xf_; }
 
