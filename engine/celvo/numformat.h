@@ -33,25 +33,16 @@ inline int builtInNumFormatIsDate(int id) noexcept
 }
 
 // A number-format text shows a date or a time when one of the letters
-// m d y h s (either case) stands as a code: outside square brackets, outside
-// quoted text, and not as the character that a backslash shows or that "_"
-// (a space of its width) or "*" (a fill) names. "0 \"days\"" is no date.
+// m d y h s (either case) stands outside square brackets.
 inline bool numFormatTextIsDate(u16view text) noexcept
 {
-    bool inBracket = false, inQuote = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t ch = text[i];
-        if (inQuote) {
-            inQuote = ch != u'"';
-        } else if (inBracket) {
-            inBracket = ch != u']';
-        } else if (ch == u'"') {
-            inQuote = true;
-        } else if (ch == u'[') {
+    bool inBracket = false;
+    for (char16_t ch : text) {
+        if (ch == u'[') {
             inBracket = true;
-        } else if (ch == u'\\' || ch == u'_' || ch == u'*') {
-            ++i;
-        } else {
+        } else if (ch == u']') {
+            inBracket = false;
+        } else if (!inBracket) {
             switch (ch) {
             case u'm': case u'd': case u'y': case u'h': case u's':
             case u'M': case u'D': case u'Y': case u'H': case u'S': return true;

@@ -21,9 +21,9 @@ local formats = {
 local names = { "xls", "xlsx" }
 
 -- Row, value written, number format (a built-in id or a custom text), and
--- whether the cell shows a date; `openpyxl` where that reader judges
--- otherwise (it takes the character after "_", a space of that character's
--- width, for a code).
+-- whether the cell shows a date. The books take a letter m d y h s outside
+-- square brackets for a date code, also in quoted text and after "\", "_"
+-- or "*"; where a reader judges otherwise, `openpyxl` and `xlrd` say so.
 local cells = {
   { 0, 45000, 14, true },
   { 1, 45000.5, 22, true },
@@ -36,9 +36,9 @@ local cells = {
   { 8, 1.5, "[h]:mm:ss", true },
   { 9, -3.5, "[Red]0.00;[Blue]-0.00", false },
   { 10, 3.5, "0.000 \"kg\"", false },
-  { 11, 12, "0 \"days\"", false },
-  { 12, 7, "#,##0\\d", false },
-  { 13, 8, "0.0_m", false, openpyxl = true },
+  { 11, 12, "0 \"days\"", true, openpyxl = false, xlrd = false },
+  { 12, 7, "#,##0\\d", true, openpyxl = false, xlrd = false },
+  { 13, 8, "0.0_m", true, xlrd = false },
   { 14, 45000, "yyyy-mm-dd", true },  -- the same text again: the same id
 }
 
@@ -49,7 +49,8 @@ local function fact(...) facts[#facts + 1] = table.concat({ ... }, "\t") end
 -- What the reader of the book finds in the cell of a row of the table.
 local function numFmtFact(path, sheet, c)
   local date = c[4]
-  if path:match("%.xlsx$") and c.openpyxl ~= nil then date = c.openpyxl end
+  local reader = path:match("%.xlsx$") and "openpyxl" or "xlrd"
+  if c[reader] ~= nil then date = c[reader] end
   fact("numfmt", path, sheet, c[1], type(c[3]) == "number" and c[3] or "", type(c[3]) == "string" and c[3] or "",
     date and 1 or 0)
 end
