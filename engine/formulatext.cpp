@@ -410,3 +410,116 @@ u16string shiftFormulaText(u16view text, int rowOffset, int colOffset)
 }
 
 }  // namespace celvo
+
+namespace celvo {
+
+namespace {
+
+// The new place of one end's index on the edited axis; false when it is
+// removed or pushed off the sheet.
+bool editEnd(RefEnd& r, const GridEdit& edit)
+{
+    long& index = edit.columns ? r.col : r.row;
+    const int moved = edit.map(static_cast<int>(index));
+    if (moved < 0) return false;
+    index = moved;
+    return true;
+}
+
+bool onEditedAxis(const RefEnd& r, const GridEdit& edit) { return edit.columns ? r.hasCol : r.hasRow; }
+bool relativeOnAxis(const RefEnd& r, const GridEdit& edit) { return edit.columns ? !r.colAbs : !r.rowAbs; }
+
+}  // namespace
+
+bool editFormulaReferences(u16string& text, const GridEdit& edit, const FormulaEditPlace& place)
+{
+    const u16view source(text);
+    const std::vector<FormulaToken> tokens = tokenizeFormula(source);
+    u16string out;
+    out.reserve(text.size() + 8);
+    bool changed = false;
+    auto tokenText = [&](std::size_t k) { return source.substr(tokens[k].begin, tokens[k].end - tokens[k].begin); };
+    auto isRefToken = [&](std::size_t k) {
+        if (k >= tokens.size()) return false;
+        const FormulaToken::Kind kind = tokens[k].kind;
+        if (kind != FormulaToken::Word && kind != FormulaToken::Number) return false;
+        if (k + 1 < tokens.size() && tokens[k + 1].kind == FormulaToken::Bracket) return false;
+        return !(k + 1 < tokens.size() && tokens[k + 1].kind == FormulaToken::Operator && tokenText(k + 1) == u"(");
+    };
+    auto isColon = [&](std::size_t k) {
+        return k < tokens.size() && tokens[k].kind == FormulaToken::Operator && tokenText(k) == u":";
+    };
+    // Where the text of the sheet prefix just copied starts in `out`, and
+    // whether it names the edited sheet; npos when the last token was none.
+    std::size_t prefixAt = u16string::npos;
+    bool prefixEdited = false;
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        const bool prefixed = prefixAt != u16string::npos;
+        const bool applies = prefixed ? prefixEdited : place.homeEdited;
+        const std::size_t prefixStart = prefixAt;
+        prefixAt = u16string::npos;
+        if (tokens[k].kind == FormulaToken::SheetPrefix) {
+            const SheetPrefixNames p = splitSheetPrefix(tokenText(k));
+            prefixEdited = p.book.empty() && p.first == p.last && equalNoCase(p.first, place.editedSheet);
+            prefixAt = out.size();
+            out.append(tokenText(k));
+            continue;
+        }
+        auto refused = [&] {
+            if (prefixed) out.resize(prefixStart);
+            out += u"#REF!";
+            changed = true;
+        };
+        RefEnd a, b;
+        if (isRefToken(k) && isColon(k + 1) && isRefToken(k + 2) && readRefEnd(tokenText(k), true, true, a) &&
+            readRefEnd(tokenText(k + 2), true, true, b) && a.hasCol == b.hasCol && a.hasRow == b.hasRow) {
+            const std::size_t end = k + 2;
+            if (!applies || !onEditedAxis(a, edit) ||
+                (place.definedName && (relativeOnAxis(a, edit) || relativeOnAxis(b, edit)))) {
+                out.append(source.substr(tokens[k].begin, tokens[end].end - tokens[k].begin));
+                k = end;
+                continue;
+            }
+            long& ia = edit.columns ? a.col : a.row;
+            long& ib = edit.columns ? b.col : b.row;
+            bool kept = true;
+            if (ia <= ib) {
+                int na = static_cast<int>(ia), nb = static_cast<int>(ib);
+                kept = edit.mapSpan(na, nb);
+                ia = na;
+                ib = nb;
+            } else {
+                // A reversed range: each end moves on its own.
+                kept = editEnd(a, edit) && editEnd(b, edit);
+            }
+            k = end;
+            if (!kept) {
+                refused();
+                continue;
+            }
+            const std::size_t before = out.size();
+            appendRefEnd(out, a);
+            out += u':';
+            appendRefEnd(out, b);
+            if (u16view(out).substr(before) != source.substr(tokens[k - 2].begin, tokens[end].end - tokens[k - 2].begin))
+                changed = true;
+            continue;
+        }
+        if (tokens[k].kind == FormulaToken::Word && isRefToken(k) && readRefEnd(tokenText(k), false, false, a) &&
+            applies && !(place.definedName && relativeOnAxis(a, edit))) {
+            const long old = edit.columns ? a.col : a.row;
+            if (!editEnd(a, edit)) {
+                refused();
+                continue;
+            }
+            if ((edit.columns ? a.col : a.row) != old) changed = true;
+            appendRefEnd(out, a);
+            continue;
+        }
+        out.append(tokenText(k));
+    }
+    if (changed) text = std::move(out);
+    return changed;
+}
+
+}  // namespace celvo
