@@ -33,4 +33,17 @@ bool GridEdit::mapSpan(int& a, int& b) const noexcept
     return true;
 }
 
+bool GridEdit::splits(int a, int b) const noexcept
+{
+    if (insert) return (a < first && first <= b) || (map(a) >= 0 && map(b) < 0);
+    const bool meets = !(last() < a || first > b);
+    return meets && !(first <= a && b <= last());
+}
+
+bool GridEdit::removesAll(int a, int b) const noexcept
+{
+    if (insert) return map(a) < 0;
+    return first <= a && b <= last();
+}
+
 }  // namespace celvo

@@ -96,8 +96,6 @@ private:
     {
         return home ? moved(row, col) : Pos{row, col};
     }
-    bool splits(int a, int b) const;
-    bool removesAll(int a, int b) const;
 
     void planSheet(XMLSheetImplT& s);
     void planText(sheet::c_CT_Cell* cell, const FormulaEditPlace& place);
@@ -112,19 +110,6 @@ private:
     u16view name_;
     std::vector<std::function<void()>> commits_;
 };
-
-bool GridEditor::splits(int a, int b) const
-{
-    if (edit_.insert) return (a < edit_.first && edit_.first <= b) || (edit_.map(a) >= 0 && edit_.map(b) < 0);
-    const bool meets = !(edit_.last() < a || edit_.first > b);
-    return meets && !(edit_.first <= a && b <= edit_.last());
-}
-
-bool GridEditor::removesAll(int a, int b) const
-{
-    if (edit_.insert) return edit_.map(a) < 0;
-    return edit_.first <= a && b <= edit_.last();
-}
 
 void GridEditor::planText(sheet::c_CT_Cell* cell, const FormulaEditPlace& place)
 {
@@ -144,8 +129,8 @@ void GridEditor::planRanged(sheet::c_CT_Cell* cell, std::uint32_t row, const For
     std::uint32_t r1 = row, c1 = cell->column(), r2 = row, c2 = cell->column();
     if (f->ref.present && !readRangeRef(f->ref.value, r1, c1, r2, c2)) return;
     const int a = static_cast<int>(edit_.columns ? c1 : r1), b = static_cast<int>(edit_.columns ? c2 : r2);
-    if (splits(a, b)) throw xlerror(refusal);
-    if (removesAll(a, b)) return;
+    if (edit_.splits(a, b)) throw xlerror(refusal);
+    if (edit_.removesAll(a, b)) return;
     const int delta = edit_.map(a) - a;
     if (delta == 0) return;
     if (edit_.columns) {

@@ -27,6 +27,13 @@ struct GridEdit {
     // the sheet is cut at its edge and a span over the whole sheet stays
     // whole. False when nothing of the span is left.
     bool mapSpan(int& a, int& b) const noexcept;
+    // Whether the edit cuts through the span a..b (a <= b), which a group
+    // that must stay whole (an array formula, a data table) cannot follow:
+    // an insertion inside it or one that pushes part of it off the sheet,
+    // a removal of some of it but not all.
+    bool splits(int a, int b) const noexcept;
+    // Whether nothing of the span a..b is left after the edit.
+    bool removesAll(int a, int b) const noexcept;
 };
 
 }  // namespace celvo
