@@ -130,8 +130,47 @@ int Styles::fontIndex(const IFontT* font) const noexcept
     return it == fontPlaces_.end() ? -1 : it->second;
 }
 
+void Styles::ensureBaseRecords()
+{
+    // A stylesheet from a file may lack the records that every book has:
+    // the default font, the two reserved fills, the empty border, the base
+    // style and the cell format 0 that unstyled cells use. They are added
+    // before the first new format or font, so that a new one never takes
+    // the place of format 0.
+    const bool noFonts = !root_.fonts.peek() || root_.fonts.peek()->font.size() == 0;
+    const bool noFills = !root_.fills.peek() || root_.fills.peek()->fill.size() < 2;
+    const bool noBorders = !root_.borders.peek() || root_.borders.peek()->border.size() == 0;
+    const bool noStyleXfs = !root_.cellStyleXfs.peek() || root_.cellStyleXfs.peek()->xf.size() == 0;
+    const bool noXfs = !root_.cellXfs.peek() || root_.cellXfs.peek()->xf.size() == 0;
+    if (!(noFonts || noFills || noBorders || noStyleXfs || noXfs)) return;
+    const Styles base;
+    const auto& from = base.root_;
+    if (noFonts) *root_.get_fonts() = *from.fonts.peek();
+    if (noFills && (!root_.fills.peek() || root_.fills.peek()->fill.size() == 0)) *root_.get_fills() = *from.fills.peek();
+    if (noBorders) *root_.get_borders() = *from.borders.peek();
+    if (noStyleXfs) *root_.get_cellStyleXfs() = *from.cellStyleXfs.peek();
+    if (noXfs) *root_.get_cellXfs() = *from.cellXfs.peek();
+    // There were no font or format objects of the lists replaced: the
+    // objects of the others stay as they are.
+    if (noFonts) {
+        auto* fonts = root_.fonts.peek();
+        for (std::size_t i = 0; i < fonts->font.size(); ++i) {
+            fonts_.push_back(std::make_unique<XMLFontImplT>(*this, *fonts->font.at(i)));
+            fontPlaces_[fonts_.back().get()] = static_cast<int>(i);
+        }
+    }
+    if (noXfs) {
+        auto* xfs = root_.cellXfs.peek();
+        for (std::size_t i = 0; i < xfs->xf.size(); ++i) {
+            formats_.push_back(std::make_unique<XMLFormatImplT>(*this, *xfs->xf.at(i), false));
+            formatPlaces_[formats_.back().get()] = static_cast<int>(i);
+        }
+    }
+}
+
 XMLFormatImplT* Styles::addFormat()
 {
+    ensureBaseRecords();
     auto* xfs = root_.get_cellXfs();
     styles::c_CT_Xf* xf = xfs->xf.append();
     try {
@@ -155,6 +194,7 @@ XMLFormatImplT* Styles::addFormat()
 
 XMLFontImplT* Styles::addFont()
 {
+    ensureBaseRecords();
     auto* fonts = root_.fonts.peek();
     if (!fonts) throw xlerror("fonts are not found");
     styles::c_CT_Font* font = fonts->font.append();

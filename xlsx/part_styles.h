@@ -98,6 +98,7 @@ public:
 
 private:
     void wrapRecords();
+    void ensureBaseRecords();
 
     std::vector<std::unique_ptr<XMLFormatImplT>> formats_;
     std::vector<std::unique_ptr<XMLFontImplT>> fonts_;

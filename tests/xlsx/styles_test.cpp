@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "book.h"
+#include "celvo/ISheetT.h"
+#include "celvo/factory.h"
 #include "font.h"
 #include "format.h"
 #include "part_styles.h"
@@ -207,6 +209,31 @@ TEST(XlsxStyles, SharedRecordsAreCopiedOnChangeAndBadIdsAreNoRecord)
     EXPECT_EQ(10, font->size());
 }
 
+// A stylesheet without records (valid, and written so by some programs)
+// gets the base records before its first new format: format 0, which every
+// unstyled cell uses, stays plain, and the new format comes after it.
+TEST(XlsxStyles, EmptyStylesheetGetsItsBaseRecordsFirst)
+{
+    const std::string doc = "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"/>";
+    Styles s(doc.data(), doc.size());
+    EXPECT_EQ(0, s.formatCount());
+    XMLFormatImplT* f = s.addFormat();
+    EXPECT_EQ(2, s.formatCount());
+    EXPECT_EQ(1, s.formatIndex(f));
+    f->setFillPattern(1);
+    EXPECT_EQ(0, s.format(0)->fillPattern());
+    EXPECT_EQ(1, s.fontCount());
+    EXPECT_EQ(u"Calibri", u16string(s.font(0)->name()));
+    const std::string x = written(s);
+    for (const char* part : {"<fills count=\"3\">", "patternType=\"gray125\"", "<cellXfs count=\"2\">",
+                             "<cellStyleXfs count=\"1\">"})
+        EXPECT_TRUE(contains(x, part)) << part << "\n" << x;
+    Styles other(doc.data(), doc.size());
+    EXPECT_NE(nullptr, other.addFont());
+    EXPECT_EQ(2, other.fontCount());
+    EXPECT_EQ(1, other.formatCount());
+}
+
 TEST(XlsxStyles, FontOperations)
 {
     Styles s;
@@ -285,6 +312,75 @@ TEST(XlsxBookFormats, DatesColoursAndCopies)
     EXPECT_EQ(u"0.00%", u16string(book->customNumFormat(copy->numFormat())));
     EXPECT_EQ(nullptr, book->customNumFormat(14));
     EXPECT_EQ(2, book->formatCount());
+}
+
+// A sheet of another book, of either file format and date system, is not
+// copied: its dates would move by the difference of the date systems and
+// its formats and strings belong to that book. The copy is refused with a
+// message and the book is left as it was.
+TEST(XlsxBookFormats, SheetsOfAnotherBookAreRefused)
+{
+    Book xlsx;
+    IBookT* xls = createXlsBook();
+    ASSERT_NE(xls, nullptr);
+    ISheetT* xlsSheet = xls->addSheet(u"Dates", nullptr);
+    ASSERT_NE(xlsSheet, nullptr);
+    ASSERT_TRUE(xlsSheet->writeNumber(0, 0, 36526.5, nullptr));
+    Book other;
+    ISheetT* otherSheet = other->addSheet(u"Dates", nullptr);
+    ASSERT_NE(otherSheet, nullptr);
+    ASSERT_NE(xlsx->addSheet(u"Mine", nullptr), nullptr);
+    for (ISheetT* foreign : {xlsSheet, otherSheet}) {
+        EXPECT_EQ(nullptr, xlsx->addSheet(u"Copy", foreign));
+        EXPECT_STREQ("initSheet belongs to another book", xlsx->errorMessage());
+        EXPECT_EQ(nullptr, xlsx->insertSheet(0, u"Copy", foreign));
+        EXPECT_EQ(1, xlsx->sheetCount());
+    }
+    ISheetT* mine = xlsx->sheet(0);
+    EXPECT_EQ(nullptr, xls->addSheet(u"Copy", mine));
+    EXPECT_STREQ("initSheet belongs to another book", xls->errorMessage());
+    EXPECT_EQ(1, xls->sheetCount());
+    xls->release();
+}
+
+// A .xls format copied into a .xlsx book keeps its custom number format by
+// its text and its palette colours, also in a book in RGB mode; a .xlsx
+// format copied into a .xls book hands its colours over as palette indexes
+// whatever the colour mode of its book.
+TEST(XlsxBookFormats, FormatsCopiedAcrossFileFormats)
+{
+    IBookT* xls = createXlsBook();
+    ASSERT_NE(xls, nullptr);
+    IFormatT* source = xls->addFormat(nullptr);
+    source->setNumFormat(xls->addCustomNumFormat(u"0.00 \"t\""));
+    source->setFillPattern(1);
+    source->setPatternForegroundColor(10);  // red in the default palette
+    source->setBorderLeft(2);
+    source->setBorderLeftColor(12);         // blue
+    for (bool rgb : {false, true}) {
+        Book book;
+        book->setRgbMode(rgb);
+        IFormatT* copy = book->addFormat(source);
+        ASSERT_NE(copy, nullptr) << book->errorMessage();
+        EXPECT_EQ(rgb, book->rgbMode());
+        EXPECT_EQ(u"0.00 \"t\"", u16string(book->customNumFormat(copy->numFormat())));
+        EXPECT_EQ(1, copy->fillPattern());
+        EXPECT_EQ(2, copy->borderLeft());
+        book->setRgbMode(true);
+        EXPECT_EQ(0xFF0000, copy->patternForegroundColor()) << "in a book in RGB mode " << rgb;
+        EXPECT_EQ(0x0000FF, copy->borderLeftColor()) << "in a book in RGB mode " << rgb;
+    }
+    Book book;
+    book->setRgbMode(true);
+    IFormatT* xml = book->addFormat(nullptr);
+    xml->setPatternForegroundColor(0x00FF00);
+    xml->setNumFormat(book->addCustomNumFormat(u"0.0 \"g\""));
+    IFormatT* back = xls->addFormat(xml);
+    ASSERT_NE(back, nullptr) << xls->errorMessage();
+    EXPECT_EQ(11, back->patternForegroundColor()) << "green in the default palette";
+    EXPECT_EQ(u"0.0 \"g\"", u16string(xls->customNumFormat(back->numFormat())));
+    EXPECT_TRUE(book->rgbMode()) << "the source book keeps its colour mode";
+    xls->release();
 }
 
 }  // namespace
