@@ -7,7 +7,8 @@ are not parts; backslashes in names become slashes), "[Content_Types].xml"
 first; each entry is byte-identical or, for the XML parts the engine reads,
 equal after canonicalisation (the calculation chain's relationship and
 override left out); openpyxl opens the saved book when it opens the
-original, with the same sheets.
+original, with the same sheets; LibreOffice converts every saved book (to
+a spreadsheet document) that it converts when it is the original.
 
     corpus_roundtrip.py <xlsx_roundtrip tool>
 
@@ -151,6 +152,7 @@ class CorpusRoundTrip(unittest.TestCase):
                     self.compare(os.path.join(folder, rel), out, tmp)
                     saved.append((os.path.join(folder, rel), out))
             self.check_openpyxl(saved)
+            self.check_libreoffice(saved, tmp)
         print("%d books loaded and saved of %d files" % (len(saved), len(files)))
 
     def compare(self, original, written, tmp):
@@ -213,6 +215,21 @@ class CorpusRoundTrip(unittest.TestCase):
                 with self.subTest(openpyxl=os.path.basename(original)):
                     if theirs.startswith("sheets"):
                         self.assertEqual(mine, theirs)
+
+    def check_libreoffice(self, pairs, tmp):
+        """LibreOffice converts every saved book; one it does not convert
+        fails unless it does not convert the original either."""
+        written = [w for _, w in pairs]
+        made = {}
+        for i in range(0, len(written), 20):
+            made.update(checklib.convert(written[i:i + 20], "ods", os.path.join(tmp, "lo"), os.path.join(tmp, "lo-work"),
+                                         timeout=900))
+        for original, w in pairs:
+            if made.get(w):
+                continue
+            theirs = checklib.convert([original], "ods", os.path.join(tmp, "lo-original"), os.path.join(tmp, "lo-work"))
+            with self.subTest(libreoffice=os.path.basename(original)):
+                self.assertIsNone(theirs[original], "LibreOffice converts the original but not the saved book")
 
 
 if __name__ == "__main__":
