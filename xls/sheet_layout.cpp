@@ -6,7 +6,7 @@
 #include <string>
 
 #include "book.h"
-#include "digit_width.h"
+#include "celvo/digit_width.h"
 #include "sheet.h"
 
 namespace celvo {

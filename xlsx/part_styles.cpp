@@ -3,6 +3,7 @@
 #include <cmath>
 #include <set>
 
+#include "celvo/digit_width.h"
 #include "celvo/palette.h"
 #include "celvo/xlerror.h"
 #include "font.h"
@@ -240,6 +241,13 @@ void Styles::setDefaultFont(u16view name, int size)
     }
     if (!hasSize) styles::c_CT_Font::get_sz(font.append_inner_CT_Font())->set_val(size);
     if (!hasName) styles::c_CT_Font::get_name(font.append_inner_CT_Font())->set_val(u16string(name));
+}
+
+int Styles::digitWidth() const
+{
+    if (fonts_.empty()) return kFallbackDigitWidth;
+    XMLFontImplT& font = *fonts_.front();
+    return maxDigitWidth(font.name(), font.size());
 }
 
 void Styles::makeColor(int value, styles::c_CT_Color& color) const

@@ -65,6 +65,9 @@ public:
     const char16_t* defaultFont(int* size);
     // Throws "fonts are not found" when there is no font.
     void setDefaultFont(u16view name, int size);
+    // The widest digit of font 0 in pixels, which column widths are
+    // measured in; 7 when there is no font.
+    int digitWidth() const;
 
     // The book's message, which format and font setters that refuse a value
     // report through (null: none).

@@ -242,6 +242,12 @@ public:
     };
     void forgetSharedFormulas() noexcept { sharedIndexBuilt_ = false; }
 
+    // ---- rows, columns, outline and merges (sheet_layout.cpp, sheet_merges.cpp)
+
+    // The widest digit of the book's default font in pixels, which column
+    // widths in characters are measured in.
+    int digitWidth() const;
+
     // ---- pictures (sheet_pictures.cpp) ---------------------------------------
     // A column's width and a row's height in pixels.
     int columnWidthPx(int col) const;

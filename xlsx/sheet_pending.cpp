@@ -30,12 +30,6 @@ bool XMLSheetImplT::groupSummaryBelow() { return notSupported(false); }
 void XMLSheetImplT::setGroupSummaryBelow(bool) { notSupported(); }
 bool XMLSheetImplT::groupSummaryRight() { return notSupported(false); }
 void XMLSheetImplT::setGroupSummaryRight(bool) { notSupported(); }
-bool XMLSheetImplT::clearCells(int, int, int, int) { return notSupported(false); }
-bool XMLSheetImplT::insertColumns(int, int) { return notSupported(false); }
-bool XMLSheetImplT::insertRows(int, int) { return notSupported(false); }
-bool XMLSheetImplT::removeColumns(int, int) { return notSupported(false); }
-bool XMLSheetImplT::removeRows(int, int) { return notSupported(false); }
-bool XMLSheetImplT::copyCell(int, int, int, int) { return notSupported(false); }
 void XMLSheetImplT::setPrintRepeatRows(int, int) { notSupported(); }
 void XMLSheetImplT::setPrintRepeatColumns(int, int) { notSupported(); }
 void XMLSheetImplT::setPrintArea(int, int, int, int) { notSupported(); }

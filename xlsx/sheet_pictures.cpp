@@ -22,8 +22,6 @@ namespace {
 
 constexpr int kLastCol = static_cast<int>(drawing::kLastColumn);
 constexpr int kLastRow = static_cast<int>(drawing::kLastRow);
-// The widest digit of the default font (11-point Calibri) in pixels.
-constexpr double kDigitWidth = 7;
 // Sizes beyond any a sheet can show are cut to this many pixels.
 constexpr double kLargestPixels = 1 << 20;
 
@@ -33,10 +31,10 @@ int pixels(double v)
     return static_cast<int>(std::min(v, kLargestPixels));
 }
 
-// Pixels of a width in characters.
-int widthPixels(double w)
+// Pixels of a width in characters, for a font whose widest digit is d
+// pixels wide.
+int widthPixels(double w, double d)
 {
-    const double d = kDigitWidth;
     return pixels(std::floor(((256 * w + std::floor(128 / d)) / 256) * d));
 }
 
@@ -57,9 +55,10 @@ public:
     explicit Pixels(const XMLSheetImplT& sheet) : sheet_(sheet)
     {
         const WorksheetRoot& root = sheet.root();
+        const double d = sheet.digitWidth();
         int defaultWidth = 64;
         const sheet::c_CT_SheetFormatPr* format = root.sheetFormatPr.peek();
-        if (format && format->defaultColWidth.present) defaultWidth = widthPixels(format->defaultColWidth.value);
+        if (format && format->defaultColWidth.present) defaultWidth = widthPixels(format->defaultColWidth.value, d);
         defaultHeight_ = format ? heightPixels(format->defaultRowHeight.value) : 20;
         columns_.assign(kLastCol + 1, defaultWidth);
         // next[c]: the first column from c on that no item has set yet, so
@@ -84,7 +83,7 @@ public:
                 if (col.min.value < 1 || col.min.value > col.max.value) continue;
                 const int first = static_cast<int>(std::min<unsigned>(col.min.value - 1, kLastCol + 1));
                 const int last = static_cast<int>(std::min<unsigned>(col.max.value - 1, kLastCol));
-                const int px = widthPixels(col.width.value);
+                const int px = widthPixels(col.width.value, d);
                 for (int c = find(first); c <= last; c = find(c)) {
                     columns_[static_cast<std::size_t>(c)] = px;
                     next[static_cast<std::size_t>(c)] = c + 1;

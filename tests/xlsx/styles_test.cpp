@@ -54,6 +54,31 @@ TEST(XlsxStyles, DefaultStylesheet)
     EXPECT_EQ(-1, s.formatIndex(nullptr));
 }
 
+// Column widths are measured in the widest digit of font 0, whatever font
+// the book's default is set to; a stylesheet without fonts measures in 7.
+TEST(XlsxStyles, DigitWidthOfTheDefaultFont)
+{
+    struct Case {
+        const char16_t* face;
+        int points;
+        int width;
+    };
+    const Case cases[] = {
+        {u"Calibri", 11, 7}, {u"Arial", 10, 7}, {u"Arial", 12, 9}, {u"Arial", 20, 15}, {u"Courier New", 11, 9},
+    };
+    Styles s;
+    EXPECT_EQ(7, s.digitWidth());
+    for (const Case& c : cases) {
+        s.setDefaultFont(c.face, c.points);
+        EXPECT_EQ(c.width, s.digitWidth()) << utf16ToUtf8(c.face) << " " << c.points;
+    }
+    const std::string bare =
+        "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"></styleSheet>";
+    Styles none(bare.data(), bare.size());
+    EXPECT_EQ(0, none.fontCount());
+    EXPECT_EQ(7, none.digitWidth());
+}
+
 TEST(XlsxStyles, CustomNumberFormats)
 {
     Styles s;

@@ -1,4 +1,4 @@
-#include "digit_width.h"
+#include "celvo/digit_width.h"
 
 #include <climits>
 #include <string>
