@@ -56,11 +56,36 @@ SharedStrings::SharedStrings(const char* data, std::size_t size)
     buildIndex();
 }
 
+SharedStrings::Slot* SharedStrings::findSlot(u16view text, std::size_t hash)
+{
+    const std::size_t mask = slots_.size() - 1;
+    const auto check = static_cast<std::uint32_t>(hash >> 32);
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        Slot& slot = slots_[i];
+        if (slot.place == 0 || (slot.check == check && slot.text == text)) return &slot;
+    }
+}
+
+void SharedStrings::indexItem(u16view text, std::uint32_t place)
+{
+    if ((indexed_ + 1) * 2 > slots_.size()) {
+        std::vector<Slot> old(std::max<std::size_t>(64, slots_.size() * 2));
+        old.swap(slots_);
+        indexed_ = 0;
+        for (const Slot& slot : old)
+            if (slot.place != 0) indexItem(slot.text, slot.place - 1);
+    }
+    const std::size_t hash = std::hash<u16view>()(text);
+    Slot* slot = findSlot(text, hash);
+    if (slot->place == 0) ++indexed_;
+    *slot = Slot{text, static_cast<std::uint32_t>(hash >> 32), place + 1};
+}
+
 void SharedStrings::buildIndex()
 {
-    index_.clear();
+    slots_.clear();
+    indexed_ = 0;
     joined_.clear();
-    index_.reserve(root_.si.size());
     // Of two equal plain items the later one is found.
     // Plain items with white space at either end are marked to keep it.
     for (std::size_t i = 0; i < root_.si.size(); ++i) {
@@ -70,7 +95,7 @@ void SharedStrings::buildIndex()
         else if (isPlainItem(item)) {
             sst::c_ST_Xstring_space& t = *root_.si.at(i)->t.peek();
             keepEdgeSpace(t);
-            index_[t.content.value] = place;
+            indexItem(t.content.value, place);
         }
     }
 }
@@ -78,15 +103,17 @@ void SharedStrings::buildIndex()
 std::uint32_t SharedStrings::addString(u16view text)
 {
     if (!root_.count.present) root_.set_count(1);
-    auto found = index_.find(text);
-    if (found != index_.end()) return found->second;
+    if (!slots_.empty()) {
+        const Slot* found = findSlot(text, std::hash<u16view>()(text));
+        if (found->place != 0) return found->place - 1;
+    }
     if (root_.si.size() >= 0x7FFFFFFFu) throw xlerror("too many shared strings");
     const auto place = static_cast<std::uint32_t>(root_.si.size());
     sst::c_ST_Xstring_space* t = root_.si.append()->get_t();
     try {
         t->content.set(u16string(text));
         keepEdgeSpace(*t);
-        index_.emplace(t->content.value, place);
+        indexItem(t->content.value, place);
     } catch (...) {
         root_.si.erase(place);
         throw;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "celvo/text.h"
 #include "ooxml/sml-sharedStringTable.h"
@@ -50,8 +51,18 @@ public:
 
 private:
     void buildIndex();
-    // Plain items by their text (the key is the item's own text).
-    std::unordered_map<u16view, std::uint32_t> index_;
+    // Plain items by their text: an open-addressed table of the items' own
+    // texts, at most half full, so that a look-up mostly touches one slot
+    // and the text it names.
+    struct Slot {
+        u16view text;
+        std::uint32_t check = 0;  // high bits of the text's hash
+        std::uint32_t place = 0;  // the item's place + 1; 0 for an empty slot
+    };
+    Slot* findSlot(u16view text, std::size_t hash);
+    void indexItem(u16view text, std::uint32_t place);
+    std::vector<Slot> slots_;
+    std::size_t indexed_ = 0;
     // The joined texts of items without a text of their own.
     std::unordered_map<std::uint32_t, u16string> joined_;
 };
