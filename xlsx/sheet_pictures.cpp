@@ -1,7 +1,7 @@
 // Pictures on a sheet: placing one of the book's pictures as a two-cell
 // anchor of the sheet's drawing part, and listing the pictures of that
 // drawing with their anchors; the sheet's sizes in pixels that anchors are
-// measured in; cell references.
+// measured in.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "book.h"
-#include "celvo/cellref.h"
 #include "celvo/picture_anchor.h"
 #include "package_types.h"
 #include "part_drawing.h"
@@ -246,18 +245,6 @@ void XMLSheetImplT::placePicture(int row, int col, int pictureId, int width, int
         throw;
     }
     message() = anchorMessage(placed);
-}
-
-void XMLSheetImplT::cellReferenceToRowCol(const char16_t* ref, int* row, int* col, bool* rowRelative,
-                                          bool* colRelative)
-{
-    guardedVoid([&] { celvo::cellRefToRowCol(u16(ref), row, col, rowRelative, colRelative); });
-}
-
-const char16_t* XMLSheetImplT::rowColToCellReference(int row, int col, bool rowRelative, bool colRelative)
-{
-    return guarded(static_cast<const char16_t*>(nullptr),
-                   [&] { return keepText(celvo::rowColToCellRef(row, col, rowRelative, colRelative)); });
 }
 
 }  // namespace celvo
