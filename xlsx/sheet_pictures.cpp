@@ -59,7 +59,7 @@ public:
         int defaultWidth = 64;
         const sheet::c_CT_SheetFormatPr* format = root.sheetFormatPr.peek();
         if (format && format->defaultColWidth.present) defaultWidth = widthPixels(format->defaultColWidth.value, d);
-        defaultHeight_ = format ? heightPixels(format->defaultRowHeight.value) : 20;
+        if (format && format->defaultRowHeight.present) defaultHeight_ = heightPixels(format->defaultRowHeight.value);
         columns_.assign(kLastCol + 1, defaultWidth);
         // next[c]: the first column from c on that no item has set yet, so
         // that every column is set once however the items overlap.

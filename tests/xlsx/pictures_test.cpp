@@ -4,7 +4,9 @@
 // LibreOffice see them; the sheet's comments and cell references.
 #include "test_support.h"
 
+#include <cmath>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -172,6 +174,71 @@ TEST(XlsxSheetPictures, AnchorsOfPlacedPictures)
         b.reload();
         EXPECT_EQ(anchorOf(*b.sheet, 0, &got), c.want) << c.what << " after a save: " << b.message();
         EXPECT_EQ(got, id) << c.what;
+    }
+}
+
+// Pixels of a width in characters for a font whose widest digit is d
+// pixels wide, worked out here on their own.
+int columnPixels(double w, int d)
+{
+    return static_cast<int>(std::floor(((256 * w + std::floor(128.0 / d)) / 256) * d));
+}
+
+// The far corner of a picture on a sheet whose columns and rows have sizes
+// of their own: column widths from the column items (the first item holding
+// a column gives its width) or the sheet's default width, in the digit
+// width of the book's font; row heights from the rows or the sheet's
+// default height.
+TEST(XlsxSheetPictures, AnchorsOverColumnsAndRowsOfTheirOwnSizes)
+{
+    auto column = [](XMLSheetImplT& s, unsigned first, unsigned last, double width) {
+        sheet::c_CT_Col* c = (s.root().cols.size() ? s.root().cols.at(0) : s.root().cols.append())->col.append();
+        c->set_min(first + 1);
+        c->set_max(last + 1);
+        c->set_width(width);
+        c->set_customWidth(true);
+    };
+    auto rowHeight = [](XMLSheetImplT& s, int row, double points) {
+        s.writeNumber(row, 0, 1, nullptr);
+        s.findRow(row)->set_ht(points);
+    };
+    Book probe;
+    const int d = probe.sheet->digitWidth();
+    ASSERT_GT(d, 0);
+    // Widths whose pixels show the padding of the formula; each picture
+    // ends a pixel before a column's end.
+    const int w20 = columnPixels(20.1, d), w5 = columnPixels(5.1, d), w10 = columnPixels(10.1, d);
+    const struct {
+        const char* what;
+        std::function<void(XMLSheetImplT&)> setup;
+        int row, col, width, height;
+        Anchor want;
+    } cases[] = {
+        {"a wide column", [&](XMLSheetImplT& s) { column(s, 1, 1, 20.1); }, 0, 0, 64 + w20 - 1, 10,
+         {0, 0, 0, 1, 64 + w20 - 1, 10, 0, 0}},
+        {"overlapping column items: the first holds", [&](XMLSheetImplT& s) {
+             column(s, 2, 3, 20.1);
+             column(s, 3, 4, 5.1);
+         }, 0, 2, w20 + w20 + w5 - 1, 10, {0, 2, 0, 4, w20 + w20 + w5 - 1, 10, 0, 0}},
+        {"the sheet's default width", [&](XMLSheetImplT& s) {
+             s.root().get_sheetFormatPr()->set_defaultColWidth(10.1);
+             s.root().get_sheetFormatPr()->set_defaultRowHeight(15);
+         },
+         0, 0, 2 * w10 - 1, 10, {0, 0, 0, 1, 2 * w10 - 1, 10, 0, 0}},
+        {"a tall row", [&](XMLSheetImplT& s) { rowHeight(s, 1, 30); }, 0, 0, 10, 20 + 40 + 7,
+         {0, 0, 2, 0, 10, 67, 0, 0}},
+        {"the sheet's default height", [&](XMLSheetImplT& s) { s.root().get_sheetFormatPr()->set_defaultRowHeight(12); },
+         0, 0, 10, 48, {0, 0, 3, 0, 10, 48, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        Book b;
+        c.setup(*b.sheet);
+        const int id = b.add(test::png8());
+        b.sheet->setPictureWithSize(c.row, c.col, id, c.width, c.height, 0, 0);
+        EXPECT_EQ(b.message(), "ok") << c.what;
+        EXPECT_EQ(anchorOf(*b.sheet, 0), c.want) << c.what << ": " << b.message();
+        b.reload();
+        EXPECT_EQ(anchorOf(*b.sheet, 0), c.want) << c.what << " after a save: " << b.message();
     }
 }
 
