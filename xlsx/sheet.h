@@ -18,6 +18,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "celvo/ISheetT.h"
 #include "celvo/text.h"
@@ -242,6 +243,12 @@ public:
         std::uint32_t col;
     };
     void forgetSharedFormulas() noexcept { sharedIndexBuilt_ = false; }
+    // Gives the cells of every array formula that the block cuts through
+    // (meets without holding it whole) formulas of their own, the array's
+    // text each (sheet_clear.cpp). The arrays are found when first needed
+    // and found again after an edit that moves them.
+    void breakArraysCutBy(std::uint32_t r1, std::uint32_t c1, std::uint32_t r2, std::uint32_t c2);
+    void forgetArrays() noexcept { arraysBuilt_ = false; }
 
     // ---- rows, columns, outline and merges (sheet_layout.cpp, sheet_merges.cpp)
 
@@ -291,6 +298,12 @@ private:
     bool usedRangeDirty_ = true;
     std::unordered_map<std::uint32_t, SharedLead> sharedLeads_;
     bool sharedIndexBuilt_ = false;
+    // The array formulas: the cell holding each and its range.
+    struct ArrayBlock {
+        std::uint32_t row, col, r1, c1, r2, c2;
+    };
+    std::vector<ArrayBlock> arrays_;
+    bool arraysBuilt_ = false;
 };
 
 }  // namespace celvo
