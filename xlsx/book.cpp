@@ -131,36 +131,31 @@ std::pair<u16string, u16string> XMLBookImplT::addRelatedPart(u16view source, u16
     }
 }
 
-XFile* XMLBookImplT::addWorkbookPart(u16view relTypeWord, u16view stem, u16view contentType,
-                                     std::unique_ptr<XFile> part)
+u16string XMLBookImplT::addWorkbookPart(u16view stem, u16view contentType, std::unique_ptr<XFile> part)
 {
-    u16string name = pkg_.workbookDir + u"/";
-    name.append(stem);
-    name += u".xml";
-    // A part of that name that is no such part (unrelated, or of another
-    // type) leaves it to the next free name.
-    if (pkg_.parts.contains(name)) {
-        auto made = addRelatedPart(pkg_.workbookPart, relTypeWord, u"", stem, u"xml", contentType, std::move(part));
-        return pkg_.parts.find(made.first);
-    }
+    u16string name = pkg_.workbookDir + u"/" + u16string(stem) + u".xml";
+    // A part of that name already there (unrelated, or of another type)
+    // leaves it to the next free name.
+    if (pkg_.parts.contains(name))
+        return addRelatedPart(pkg_.workbookPart, stem, u"", stem, u"xml", contentType, std::move(part)).first;
     Relationships& rels = workbookRels();
-    XFile* stored = pkg_.parts.insert(name, std::move(part));
+    pkg_.parts.insert(name, std::move(part));
     try {
         if (pkg_.contentTypes->contentType(name) != contentType) pkg_.contentTypes->addOverride(name, contentType);
-        rels.add(relType(relTypeWord), relativeTarget(pkg_.workbookPart, name));
+        rels.add(relType(stem), relativeTarget(pkg_.workbookPart, name));
     } catch (...) {
         pkg_.contentTypes->removeOverride(name);
         pkg_.parts.erase(name);
         throw;
     }
-    return stored;
+    return name;
 }
 
 SharedStrings& XMLBookImplT::sharedStrings()
 {
     if (!pkg_.sharedStrings)
-        pkg_.sharedStrings = static_cast<SharedStrings*>(
-            addWorkbookPart(u"sharedStrings", u"sharedStrings", kSharedStrings, std::make_unique<SharedStrings>()));
+        pkg_.sharedStrings = pkg_.parts.findAs<SharedStrings>(
+            addWorkbookPart(u"sharedStrings", kSharedStrings, std::make_unique<SharedStrings>()));
     return *pkg_.sharedStrings;
 }
 

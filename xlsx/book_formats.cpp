@@ -17,8 +17,7 @@ Styles& XMLBookImplT::styles()
         pkg_.styles->setMessage(&message_);
         return *pkg_.styles;
     }
-    pkg_.styles =
-        static_cast<Styles*>(addWorkbookPart(u"styles", u"styles", packagetype::kStyles, std::make_unique<Styles>()));
+    pkg_.styles = pkg_.parts.findAs<Styles>(addWorkbookPart(u"styles", packagetype::kStyles, std::make_unique<Styles>()));
     pkg_.styles->setMessage(&message_);
     return *pkg_.styles;
 }

@@ -8,8 +8,10 @@
 // values here and in sheet.cpp, name, visibility, protection, the view, the
 // print settings and page breaks in sheet_props.cpp, named ranges, the print
 // area and titles in sheet_defined_names.cpp, the cell store (finding,
-// creating, the used range) in sheet_cells.cpp, formulas in sheet_formula.cpp, writing the part
-// in sheet_io.cpp; those not built yet answer "not supported"
+// creating, the used range) in sheet_cells.cpp, formulas in sheet_formula.cpp,
+// clearing and copying cells in sheet_clear.cpp, inserting and removing rows
+// and columns in sheet_insert.cpp (merged ranges in sheet_merges.cpp),
+// writing the part in sheet_io.cpp; those not built yet answer "not supported"
 // (sheet_pending.cpp).
 #pragma once
 

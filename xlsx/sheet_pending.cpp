@@ -5,8 +5,6 @@
 
 namespace celvo {
 
-const char16_t* XMLSheetImplT::readComment(int, int) { return notSupported(static_cast<const char16_t*>(nullptr)); }
-void XMLSheetImplT::writeComment(int, int, const char16_t*, const char16_t*, int, int) { notSupported(); }
 double XMLSheetImplT::columnWidth(int) { return notSupported(0.0); }
 double XMLSheetImplT::rowHeight(int) { return notSupported(0.0); }
 bool XMLSheetImplT::setColumn(int, int, double, IFormatT*, bool) { return notSupported(false); }
