@@ -7,8 +7,9 @@
 // The operations are spread as in the .xls engine: the object and the cell
 // values here and in sheet.cpp, name, visibility, protection and the view in
 // sheet_props.cpp, the cell store (finding, creating, the used
-// range) in sheet_cells.cpp, formulas in sheet_formula.cpp, writing the part
-// in sheet_io.cpp; those not built yet answer "not supported"
+// range) in sheet_cells.cpp, formulas in sheet_formula.cpp, rows, columns
+// and outline in sheet_layout.cpp, merged ranges in sheet_merges.cpp,
+// writing the part in sheet_io.cpp; those not built yet answer "not supported"
 // (sheet_pending.cpp).
 #pragma once
 
@@ -17,6 +18,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "celvo/ISheetT.h"
 #include "celvo/text.h"
@@ -242,11 +244,55 @@ public:
     };
     void forgetSharedFormulas() noexcept { sharedIndexBuilt_ = false; }
 
-    // ---- rows, columns, outline and merges (sheet_layout.cpp, sheet_merges.cpp)
+    // ---- rows, columns and outline (sheet_layout.cpp) ----------------------
+    // Row records are the rows of the cell store: they move and go with
+    // their cells. Column numbers here are 0-based, as at the interface.
 
     // The widest digit of the book's default font in pixels, which column
     // widths in characters are measured in.
     int digitWidth() const;
+    // The column records, as one `cols` list sorted by column, without
+    // overlaps (created when missing). Lists read from a file are read as
+    // they are until the first change makes them one: where records
+    // overlap, the first one keeps the column.
+    sheet::c_CT_Cols& tidyColumnRecords();
+    // Columns first..last given records of their own: a record crossing
+    // either end is cut there, and the columns no record covers get records
+    // of the sheet's default width; the records of the range, in order.
+    std::vector<sheet::c_CT_Col*> splitColumnRecords(int first, int last);
+    // Columns inserted at `first`: the records at or right of it move right
+    // by `count`, a record crossing it being cut there (the inserted columns
+    // get none); what is pushed past the last column is cut off.
+    void shiftColumnRecords(int first, int count);
+    // Columns first..last removed: their records go, and those right of
+    // them move left.
+    void removeColumnRecords(int first, int last);
+
+    // ---- merged ranges (sheet_merges.cpp) ------------------------------------
+
+    struct MergeRange {
+        std::uint32_t rowFirst = 0;
+        std::uint32_t rowLast = 0;
+        std::uint32_t colFirst = 0;
+        std::uint32_t colLast = 0;
+    };
+    // The first merged range holding a cell, found through an index of the
+    // ranges; null when none does. Ranges whose reference cannot be read
+    // are left out.
+    const MergeRange* mergeAt(int row, int col);
+    // Drops the index (rebuilt when next needed); called by any change of
+    // the `mergeCells` element made without the functions below.
+    void forgetMerges() noexcept { mergeIndexBuilt_ = false; }
+    // Rows (or columns) inserted at `first`: ranges at or after it move by
+    // `count`; a range crossing it is cut in two, the part before staying
+    // and the part from `first` on moving (a piece of one cell is no merge,
+    // and a piece pushed past the sheet's edge is cut off there).
+    void shiftMerges(bool columns, int first, int count);
+    // Rows (or columns) first..last removed: ranges lose them and those
+    // after move back; a range left with one cell or none goes.
+    void removeFromMerges(bool columns, int first, int last);
+    // The ranges that share a cell with the block go (clearing cells).
+    void removeMergesMeeting(int rowFirst, int rowLast, int colFirst, int colLast);
 
     // ---- pictures (sheet_pictures.cpp) ---------------------------------------
     // A column's width and a row's height in pixels.
@@ -290,6 +336,25 @@ private:
     bool usedRangeDirty_ = true;
     std::unordered_map<std::uint32_t, SharedLead> sharedLeads_;
     bool sharedIndexBuilt_ = false;
+
+    // Merged ranges: the ranges of `mergeCells` in order (one per item,
+    // unreadable ones marked empty), with the places of the ranges by tile
+    // of the sheet; ranges over many tiles are listed apart.
+    // The sheet's format properties, made when missing (with the default
+    // row height that the element requires).
+    sheet::c_CT_SheetFormatPr& sheetFormat();
+    // The used range takes a row in; its columns stay.
+    void widenUsedRows(int row) noexcept;
+
+    void buildMergeIndex();
+    void indexMerge(std::uint32_t place);
+    void mergesChanged();
+    std::vector<MergeRange> mergeRanges_;
+    std::vector<bool> mergeReadable_;
+    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> mergeTiles_;
+    std::vector<std::uint32_t> largeMerges_;
+    bool mergeIndexBuilt_ = false;
+    bool columnsTidy_ = false;
 };
 
 }  // namespace celvo

@@ -7,29 +7,12 @@ namespace celvo {
 
 const char16_t* XMLSheetImplT::readComment(int, int) { return notSupported(static_cast<const char16_t*>(nullptr)); }
 void XMLSheetImplT::writeComment(int, int, const char16_t*, const char16_t*, int, int) { notSupported(); }
-double XMLSheetImplT::columnWidth(int) { return notSupported(0.0); }
-double XMLSheetImplT::rowHeight(int) { return notSupported(0.0); }
-bool XMLSheetImplT::setColumn(int, int, double, IFormatT*, bool) { return notSupported(false); }
-bool XMLSheetImplT::setRow(int, double, IFormatT*, bool) { return notSupported(false); }
-bool XMLSheetImplT::isRowHidden(int) { return notSupported(false); }
-bool XMLSheetImplT::setRowHidden(int, bool) { return notSupported(false); }
-bool XMLSheetImplT::isColumnHidden(int) { return notSupported(false); }
-bool XMLSheetImplT::setColumnHidden(int, bool) { return notSupported(false); }
-bool XMLSheetImplT::getMerge(int, int, int*, int*, int*, int*) { return notSupported(false); }
-bool XMLSheetImplT::setMerge(int, int, int, int) { return notSupported(false); }
-bool XMLSheetImplT::deleteMerge(int, int) { return notSupported(false); }
 int XMLSheetImplT::horizontalPageBreak(int) { return notSupported(0); }
 int XMLSheetImplT::horizontalPageBreakCount() { return notSupported(0); }
 int XMLSheetImplT::verticalPageBreak(int) { return notSupported(0); }
 int XMLSheetImplT::verticalPageBreakCount() { return notSupported(0); }
 bool XMLSheetImplT::setHorizontalPageBreak(int, bool) { return notSupported(false); }
 bool XMLSheetImplT::setVerticalPageBreak(int, bool) { return notSupported(false); }
-bool XMLSheetImplT::groupRows(int, int, bool) { return notSupported(false); }
-bool XMLSheetImplT::groupColumns(int, int, bool) { return notSupported(false); }
-bool XMLSheetImplT::groupSummaryBelow() { return notSupported(false); }
-void XMLSheetImplT::setGroupSummaryBelow(bool) { notSupported(); }
-bool XMLSheetImplT::groupSummaryRight() { return notSupported(false); }
-void XMLSheetImplT::setGroupSummaryRight(bool) { notSupported(); }
 bool XMLSheetImplT::clearCells(int, int, int, int) { return notSupported(false); }
 bool XMLSheetImplT::insertColumns(int, int) { return notSupported(false); }
 bool XMLSheetImplT::insertRows(int, int) { return notSupported(false); }
