@@ -359,32 +359,51 @@ void appendRefEnd(u16string& out, const RefEnd& r)
     }
 }
 
+// The tokens of a formula text, read for references.
+struct RefTokens {
+    u16view text;
+    std::vector<FormulaToken> tokens;
+
+    explicit RefTokens(u16view t) : text(t), tokens(tokenizeFormula(t)) {}
+    u16view at(std::size_t k) const { return text.substr(tokens[k].begin, tokens[k].end - tokens[k].begin); }
+    // A word or number that may be a reference: not a function name (a word
+    // followed by "(") nor a table (one followed by a bracket).
+    bool isRef(std::size_t k) const
+    {
+        if (k >= tokens.size()) return false;
+        const FormulaToken::Kind kind = tokens[k].kind;
+        if (kind != FormulaToken::Word && kind != FormulaToken::Number) return false;
+        if (k + 1 < tokens.size() && tokens[k + 1].kind == FormulaToken::Bracket) return false;
+        return !(k + 1 < tokens.size() && tokens[k + 1].kind == FormulaToken::Operator && at(k + 1) == u"(");
+    }
+    bool isColon(std::size_t k) const
+    {
+        return k < tokens.size() && tokens[k].kind == FormulaToken::Operator && at(k) == u":";
+    }
+    // A range of two ends of one shape (cells, whole columns or whole
+    // rows) from token k to token k + 2.
+    bool range(std::size_t k, RefEnd& first, RefEnd& last) const
+    {
+        return isRef(k) && isColon(k + 1) && isRef(k + 2) && readRefEnd(at(k), true, true, first) &&
+               readRefEnd(at(k + 2), true, true, last) && first.hasCol == last.hasCol && first.hasRow == last.hasRow;
+    }
+    // A single cell reference at token k.
+    bool cell(std::size_t k, RefEnd& end) const
+    {
+        return tokens[k].kind == FormulaToken::Word && isRef(k) && readRefEnd(at(k), false, false, end);
+    }
+};
+
 }  // namespace
 
 u16string shiftFormulaText(u16view text, int rowOffset, int colOffset)
 {
-    const std::vector<FormulaToken> tokens = tokenizeFormula(text);
+    const RefTokens t(text);
     u16string out;
     out.reserve(text.size() + 8);
-    auto tokenText = [&](std::size_t k) { return text.substr(tokens[k].begin, tokens[k].end - tokens[k].begin); };
-    auto isRefToken = [&](std::size_t k) {
-        if (k >= tokens.size()) return false;
-        const FormulaToken::Kind kind = tokens[k].kind;
-        if (kind != FormulaToken::Word && kind != FormulaToken::Number) return false;
-        // A word followed by "(" names a function, one followed by a
-        // bracket a table.
-        if (k + 1 < tokens.size() && tokens[k + 1].kind == FormulaToken::Bracket) return false;
-        return !(k + 1 < tokens.size() && tokens[k + 1].kind == FormulaToken::Operator && tokenText(k + 1) == u"(");
-    };
-    auto isColon = [&](std::size_t k) {
-        return k < tokens.size() && tokens[k].kind == FormulaToken::Operator && tokenText(k) == u":";
-    };
-    for (std::size_t k = 0; k < tokens.size(); ++k) {
+    for (std::size_t k = 0; k < t.tokens.size(); ++k) {
         RefEnd first, last;
-        // A range of two ends: cells, whole columns or whole rows.
-        if (isRefToken(k) && isColon(k + 1) && isRefToken(k + 2) && readRefEnd(tokenText(k), true, true, first) &&
-            readRefEnd(tokenText(k + 2), true, true, last) && first.hasCol == last.hasCol &&
-            first.hasRow == last.hasRow) {
+        if (t.range(k, first, last)) {
             // Both ends move, whether or not the first falls off the sheet.
             const bool firstKept = moveRefEnd(first, rowOffset, colOffset);
             const bool lastKept = moveRefEnd(last, rowOffset, colOffset);
@@ -399,14 +418,116 @@ u16string shiftFormulaText(u16view text, int rowOffset, int colOffset)
             k += 2;
             continue;
         }
-        if (tokens[k].kind == FormulaToken::Word && isRefToken(k) && readRefEnd(tokenText(k), false, false, first)) {
+        if (t.cell(k, first)) {
             if (moveRefEnd(first, rowOffset, colOffset)) appendRefEnd(out, first);
             else out += u"#REF!";
             continue;
         }
-        out.append(tokenText(k));
+        out.append(t.at(k));
     }
     return out;
+}
+
+}  // namespace celvo
+
+namespace celvo {
+
+namespace {
+
+// The new place of one end's index on the edited axis; false when it is
+// removed or pushed off the sheet.
+bool editEnd(RefEnd& r, const GridEdit& edit)
+{
+    long& index = edit.columns ? r.col : r.row;
+    const int moved = edit.map(static_cast<int>(index));
+    if (moved < 0) return false;
+    index = moved;
+    return true;
+}
+
+bool onEditedAxis(const RefEnd& r, const GridEdit& edit) { return edit.columns ? r.hasCol : r.hasRow; }
+bool relativeOnAxis(const RefEnd& r, const GridEdit& edit) { return edit.columns ? !r.colAbs : !r.rowAbs; }
+
+}  // namespace
+
+bool editFormulaReferences(u16string& text, const GridEdit& edit, const FormulaEditPlace& place)
+{
+    const u16view source(text);
+    const RefTokens t(source);
+    const std::vector<FormulaToken>& tokens = t.tokens;
+    auto tokenText = [&](std::size_t k) { return t.at(k); };
+    u16string out;
+    out.reserve(text.size() + 8);
+    bool changed = false;
+    // Where the text of the sheet prefix just copied starts in `out`, and
+    // whether it names the edited sheet; npos when the last token was none.
+    std::size_t prefixAt = u16string::npos;
+    bool prefixEdited = false;
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        const bool prefixed = prefixAt != u16string::npos;
+        const bool applies = prefixed ? prefixEdited : place.homeEdited;
+        const std::size_t prefixStart = prefixAt;
+        prefixAt = u16string::npos;
+        if (tokens[k].kind == FormulaToken::SheetPrefix) {
+            const SheetPrefixNames p = splitSheetPrefix(tokenText(k));
+            prefixEdited = p.book.empty() && p.first == p.last && equalNoCase(p.first, place.editedSheet);
+            prefixAt = out.size();
+            out.append(tokenText(k));
+            continue;
+        }
+        auto refused = [&] {
+            if (prefixed) out.resize(prefixStart);
+            out += u"#REF!";
+            changed = true;
+        };
+        RefEnd a, b;
+        if (t.range(k, a, b)) {
+            const std::size_t end = k + 2;
+            if (!applies || !onEditedAxis(a, edit) ||
+                (place.definedName && (relativeOnAxis(a, edit) || relativeOnAxis(b, edit)))) {
+                out.append(source.substr(tokens[k].begin, tokens[end].end - tokens[k].begin));
+                k = end;
+                continue;
+            }
+            long& ia = edit.columns ? a.col : a.row;
+            long& ib = edit.columns ? b.col : b.row;
+            bool kept = true;
+            if (ia <= ib) {
+                int na = static_cast<int>(ia), nb = static_cast<int>(ib);
+                kept = edit.mapSpan(na, nb);
+                ia = na;
+                ib = nb;
+            } else {
+                // A reversed range: each end moves on its own.
+                kept = editEnd(a, edit) && editEnd(b, edit);
+            }
+            k = end;
+            if (!kept) {
+                refused();
+                continue;
+            }
+            const std::size_t before = out.size();
+            appendRefEnd(out, a);
+            out += u':';
+            appendRefEnd(out, b);
+            if (u16view(out).substr(before) != source.substr(tokens[k - 2].begin, tokens[end].end - tokens[k - 2].begin))
+                changed = true;
+            continue;
+        }
+        if (t.cell(k, a) && applies && !(place.definedName && relativeOnAxis(a, edit))) {
+            const long old = edit.columns ? a.col : a.row;
+            if (!editEnd(a, edit)) {
+                refused();
+                continue;
+            }
+            if ((edit.columns ? a.col : a.row) != old) changed = true;
+            appendRefEnd(out, a);
+            continue;
+        }
+        out.append(tokenText(k));
+    }
+    if (changed) text = std::move(out);
+    return changed;
 }
 
 }  // namespace celvo

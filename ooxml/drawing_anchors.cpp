@@ -10,55 +10,89 @@ namespace {
 // Offsets the format allows (ST_Coordinate).
 constexpr long long kLargestOffset = 27273042316900LL;
 
-// The drawing ids of the objects of one anchor's object, groups included.
-void collectIds(const c_EG_ObjectChoices& object, std::set<unsigned>& ids);
-
-void collectId(const c_CT_NonVisualDrawingProps* p, std::set<unsigned>& ids)
-{
-    if (p && p->id.present) ids.insert(p->id.value);
-}
-
-void collectGroup(const c_CT_GroupShape& group, std::set<unsigned>& ids)
-{
-    // Groups nest: walk them with a list of our own rather than by recursion.
-    std::vector<const c_CT_GroupShape*> todo{&group};
-    while (!todo.empty()) {
-        const c_CT_GroupShape* g = todo.back();
-        todo.pop_back();
-        if (g->nvGrpSpPr.has()) collectId(g->nvGrpSpPr.peek()->cNvPr.peek(), ids);
-        for (const nimb::c_choice& item : g->anon_sp) {
-            const nimb::c_binding* o = item.object();
-            if (!o) continue;
-            switch (item.which()) {
-            case 0: collectId(static_cast<const c_CT_Shape*>(o)->nvSpPr.peek()->cNvPr.peek(), ids); break;
-            case 1: todo.push_back(static_cast<const c_CT_GroupShape*>(o)); break;
-            case 2:
-                collectId(static_cast<const c_CT_GraphicalObjectFrame*>(o)->nvGraphicFramePr.peek()->cNvPr.peek(), ids);
-                break;
-            case 3: collectId(static_cast<const c_CT_Connector*>(o)->nvCxnSpPr.peek()->cNvPr.peek(), ids); break;
-            case 4: collectId(static_cast<const c_CT_Picture*>(o)->nvPicPr.peek()->cNvPr.peek(), ids); break;
-            default: break;
-            }
-        }
-    }
-}
-
-void collectIds(const c_EG_ObjectChoices& object, std::set<unsigned>& ids)
-{
-    if (const c_CT_Shape* s = object.find_sp()) collectId(s->nvSpPr.peek()->cNvPr.peek(), ids);
-    if (const c_CT_GroupShape* g = object.find_grpSp()) collectGroup(*g, ids);
-    if (const c_CT_GraphicalObjectFrame* f = object.find_graphicFrame())
-        collectId(f->nvGraphicFramePr.peek()->cNvPr.peek(), ids);
-    if (const c_CT_Connector* c = object.find_cxnSp()) collectId(c->nvCxnSpPr.peek()->cNvPr.peek(), ids);
-    if (const c_CT_Picture* p = object.find_pic()) collectId(p->nvPicPr.peek()->cNvPr.peek(), ids);
-}
-
 const c_EG_ObjectChoices* objectOf(const c_EG_Anchor& item)
 {
     if (const c_CT_TwoCellAnchor* a = item.find_twoCellAnchor()) return a->object.peek();
     if (const c_CT_OneCellAnchor* a = item.find_oneCellAnchor()) return a->object.peek();
     if (const c_CT_AbsoluteAnchor* a = item.find_absoluteAnchor()) return a->object.peek();
     return nullptr;
+}
+
+// The properties holding the id of each kind of object, or null.
+c_CT_NonVisualDrawingProps* propsOf(const c_CT_Shape& o) { return o.nvSpPr.has() ? o.nvSpPr.peek()->cNvPr.peek() : nullptr; }
+c_CT_NonVisualDrawingProps* propsOf(const c_CT_GroupShape& o)
+{
+    return o.nvGrpSpPr.has() ? o.nvGrpSpPr.peek()->cNvPr.peek() : nullptr;
+}
+c_CT_NonVisualDrawingProps* propsOf(const c_CT_GraphicalObjectFrame& o)
+{
+    return o.nvGraphicFramePr.has() ? o.nvGraphicFramePr.peek()->cNvPr.peek() : nullptr;
+}
+c_CT_NonVisualDrawingProps* propsOf(const c_CT_Connector& o)
+{
+    return o.nvCxnSpPr.has() ? o.nvCxnSpPr.peek()->cNvPr.peek() : nullptr;
+}
+c_CT_NonVisualDrawingProps* propsOf(const c_CT_Picture& o) { return o.nvPicPr.has() ? o.nvPicPr.peek()->cNvPr.peek() : nullptr; }
+
+// Calls f with the properties of every object of the drawing that has them,
+// in document order, the objects inside groups included. Groups nest: they
+// are walked with a list of our own rather than by recursion.
+template <class F>
+void forEachObject(const c_CT_Drawing& drawing, F&& f)
+{
+    auto visit = [&f](c_CT_NonVisualDrawingProps* p) {
+        if (p) f(*p);
+    };
+    std::vector<std::pair<const c_CT_GroupShape*, std::size_t>> groups;
+    auto enter = [&](const c_CT_GroupShape& g) {
+        visit(propsOf(g));
+        groups.emplace_back(&g, 0);
+        while (!groups.empty()) {
+            const c_CT_GroupShape* top = groups.back().first;
+            const std::size_t i = groups.back().second++;
+            if (i >= top->anon_sp.size()) {
+                groups.pop_back();
+                continue;
+            }
+            const nimb::c_choice& item = top->anon_sp[i];
+            const nimb::c_binding* o = item.object();
+            if (!o) continue;
+            switch (item.which()) {
+            case 0: visit(propsOf(*static_cast<const c_CT_Shape*>(o))); break;
+            case 1: {
+                const auto* inner = static_cast<const c_CT_GroupShape*>(o);
+                visit(propsOf(*inner));
+                groups.emplace_back(inner, 0);
+                break;
+            }
+            case 2: visit(propsOf(*static_cast<const c_CT_GraphicalObjectFrame*>(o))); break;
+            case 3: visit(propsOf(*static_cast<const c_CT_Connector*>(o))); break;
+            case 4: visit(propsOf(*static_cast<const c_CT_Picture*>(o))); break;
+            default: break;
+            }
+        }
+    };
+    for (std::size_t i = 0; i < drawing.anchors.size(); ++i) {
+        const c_EG_ObjectChoices* object = objectOf(*drawing.anchors.at(i));
+        if (!object) continue;
+        if (const c_CT_Shape* s = object->find_sp()) visit(propsOf(*s));
+        if (const c_CT_GroupShape* g = object->find_grpSp()) enter(*g);
+        if (const c_CT_GraphicalObjectFrame* fr = object->find_graphicFrame()) visit(propsOf(*fr));
+        if (const c_CT_Connector* c = object->find_cxnSp()) visit(propsOf(*c));
+        if (const c_CT_Picture* p = object->find_pic()) visit(propsOf(*p));
+    }
+}
+
+// An id no object has yet, marked as taken: one more than the largest, or
+// the smallest free one when the largest is the last there is.
+unsigned takeFreeId(std::set<unsigned>& ids)
+{
+    unsigned id = ids.empty() ? 1u : *ids.rbegin() + 1u;
+    if (id == 0)
+        for (id = 1; ids.count(id); ++id) {
+        }
+    ids.insert(id);
+    return id;
 }
 
 // The id of a new picture: one more than the number in its image's
@@ -73,10 +107,11 @@ unsigned newPictureId(const c_CT_Drawing& drawing, const std::u16string& digits)
     }
     if (digits.empty()) n = 1;
     std::set<unsigned> ids;
-    for (std::size_t i = 0; i < drawing.anchors.size(); ++i)
-        if (const c_EG_ObjectChoices* o = objectOf(*drawing.anchors.at(i))) collectIds(*o, ids);
+    forEachObject(drawing, [&ids](const c_CT_NonVisualDrawingProps& p) {
+        if (p.id.present) ids.insert(p.id.value);
+    });
     if (n + 1 <= 4000000000ULL && !ids.count(static_cast<unsigned>(n + 1))) return static_cast<unsigned>(n + 1);
-    return ids.empty() ? 1u : *ids.rbegin() + 1u;
+    return takeFreeId(ids);
 }
 
 bool inSheet(const PictureCells& c)
@@ -137,6 +172,17 @@ std::u16string pictureImageId(const c_CT_Picture& picture)
     if (!fill || !fill->has_blip()) return std::u16string();
     const c_CT_Blip* blip = fill->blip.peek();
     return blip->embed.present ? blip->embed.value : std::u16string();
+}
+
+int renumberRepeatedIds(c_CT_Drawing& drawing)
+{
+    std::set<unsigned> ids;
+    std::vector<c_CT_NonVisualDrawingProps*> repeated;
+    forEachObject(drawing, [&](c_CT_NonVisualDrawingProps& p) {
+        if (p.id.present && !ids.insert(p.id.value).second) repeated.push_back(&p);
+    });
+    for (c_CT_NonVisualDrawingProps* p : repeated) p->set_id(takeFreeId(ids));
+    return static_cast<int>(repeated.size());
 }
 
 bool addPictureAnchor(c_CT_Drawing& drawing, const PictureCells& cells, const std::u16string& imageId)

@@ -47,6 +47,12 @@ bool pictureCells(const c_CT_TwoCellAnchor& anchor, PictureCells& out);
 // has no blip.
 std::u16string pictureImageId(const c_CT_Picture& picture);
 
+// Gives a new id to every object whose id an object before it (in document
+// order, groups included) has already, so that no two objects of the
+// drawing share an id; the first of them keeps it. Returns how many ids
+// changed.
+int renumberRepeatedIds(c_CT_Drawing& drawing);
+
 // Appends a two-cell anchor ("oneCell" editing) holding a picture of the
 // image `imageId`: the picture's id and name, its aspect lock, its blip fill
 // stretched over the frame, a transform and the preset rectangle. False,

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "celvo/xlerror.h"
-
 namespace celvo {
 
 namespace {
@@ -23,23 +21,6 @@ std::uint16_t fraction(std::int64_t offset, std::uint32_t cellSize, std::uint32_
     return static_cast<std::uint16_t>(std::min<double>(v, maxValue));
 }
 
-// Walks from cell `first` over `extent` pixels: the cell where the extent
-// ends and the pixels into it. Stops at `last`, with the offset cut to that
-// cell's size.
-void walk(int& cell, std::int64_t& rest, int last, const std::function<std::uint32_t(int)>& px)
-{
-    for (;;) {
-        std::uint32_t size = px(cell);
-        if (static_cast<std::int64_t>(size) > rest) return;
-        if (cell == last) {
-            rest = size;
-            return;
-        }
-        rest -= size;
-        ++cell;
-    }
-}
-
 }  // namespace
 
 std::uint32_t SheetAnchor::word(int i) const
@@ -56,74 +37,28 @@ std::uint32_t SheetAnchor::word(int i) const
 AnchorResult computeAnchor(int row, int col, int width, int height, int offsetX, int offsetY,
                            const SheetPixels& px)
 {
-    if (row < 0 || row > kLastRow) throw xlerror("row must be in range 0-65535");
-    if (col < 0 || col > kLastCol) throw xlerror("col must be in range 0-255");
-    if (width < -1 || height < -1) throw xlerror("width and height must not be negative");
-    if (offsetX < 0 || offsetY < 0) throw xlerror("offset_x and offset_y must not be negative");
-
+    const PixelAnchor p = anchorInPixels(row, col, width, height, offsetX, offsetY, kLastRow, kLastCol, px);
     AnchorResult r;
-    int colL = col, colR = col, rwT = row, rwB = row;
-    if ((width == -1 || height == -1) && px.merge) {
-        int r1, r2, c1, c2;
-        if (px.merge(row, col, r1, r2, c1, c2)) {
-            if (height == -1) rwT = r1, rwB = r2;
-            if (width == -1) colL = c1, colR = c2;
-        }
-    }
-    std::int64_t offX = offsetX, offY = offsetY;
-    const std::uint32_t firstColPx = px.columnPx(colL), firstRowPx = px.rowPx(rwT);
-    if (offY > firstRowPx) {
-        offY = firstRowPx;
-        r.offsetYClamped = true;
-    }
-    if (offX > firstColPx) {
-        offX = firstColPx;
-        r.offsetXClamped = true;
-    }
-
+    r.offsetXClamped = p.offsetXClamped;
+    r.offsetYClamped = p.offsetYClamped;
     SheetAnchor& a = r.anchor;
-    a.dxL = fraction(offX, firstColPx, 1024, kMaxDx);
-    a.dyT = fraction(offY, firstRowPx, 256, kMaxDy);
-
-    // Width -1: the shape ends where the cell (or merged range) ends, that
-    // is at the start of the next column (or at the end of the last one).
-    if (width == -1) {
-        if (colR < kLastCol) {
-            ++colR;
-            a.dxR = 0;
-        } else {
-            a.dxR = static_cast<std::uint16_t>(px.columnPx(colR) ? kMaxDx : 0);
-        }
-    } else {
-        std::int64_t x = static_cast<std::int64_t>(width) + offX;
-        walk(colR, x, kLastCol, px.columnPx);
-        a.dxR = fraction(x, px.columnPx(colR), 1024, kMaxDx);
-    }
-    if (height == -1) {
-        if (rwB < kLastRow) {
-            ++rwB;
-            a.dyB = 0;
-        } else {
-            a.dyB = static_cast<std::uint16_t>(px.rowPx(rwB) ? kMaxDy : 0);
-        }
-    } else {
-        std::int64_t y = static_cast<std::int64_t>(height) + offY;
-        walk(rwB, y, kLastRow, px.rowPx);
-        a.dyB = fraction(y, px.rowPx(rwB), 256, kMaxDy);
-    }
-    a.colL = static_cast<std::uint16_t>(colL);
-    a.rwT = static_cast<std::uint16_t>(rwT);
-    a.colR = static_cast<std::uint16_t>(colR);
-    a.rwB = static_cast<std::uint16_t>(rwB);
+    a.colL = static_cast<std::uint16_t>(p.colFrom);
+    a.rwT = static_cast<std::uint16_t>(p.rowFrom);
+    a.colR = static_cast<std::uint16_t>(p.colTo);
+    a.rwB = static_cast<std::uint16_t>(p.rowTo);
+    a.dxL = fraction(p.offXFrom, px.columnPx(p.colFrom), 1024, kMaxDx);
+    a.dyT = fraction(p.offYFrom, px.rowPx(p.rowFrom), 256, kMaxDy);
+    a.dxR = fraction(p.offXTo, px.columnPx(p.colTo), 1024, kMaxDx);
+    a.dyB = fraction(p.offYTo, px.rowPx(p.rowTo), 256, kMaxDy);
     return r;
 }
 
 const char* anchorMessage(const AnchorResult& r)
 {
-    if (r.offsetXClamped && r.offsetYClamped) return "warning: offset_x and offset_y exceed cell's size";
-    if (r.offsetYClamped) return "warning: offset_y exceed cell's height";
-    if (r.offsetXClamped) return "warning: offset_x exceed cell's width";
-    return "ok";
+    PixelAnchor p;
+    p.offsetXClamped = r.offsetXClamped;
+    p.offsetYClamped = r.offsetYClamped;
+    return anchorMessage(p);
 }
 
 }  // namespace celvo

@@ -1,11 +1,11 @@
-// Where a picture or a comment box sits on a sheet: the cell of its
-// top-left corner with an offset inside it, and the cell of its bottom-right
-// corner with an offset, from a size in pixels and the sheet's column widths
-// and row heights in pixels.
+// Where a picture or a comment box sits on a .xls sheet: the anchor in
+// pixels of both engines (celvo/picture_anchor.h) in the units of a shape's
+// client anchor.
 #pragma once
 
 #include <cstdint>
-#include <functional>
+
+#include "celvo/picture_anchor.h"
 
 namespace celvo {
 
@@ -16,14 +16,6 @@ struct SheetAnchor {
     // The four packed words of the shape builders: (colL, dxL), (rwT, dyT),
     // (colR, dxR), (rwB, dyB), the low half first.
     std::uint32_t word(int i) const;
-};
-
-// Pixel sizes of one sheet, and the merged range holding a cell.
-struct SheetPixels {
-    std::function<std::uint32_t(int col)> columnPx;
-    std::function<std::uint32_t(int row)> rowPx;
-    // The merged range holding (row, col): false when there is none.
-    std::function<bool(int row, int col, int& rowFirst, int& rowLast, int& colFirst, int& colLast)> merge;
 };
 
 struct AnchorResult {

@@ -109,9 +109,6 @@ private:
     {
         return &s == &sheet_ ? moved(row, col) : Pos{row, col};
     }
-    // Ranges on the edited axis.
-    bool splits(int a, int b) const;
-    bool removesAll(int a, int b) const;
 
     void planSheet(SheetImplT& s, int home);
     // A group whose tokens cannot be read stays as it is when none of its
@@ -139,24 +136,11 @@ private:
     std::vector<std::function<void()>> commits_;
 };
 
-bool GridEditor::splits(int a, int b) const
-{
-    if (edit_.insert) return (a < edit_.first && edit_.first <= b) || (edit_.map(a) >= 0 && edit_.map(b) < 0);
-    const bool meets = !(edit_.last() < a || edit_.first > b);
-    return meets && !(edit_.first <= a && b <= edit_.last());
-}
-
-bool GridEditor::removesAll(int a, int b) const
-{
-    if (edit_.insert) return edit_.map(a) < 0;
-    return edit_.first <= a && b <= edit_.last();
-}
-
 void GridEditor::refuseSplit(const CellRange16& range, const char* message) const
 {
     const int a = edit_.columns ? range.firstCol : range.firstRow;
     const int b = edit_.columns ? range.lastCol : range.lastRow;
-    if (splits(a, b)) throw xlerror(message);
+    if (edit_.splits(a, b)) throw xlerror(message);
 }
 
 void GridEditor::repoint(std::vector<Cell>& members, std::uint8_t id, Pos anchor)
@@ -271,7 +255,7 @@ void GridEditor::planArrayTokens(SheetImplT& s, int home, FormulaBlock& anchor, 
     const CellRange16 range = recordRange(anchor.following);
     if (&s == &sheet_) {
         refuseSplit(range, "can't change part of an array formula");
-        if (removesAll(edit_.columns ? range.firstCol : range.firstRow, edit_.columns ? range.lastCol : range.lastRow))
+        if (edit_.removesAll(edit_.columns ? range.firstCol : range.firstRow, edit_.columns ? range.lastCol : range.lastRow))
             return;
     }
     const auto& d = anchor.following.data;
@@ -303,7 +287,7 @@ void GridEditor::planTable(SheetImplT& s, FormulaBlock& anchor, std::vector<Cell
     if (&s != &sheet_) return;
     const CellRange16 range = recordRange(anchor.following);
     refuseSplit(range, "can't change part of a data table");
-    if (removesAll(edit_.columns ? range.firstCol : range.firstRow, edit_.columns ? range.lastCol : range.lastRow))
+    if (edit_.removesAll(edit_.columns ? range.firstCol : range.firstRow, edit_.columns ? range.lastCol : range.lastRow))
         return;
     const Pos to = moved(anchor.row(), anchor.col());
     const int dRow = to.row - anchor.row(), dCol = to.col - anchor.col();

@@ -12,6 +12,8 @@ drawing::c_wsDr& Drawing::document()
 {
     if (!parsed_) {
         load(bytes_.data(), bytes_.size());
+        // Other writers may give two objects one id; ours never repeat.
+        drawing::renumberRepeatedIds(root_);
         parsed_ = true;
         std::string().swap(bytes_);
     }

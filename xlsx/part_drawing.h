@@ -21,7 +21,8 @@ public:
     Drawing(const char* data, std::size_t size);
 
     // The document, read from the part's bytes on first use (a bad part
-    // throws the reader's message each time it is asked for).
+    // throws the reader's message each time it is asked for). Objects whose
+    // id an object before them has are given new ids as it is read.
     drawing::c_wsDr& document();
 
     // The pictures: the anchors of the drawing that hold a two-cell anchor

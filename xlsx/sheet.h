@@ -228,7 +228,15 @@ public:
     };
     const UsedRange& usedRange();
     void widenUsedRange(int row, int col) noexcept;
-    void markUsedRangeDirty() noexcept { usedRangeDirty_ = true; }
+    // After an edit that moves or removes cells: the used range is
+    // recomputed, and the index of merged ranges and the order of the column
+    // records are looked at again, when next needed.
+    void markUsedRangeDirty() noexcept
+    {
+        usedRangeDirty_ = true;
+        mergeIndexBuilt_ = false;
+        columnsTidy_ = false;
+    }
     void updateUsedRange();
 
     // ---- formulas (sheet_formula.cpp) -----------------------------------------
@@ -280,19 +288,11 @@ public:
     // ranges; null when none does. Ranges whose reference cannot be read
     // are left out.
     const MergeRange* mergeAt(int row, int col);
-    // Drops the index (rebuilt when next needed); called by any change of
-    // the `mergeCells` element made without the functions below.
+    // Drops the index (rebuilt when next needed): for a change of the
+    // `mergeCells` element made elsewhere (the edits of rows and columns
+    // move ranges through sheet_merges.h, and mark the used range dirty,
+    // which drops it too).
     void forgetMerges() noexcept { mergeIndexBuilt_ = false; }
-    // Rows (or columns) inserted at `first`: ranges at or after it move by
-    // `count`; a range crossing it is cut in two, the part before staying
-    // and the part from `first` on moving (a piece of one cell is no merge,
-    // and a piece pushed past the sheet's edge is cut off there).
-    void shiftMerges(bool columns, int first, int count);
-    // Rows (or columns) first..last removed: ranges lose them and those
-    // after move back; a range left with one cell or none goes.
-    void removeFromMerges(bool columns, int first, int last);
-    // The ranges that share a cell with the block go (clearing cells).
-    void removeMergesMeeting(int rowFirst, int rowLast, int colFirst, int colLast);
 
     // ---- pictures (sheet_pictures.cpp) ---------------------------------------
     // A column's width and a row's height in pixels.
@@ -337,15 +337,15 @@ private:
     std::unordered_map<std::uint32_t, SharedLead> sharedLeads_;
     bool sharedIndexBuilt_ = false;
 
-    // Merged ranges: the ranges of `mergeCells` in order (one per item,
-    // unreadable ones marked empty), with the places of the ranges by tile
-    // of the sheet; ranges over many tiles are listed apart.
     // The sheet's format properties, made when missing (with the default
     // row height that the element requires).
     sheet::c_CT_SheetFormatPr& sheetFormat();
     // The used range takes a row in; its columns stay.
     void widenUsedRows(int row) noexcept;
 
+    // Merged ranges: the ranges of `mergeCells` in order (one per item,
+    // unreadable ones marked so), with the places of the ranges by tile of
+    // the sheet; ranges over many tiles are listed apart.
     void buildMergeIndex();
     void indexMerge(std::uint32_t place);
     void mergesChanged();

@@ -1,14 +1,21 @@
-// Merged ranges of a .xlsx sheet: set, found and removed, and moved or cut
-// by the edits that insert or remove rows and columns. The ranges are found
-// through an index by tile of the sheet, built from `mergeCells` when first
-// needed, so that finding the range of a cell or the ranges a new one meets
-// does not read every range. Ranges never cross: a new range that shares
-// cells with another one without holding it whole is refused.
+// Merged ranges of a .xlsx sheet: set, found and removed through the
+// interface, found through an index by tile of the sheet (built from
+// `mergeCells` when first needed) so that finding the range of a cell or the
+// ranges a new one meets does not read every range; and moved or cut by the
+// edits that insert or remove rows and columns or clear cells. Ranges never
+// cross: a new range that shares cells with another one without holding it
+// whole is refused.
+#include "sheet_merges.h"
+
 #include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "book.h"
 #include "celvo/cellref.h"
 #include "sheet.h"
+#include "sheet_insert.h"
 
 namespace celvo {
 
@@ -59,11 +66,6 @@ bool readMerge(const sheet::c_CT_MergeCell& item, MergeRange& r)
     return readRangeRef(item.ref.value, r.rowFirst, r.colFirst, r.rowLast, r.colLast);
 }
 
-bool oneCell(const MergeRange& r)
-{
-    return r.rowFirst == r.rowLast && r.colFirst == r.colLast;
-}
-
 u16string mergeRef(const MergeRange& r)
 {
     u16string ref = rowColToCellRef(static_cast<int>(r.rowFirst), static_cast<int>(r.colFirst), true, true);
@@ -81,26 +83,6 @@ void checkColumn(int col)
 void checkRow(int row)
 {
     if (static_cast<unsigned>(row) > kLastRow) throw xlerror("row must be in range 0-1048575");
-}
-
-// The span first..last of an axis after positions from..to went: the
-// positions left, those after `to` moved back, with a hole closed; false
-// when nothing is left.
-bool spanAfterRemoval(std::uint32_t& first, std::uint32_t& last, std::uint32_t from, std::uint32_t to)
-{
-    const std::uint32_t count = to - from + 1;
-    auto mapped = [&](std::uint32_t i) { return i > to ? i - count : i; };
-    // The first and last positions that remain.
-    std::uint32_t a = first, b = last;
-    if (a >= from && a <= to) a = to + 1;
-    if (b >= from && b <= to) {
-        if (from == 0) return false;
-        b = from - 1;
-    }
-    if (a > b) return false;
-    first = mapped(a);
-    last = mapped(b);
-    return true;
 }
 
 }  // namespace
@@ -132,8 +114,7 @@ void XMLSheetImplT::buildMergeIndex()
         mergeReadable_.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             MergeRange& r = mergeRanges_[i];
-            const bool read =
-                readRangeRef(merges->mergeCell.at(i)->ref.value, r.rowFirst, r.colFirst, r.rowLast, r.colLast);
+            const bool read = readMerge(*merges->mergeCell.at(i), r);
             mergeReadable_[i] = read && r.rowLast <= kLastRow && r.colLast <= kLastCol;
             indexMerge(static_cast<std::uint32_t>(i));
         }
@@ -289,85 +270,103 @@ bool XMLSheetImplT::setMerge(int rowFirst, int rowLast, int colFirst, int colLas
 
 // ---- edits of rows and columns --------------------------------------------------------
 
-void XMLSheetImplT::shiftMerges(bool columns, int first, int count)
+
+namespace {
+
+struct Range {
+    std::uint32_t r1, c1, r2, c2;
+};
+
+// The ranges of the list (those whose ref cannot be read kept as text).
+struct Entry {
+    bool read;
+    Range range;
+    u16string ref;
+};
+
+std::vector<Entry> entries(const sheet::c_CT_MergeCells& merges)
 {
-    sheet::c_CT_MergeCells* merges = root_.mergeCells.peek();
-    if (!merges || count <= 0 || first < 0) return;
-    const std::uint32_t edge = columns ? kLastCol : kLastRow;
-    const auto at = static_cast<std::uint32_t>(first);
-    if (at > edge) return;
-    std::vector<MergeRange> pieces;  // parts split off go after every range
-    for (std::size_t i = merges->mergeCell.size(); i-- > 0;) {
-        sheet::c_CT_MergeCell& item = *merges->mergeCell.at(i);
-        MergeRange r;
-        if (!readMerge(item, r)) continue;
-        std::uint32_t& a = columns ? r.colFirst : r.rowFirst;
-        std::uint32_t& b = columns ? r.colLast : r.rowLast;
-        if (b < at) continue;
-        // The part from `at` on moves, cut at the sheet's edge.
-        const std::uint64_t movedFirst = std::uint64_t{std::max(a, at)} + static_cast<std::uint32_t>(count);
-        const std::uint64_t movedLast =
-            std::min<std::uint64_t>(std::uint64_t{b} + static_cast<std::uint32_t>(count), edge);
-        MergeRange moved = r;
-        (columns ? moved.colFirst : moved.rowFirst) = static_cast<std::uint32_t>(movedFirst);
-        (columns ? moved.colLast : moved.rowLast) = static_cast<std::uint32_t>(movedLast);
-        const bool movedKept = movedFirst <= movedLast && !oneCell(moved);
-        if (a < at) {
-            b = at - 1;
-            if (movedKept) pieces.push_back(moved);
-            if (oneCell(r))
-                merges->mergeCell.erase(i);
-            else
-                item.set_ref(mergeRef(r));
-        } else if (movedKept) {
-            item.set_ref(mergeRef(moved));
+    std::vector<Entry> out;
+    out.reserve(merges.mergeCell.size());
+    for (std::size_t i = 0; i < merges.mergeCell.size(); ++i) {
+        const u16string& ref = merges.mergeCell.at(i)->ref.value;
+        Entry e{false, {0, 0, 0, 0}, ref};
+        e.read = readRangeRef(ref, e.range.r1, e.range.c1, e.range.r2, e.range.c2);
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
+void store(sheet::c_worksheet& root, const std::vector<Entry>& list)
+{
+    if (list.empty()) {
+        root.mergeCells.reset();
+        return;
+    }
+    sheet::c_CT_MergeCells* merges = root.mergeCells.get();
+    merges->mergeCell.clear();
+    for (const Entry& e : list) {
+        sheet::c_CT_MergeCell* m = merges->mergeCell.append();
+        m->ref.set(e.read ? blockRef(e.range.r1, e.range.c1, e.range.r2, e.range.c2) : e.ref);
+    }
+    merges->count.set(static_cast<unsigned>(list.size()));
+}
+
+}  // namespace
+
+void moveMerges(sheet::c_worksheet& root, const GridEdit& edit)
+{
+    const sheet::c_CT_MergeCells* merges = root.mergeCells.peek();
+    if (!merges) return;
+    std::vector<Entry> kept, pieces;  // pieces cut off go last
+    for (const Entry& e : entries(*merges)) {
+        if (!e.read) {
+            kept.push_back(e);
+            continue;
+        }
+        const int a = static_cast<int>(edit.columns ? e.range.c1 : e.range.r1);
+        const int b = static_cast<int>(edit.columns ? e.range.c2 : e.range.r2);
+        std::vector<std::pair<std::pair<int, int>, std::vector<Entry>*>> spans;
+        if (edit.insert && a < edit.first && edit.first <= b) {
+            spans.push_back({{a, edit.first - 1}, &kept});
+            int c = edit.first, d = b;
+            if (edit.mapSpan(c, d)) spans.push_back({{c, d}, &pieces});
         } else {
-            merges->mergeCell.erase(i);
+            int c = a, d = b;
+            if (edit.mapSpan(c, d)) spans.push_back({{c, d}, &kept});
+        }
+        for (const auto& [span, into] : spans) {
+            Entry next = e;
+            if (edit.columns) {
+                next.range.c1 = static_cast<std::uint32_t>(span.first);
+                next.range.c2 = static_cast<std::uint32_t>(span.second);
+            } else {
+                next.range.r1 = static_cast<std::uint32_t>(span.first);
+                next.range.r2 = static_cast<std::uint32_t>(span.second);
+            }
+            // A single cell is no merge.
+            if (next.range.r1 == next.range.r2 && next.range.c1 == next.range.c2) continue;
+            into->push_back(std::move(next));
         }
     }
-    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) merges->mergeCell.append()->set_ref(mergeRef(*it));
-    mergesChanged();
+    kept.insert(kept.end(), pieces.begin(), pieces.end());
+    store(root, kept);
 }
 
-void XMLSheetImplT::removeFromMerges(bool columns, int first, int last)
+bool removeMergesMeeting(sheet::c_worksheet& root, std::uint32_t r1, std::uint32_t c1, std::uint32_t r2,
+                         std::uint32_t c2)
 {
-    sheet::c_CT_MergeCells* merges = root_.mergeCells.peek();
-    const std::uint32_t edge = columns ? kLastCol : kLastRow;
-    if (!merges || last < first || last < 0 || static_cast<std::uint32_t>(std::max(first, 0)) > edge) return;
-    const auto from = static_cast<std::uint32_t>(std::max(first, 0));
-    const auto to = std::min(static_cast<std::uint32_t>(last), edge);
-    for (std::size_t i = merges->mergeCell.size(); i-- > 0;) {
-        sheet::c_CT_MergeCell& item = *merges->mergeCell.at(i);
-        MergeRange r;
-        if (!readMerge(item, r)) continue;
-        std::uint32_t& a = columns ? r.colFirst : r.rowFirst;
-        std::uint32_t& b = columns ? r.colLast : r.rowLast;
-        if (!spanAfterRemoval(a, b, from, to) || oneCell(r))
-            merges->mergeCell.erase(i);
-        else
-            item.set_ref(mergeRef(r));
-    }
-    mergesChanged();
-}
-
-void XMLSheetImplT::removeMergesMeeting(int rowFirst, int rowLast, int colFirst, int colLast)
-{
-    sheet::c_CT_MergeCells* merges = root_.mergeCells.peek();
-    if (!merges || rowLast < rowFirst || colLast < colFirst || rowLast < 0 || colLast < 0) return;
-    MergeRange block;
-    block.rowFirst = static_cast<std::uint32_t>(std::max(rowFirst, 0));
-    block.rowLast = static_cast<std::uint32_t>(rowLast);
-    block.colFirst = static_cast<std::uint32_t>(std::max(colFirst, 0));
-    block.colLast = static_cast<std::uint32_t>(colLast);
+    const sheet::c_CT_MergeCells* merges = root.mergeCells.peek();
+    if (!merges) return false;
+    std::vector<Entry> kept;
     bool removed = false;
-    for (std::size_t i = merges->mergeCell.size(); i-- > 0;) {
-        MergeRange r;
-        if (!readMerge(*merges->mergeCell.at(i), r)) continue;
-        if (!meets(r, block)) continue;
-        merges->mergeCell.erase(i);
-        removed = true;
+    for (const Entry& e : entries(*merges)) {
+        const bool meets = e.read && e.range.r1 <= r2 && e.range.r2 >= r1 && e.range.c1 <= c2 && e.range.c2 >= c1;
+        if (meets) removed = true;
+        else kept.push_back(e);
     }
-    if (removed) mergesChanged();
+    if (removed) store(root, kept);
+    return removed;
 }
 
 }  // namespace celvo

@@ -13,12 +13,6 @@ int XMLSheetImplT::verticalPageBreak(int) { return notSupported(0); }
 int XMLSheetImplT::verticalPageBreakCount() { return notSupported(0); }
 bool XMLSheetImplT::setHorizontalPageBreak(int, bool) { return notSupported(false); }
 bool XMLSheetImplT::setVerticalPageBreak(int, bool) { return notSupported(false); }
-bool XMLSheetImplT::clearCells(int, int, int, int) { return notSupported(false); }
-bool XMLSheetImplT::insertColumns(int, int) { return notSupported(false); }
-bool XMLSheetImplT::insertRows(int, int) { return notSupported(false); }
-bool XMLSheetImplT::removeColumns(int, int) { return notSupported(false); }
-bool XMLSheetImplT::removeRows(int, int) { return notSupported(false); }
-bool XMLSheetImplT::copyCell(int, int, int, int) { return notSupported(false); }
 void XMLSheetImplT::setPrintRepeatRows(int, int) { notSupported(); }
 void XMLSheetImplT::setPrintRepeatColumns(int, int) { notSupported(); }
 void XMLSheetImplT::setPrintArea(int, int, int, int) { notSupported(); }

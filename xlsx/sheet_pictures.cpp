@@ -10,6 +10,7 @@
 
 #include "book.h"
 #include "celvo/cellref.h"
+#include "celvo/picture_anchor.h"
 #include "package_types.h"
 #include "part_drawing.h"
 #include "part_names.h"
@@ -195,28 +196,6 @@ void XMLSheetImplT::setPictureWithSize(int row, int col, int pictureId, int widt
     guardedVoid([&] { placePicture(row, col, pictureId, width, height, offset_x, offset_y); });
 }
 
-namespace {
-
-// Walks from `cell` over `rest` pixels: the cell where the extent ends and
-// the pixels into it (a remainder equal to a cell's size moves to the next
-// cell). Stops at `last`, with the offset cut to that cell's size.
-template <class Size>
-void walk(int& cell, long long& rest, int last, const Size& size)
-{
-    for (;;) {
-        const long long px = size(cell);
-        if (px > rest) return;
-        if (cell == last) {
-            rest = px;
-            return;
-        }
-        rest -= px;
-        ++cell;
-    }
-}
-
-}  // namespace
-
 void XMLSheetImplT::placePicture(int row, int col, int pictureId, int width, int height, int offset_x,
                                  int offset_y)
 {
@@ -224,51 +203,26 @@ void XMLSheetImplT::placePicture(int row, int col, int pictureId, int width, int
     // package changes.
     const PictureRecord& picture = book_->pictureRecord(pictureId);
     checkPosition(row, col);
-    if (width < -1 || height < -1) throw xlerror("width and height must not be negative");
-    if (offset_x < 0 || offset_y < 0) throw xlerror("offset_x and offset_y must not be negative");
-
-    int colL = col, colR = col, rowT = row, rowB = row;
-    if (width == -1 || height == -1) {
-        int r1, r2, c1, c2;
-        const std::string kept = message();
-        if (getMerge(row, col, &r1, &r2, &c1, &c2)) {
-            if (height == -1) rowT = r1, rowB = r2;
-            if (width == -1) colL = c1, colR = c2;
-        }
-        message() = kept;
-    }
     const Pixels px(*this);
-    auto colPx = [&px](int c) { return px.column(c); };
-    auto rowPx = [&px](int r) { return px.row(r); };
-    long long offX = offset_x, offY = offset_y;
-    const bool clampY = offY > rowPx(rowT), clampX = offX > colPx(colL);
-    if (clampY) offY = rowPx(rowT);
-    if (clampX) offX = colPx(colL);
-
-    long long restX = 0, restY = 0;
-    if (width == -1) {
-        if (colR < kLastCol) ++colR;
-        else restX = colPx(colR);
-    } else {
-        restX = static_cast<long long>(width) + offX;
-        walk(colR, restX, kLastCol, colPx);
-    }
-    if (height == -1) {
-        if (rowB < kLastRow) ++rowB;
-        else restY = rowPx(rowB);
-    } else {
-        restY = static_cast<long long>(height) + offY;
-        walk(rowB, restY, kLastRow, rowPx);
-    }
+    SheetPixels sizes;
+    sizes.columnPx = [&px](int c) { return static_cast<std::uint32_t>(px.column(c)); };
+    sizes.rowPx = [&px](int r) { return static_cast<std::uint32_t>(px.row(r)); };
+    sizes.merge = [this](int r, int c, int& r1, int& r2, int& c1, int& c2) {
+        const std::string kept = message();
+        const bool merged = getMerge(r, c, &r1, &r2, &c1, &c2);
+        message() = kept;
+        return merged;
+    };
+    const PixelAnchor placed = anchorInPixels(row, col, width, height, offset_x, offset_y, kLastRow, kLastCol, sizes);
     drawing::PictureCells cells;
-    cells.rowFrom = static_cast<std::uint32_t>(rowT);
-    cells.colFrom = static_cast<std::uint32_t>(colL);
-    cells.rowTo = static_cast<std::uint32_t>(rowB);
-    cells.colTo = static_cast<std::uint32_t>(colR);
-    cells.rowOffFrom = offY * drawing::kEmuPerPixel;
-    cells.colOffFrom = offX * drawing::kEmuPerPixel;
-    cells.rowOffTo = restY * drawing::kEmuPerPixel;
-    cells.colOffTo = restX * drawing::kEmuPerPixel;
+    cells.rowFrom = static_cast<std::uint32_t>(placed.rowFrom);
+    cells.colFrom = static_cast<std::uint32_t>(placed.colFrom);
+    cells.rowTo = static_cast<std::uint32_t>(placed.rowTo);
+    cells.colTo = static_cast<std::uint32_t>(placed.colTo);
+    cells.rowOffFrom = placed.offYFrom * drawing::kEmuPerPixel;
+    cells.colOffFrom = placed.offXFrom * drawing::kEmuPerPixel;
+    cells.rowOffTo = placed.offYTo * drawing::kEmuPerPixel;
+    cells.colOffTo = placed.offXTo * drawing::kEmuPerPixel;
 
     // The drawing part: the sheet's own, or a new one related from it.
     u16string drawingName;
@@ -291,12 +245,7 @@ void XMLSheetImplT::placePicture(int row, int col, int pictureId, int width, int
         rels.removeById(imageId);
         throw;
     }
-    if (clampX && clampY)
-        message() = "warning: offset_x and offset_y exceed cell's size";
-    else if (clampY)
-        message() = "warning: offset_y exceed cell's height";
-    else if (clampX)
-        message() = "warning: offset_x exceed cell's width";
+    message() = anchorMessage(placed);
 }
 
 void XMLSheetImplT::cellReferenceToRowCol(const char16_t* ref, int* row, int* col, bool* rowRelative,

@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "celvo/gridedit.h"
 #include "celvo/text.h"
 
 namespace celvo {
@@ -63,5 +64,25 @@ bool rewriteSheetPrefixes(u16string& text, const std::function<bool(const SheetP
 // error literals are left as they are. A reference moved off the sheet
 // (rows 1 to 1048576, columns A to XFD) becomes #REF!, a whole range with it.
 u16string shiftFormulaText(u16view text, int rowOffset, int colOffset);
+
+// Where a formula text stands when rows or columns of a sheet are inserted
+// or removed: `homeEdited` when its plain references (those without a sheet
+// prefix) point into the edited sheet, `editedSheet` the name that prefixes
+// of this book give the edited sheet (prefixes of a range of sheets and of
+// other books are left alone). For a defined name, references that are
+// relative on the edited axis are left alone too.
+struct FormulaEditPlace {
+    bool homeEdited = false;
+    u16view editedSheet;
+    bool definedName = false;
+};
+
+// Rewrites text so that its references keep pointing at the same cells
+// after `edit` (cells, ranges, whole rows and whole columns; "$" makes no
+// difference): a reference whose cells are all removed, or pushed off the
+// sheet, becomes #REF! (its sheet prefix with it); a range that loses some
+// of its rows (columns) shrinks and one that an insertion falls inside
+// grows. True when the text changed.
+bool editFormulaReferences(u16string& text, const GridEdit& edit, const FormulaEditPlace& place);
 
 }  // namespace celvo

@@ -116,5 +116,59 @@ TEST(FormulaText, ReferencesShifted)
         EXPECT_EQ(utf16ToUtf8(shiftFormulaText(c.text, c.rows, c.cols)), utf16ToUtf8(c.shifted)) << utf16ToUtf8(c.text);
 }
 
+
+// References keep pointing at their cells when rows or columns of the sheet
+// named "Data" are inserted or removed; "home" says whether the formula
+// stands on that sheet.
+TEST(FormulaText, ReferencesFollowEdits)
+{
+    auto rows = [](bool insert, int first, int count) { return GridEdit{false, insert, first, count, 0, true}; };
+    auto cols = [](bool insert, int first, int count) { return GridEdit{true, insert, first, count, 0, true}; };
+    struct Case {
+        u16string text;
+        GridEdit edit;
+        bool home;
+        bool name;
+        u16string edited;  // empty: unchanged
+    };
+    const std::vector<Case> cases = {
+        // Cells below (right of) the edit move; "$" makes no difference.
+        {u"A1+A6+$B$7", rows(true, 2, 2), true, false, u"A1+A8+$B$9"},
+        {u"A1+A6+$B$7", rows(false, 2, 2), true, false, u"A1+A4+$B$5"},
+        {u"C1+$D$2+B3", cols(true, 2, 1), true, false, u"D1+$E$2+B3"},
+        // A reference into removed cells is lost, with its sheet prefix.
+        {u"A3+1", rows(false, 2, 2), true, false, u"#REF!+1"},
+        {u"SUM(Data!A3:B4)", rows(false, 2, 2), false, false, u"SUM(#REF!)"},
+        // Ranges shrink and grow, and a whole-sheet span stays whole.
+        {u"SUM(A1:A6)", rows(false, 2, 2), true, false, u"SUM(A1:A4)"},
+        {u"SUM(A1:A6)", rows(true, 2, 3), true, false, u"SUM(A1:A9)"},
+        {u"SUM(A3:A6)", rows(true, 2, 1), true, false, u"SUM(A4:A7)"},
+        {u"SUM(A1:A2)", rows(true, 2, 1), true, false, u""},
+        {u"SUM(3:5)+COUNT(B:B)", rows(false, 0, 1), true, false, u"SUM(2:4)+COUNT(B:B)"},
+        {u"COUNT(A:C)+SUM(2:2)", cols(false, 1, 1), true, false, u"COUNT(A:B)+SUM(2:2)"},
+        {u"SUM(1:1048576)", rows(true, 0, 5), true, false, u""},
+        // Pushed off the sheet.
+        {u"A1048576", rows(true, 0, 1), true, false, u"#REF!"},
+        {u"SUM(A1048570:A1048576)", rows(true, 1048572, 1), true, false, u""},
+        {u"SUM(A1048570:A1048575)", rows(true, 1048572, 3), true, false, u"SUM(A1048570:A1048576)"},
+        // Other sheets' references, strings, names and functions stay.
+        {u"Other!A6+\"A6\"+LOG10(A6)+Data!A6", rows(true, 0, 1), false, false, u"Other!A6+\"A6\"+LOG10(A6)+Data!A7"},
+        {u"'data'!A6+Sheet1:Data!A6+[1]Data!A6", rows(true, 0, 1), false, false, u"'data'!A7+Sheet1:Data!A6+[1]Data!A6"},
+        {u"A6+Other!A6", rows(true, 0, 1), true, false, u"A7+Other!A6"},
+        {u"A6", rows(true, 0, 1), false, false, u""},
+        // Defined names: absolute references move, relative ones stay.
+        {u"Data!$A$6:$B$7", rows(true, 0, 1), false, true, u"Data!$A$7:$B$8"},
+        {u"Data!A6", rows(true, 0, 1), false, true, u""},
+        {u"Data!$A$3", rows(false, 2, 1), false, true, u"#REF!"},
+    };
+    for (const Case& c : cases) {
+        u16string text = c.text;
+        const FormulaEditPlace place{c.home, u"Data", c.name};
+        const bool changed = editFormulaReferences(text, c.edit, place);
+        EXPECT_EQ(changed, !c.edited.empty()) << utf16ToUtf8(c.text);
+        EXPECT_EQ(utf16ToUtf8(text), utf16ToUtf8(c.edited.empty() ? c.text : c.edited)) << utf16ToUtf8(c.text);
+    }
+}
+
 }  // namespace
 }  // namespace celvo

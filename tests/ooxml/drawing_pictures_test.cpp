@@ -4,6 +4,7 @@
 // and by openpyxl inside a small package).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -208,6 +209,87 @@ TEST(DrawingPictures, RefusedPlacementsAndIds)
     // An id without digits counts as 1.
     ASSERT_TRUE(drawing::addPictureAnchor(root, someCells(), u"image"));
     EXPECT_EQ(2u, drawing::anchoredPicture(*root.anchors.at(2))->nvPicPr.peek()->cNvPr.peek()->id.value);
+}
+
+// The ids of a written drawing's objects, in document order, as the text
+// shows them.
+std::vector<unsigned> idsOf(const std::string& text)
+{
+    std::vector<unsigned> ids;
+    const std::string key = "cNvPr id=\"";
+    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1))
+        ids.push_back(static_cast<unsigned>(std::stoul(text.substr(at + key.size()))));
+    return ids;
+}
+
+std::string picWithId(const std::string& id)
+{
+    return "<xdr:pic><xdr:nvPicPr><xdr:cNvPr id=\"" + id + "\" name=\"p\"/><xdr:cNvPicPr/></xdr:nvPicPr>"
+           "<xdr:blipFill><a:blip r:embed=\"rId1\"/></xdr:blipFill><xdr:spPr/></xdr:pic>";
+}
+
+std::string shapeWithId(const std::string& id)
+{
+    return "<xdr:sp><xdr:nvSpPr><xdr:cNvPr id=\"" + id + "\" name=\"s\"/><xdr:cNvSpPr/></xdr:nvSpPr><xdr:spPr/></xdr:sp>";
+}
+
+std::string groupOf(const std::string& id, const std::string& members)
+{
+    return "<xdr:grpSp><xdr:nvGrpSpPr><xdr:cNvPr id=\"" + id + "\" name=\"g\"/><xdr:cNvGrpSpPr/></xdr:nvGrpSpPr>"
+           "<xdr:grpSpPr/>" + members + "</xdr:grpSp>";
+}
+
+std::string twoCell(const std::string& object)
+{
+    return std::string("<xdr:twoCellAnchor>") + kMarkers + object + "<xdr:clientData/></xdr:twoCellAnchor>";
+}
+
+// Ids that objects of a drawing from another writer share are renumbered:
+// the first object in document order keeps its id, the others take free
+// ones; a picture added afterwards has an id of its own too.
+TEST(DrawingPictures, RepeatedIdsAreRenumbered)
+{
+    const std::string oneCell = "<xdr:oneCellAnchor><xdr:from><xdr:col>1</xdr:col><xdr:colOff>0</xdr:colOff>"
+                                "<xdr:row>2</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:from>"
+                                "<xdr:ext cx=\"9525\" cy=\"9525\"/>" + shapeWithId("2") +
+                                "<xdr:clientData/></xdr:oneCellAnchor>";
+    const struct {
+        const char* what;
+        std::string anchors;
+        std::vector<unsigned> want;
+        int changed;
+    } cases[] = {
+        {"ids that differ", twoCell(picWithId("2")) + twoCell(picWithId("3")), {2, 3}, 0},
+        {"two pictures of one id", twoCell(picWithId("2")) + twoCell(picWithId("2")), {2, 3}, 1},
+        {"a shape of a one-cell anchor after a picture", twoCell(picWithId("2")) + oneCell, {2, 3}, 1},
+        {"ids repeated inside nested groups",
+         twoCell(groupOf("5", shapeWithId("2") + groupOf("2", picWithId("5")) + shapeWithId("9"))) +
+             twoCell(shapeWithId("2")),
+         {5, 2, 10, 11, 9, 12}, 3},
+        {"the largest id repeated", twoCell(picWithId("4294967295")) + twoCell(picWithId("1")) +
+                                        twoCell(picWithId("4294967295")),
+         {4294967295u, 1, 2}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string text = drawingOf(c.anchors);
+        drawing::c_wsDr root;
+        ASSERT_EQ(nimb::e_no_error, root.unmarshal(text.data(), text.size()));
+        const int changed = drawing::renumberRepeatedIds(root);
+        std::string out;
+        ASSERT_EQ(nimb::e_no_error, root.marshal(out));
+        EXPECT_EQ(idsOf(out), c.want);
+        EXPECT_EQ(changed, c.changed);
+        // Renumbering again changes nothing.
+        EXPECT_EQ(drawing::renumberRepeatedIds(root), 0);
+        // A new picture takes an id no object has.
+        ASSERT_TRUE(drawing::addPictureAnchor(root, someCells(), u"rId1"));
+        out.clear();
+        ASSERT_EQ(nimb::e_no_error, root.marshal(out));
+        std::vector<unsigned> ids = idsOf(out);
+        std::sort(ids.begin(), ids.end());
+        EXPECT_TRUE(std::adjacent_find(ids.begin(), ids.end()) == ids.end()) << out;
+    }
 }
 
 // openpyxl reads the new picture's anchor in a package of its own.

@@ -545,7 +545,8 @@ TEST(XlsxSheetLayout, OperationsOnRowsColumnsAndMerges)
     }
 }
 
-// The functions that inserting and removing rows and columns call.
+// Column records and merged ranges as rows and columns are inserted, removed
+// and cleared.
 TEST(XlsxSheetLayout, RecordsFollowInsertedAndRemovedRowsAndColumns)
 {
     const std::vector<Case> cases = {
@@ -584,7 +585,7 @@ TEST(XlsxSheetLayout, RecordsFollowInsertedAndRemovedRowsAndColumns)
              addMerge(s, u"C1:C5");
              addMerge(s, u"E1:E2");
              addMerge(s, u"G4:H4");
-             s.shiftMerges(false, 1, 1);
+             s.insertRows(1, 1);
              return merges(s);
          },
          "G5:H5 A3:A6 C3:C6 #3"},
@@ -593,7 +594,7 @@ TEST(XlsxSheetLayout, RecordsFollowInsertedAndRemovedRowsAndColumns)
              addMerge(s, u"A1:A5");
              addMerge(s, u"C1:C5");
              addMerge(s, u"B7:C8");
-             s.shiftMerges(false, 2, 1);
+             s.insertRows(2, 2);
              return merges(s);
          },
          "A1:A2 C1:C2 B8:C9 A4:A6 C4:C6 #5"},
@@ -602,7 +603,7 @@ TEST(XlsxSheetLayout, RecordsFollowInsertedAndRemovedRowsAndColumns)
              addMerge(s, u"A1:D1");
              addMerge(s, u"XFC2:XFD3");
              addMerge(s, u"XFA4:XFB4");
-             s.shiftMerges(true, 2, 2);
+             s.insertColumns(2, 3);
              return merges(s);
          },
          "A1:B1 XFC4:XFD4 E1:F1 #3"},
@@ -612,7 +613,7 @@ TEST(XlsxSheetLayout, RecordsFollowInsertedAndRemovedRowsAndColumns)
              addMerge(s, u"B3:B4");
              addMerge(s, u"C6:C7");
              addMerge(s, u"D3:E3");
-             s.removeFromMerges(false, 2, 3);
+             s.removeRows(2, 3);
              return merges(s);
          },
          "A1:A4 C4:C5 #2"},
@@ -620,9 +621,9 @@ TEST(XlsxSheetLayout, RecordsFollowInsertedAndRemovedRowsAndColumns)
          [](Book&, XMLSheetImplT& s) {
              addMerge(s, u"A1:C1");
              addMerge(s, u"D2:F3");
-             s.removeFromMerges(true, 1, 1);
+             s.removeColumns(1, 1);
              const std::string once = merges(s);
-             s.removeFromMerges(true, 0, 16383);
+             s.removeColumns(0, 16383);
              return once + " then " + merges(s);
          },
          "A1:B1 C2:E3 #2 then none"},
@@ -630,16 +631,16 @@ TEST(XlsxSheetLayout, RecordsFollowInsertedAndRemovedRowsAndColumns)
          [](Book&, XMLSheetImplT& s) {
              addMerge(s, u"A1:B2");
              addMerge(s, u"D4:E5");
-             s.removeMergesMeeting(0, 0, 0, 0);
+             s.clearCells(0, 0, 0, 0);
              const std::string once = merges(s);
-             s.removeMergesMeeting(0, 1048575, 0, 16383);
+             s.clearCells(0, 1048575, 0, 16383);
              return once + " then " + merges(s);
          },
          "D4:E5 #1 then none"},
         {"the index follows the edits",
          [](Book& b, XMLSheetImplT& s) {
              s.setMerge(0, 1, 0, 1);
-             s.shiftMerges(false, 0, 10);
+             s.insertRows(0, 9);
              int r1 = -1;
              std::string out = outcome(s.getMerge(10, 0, &r1, nullptr, nullptr, nullptr), b);
              out += " " + std::to_string(r1);

@@ -307,5 +307,147 @@ TEST(XlsxSheetPictures, OpenpyxlSeesThePictures)
               "0 2 47625 3 38100 2 123825 3 114300 jpeg " + std::to_string(test::jpegExif().size()) + "\n");
 }
 
+// A placeable metafile that draws a rectangle, for readers that show it.
+PictureBytes drawnWmf()
+{
+    PictureBytes b = placeableWmf();
+    b.resize(22 + 18);  // the two headers
+    auto le = [&b](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    // The metafile's size in words and its largest record.
+    const std::size_t header = 22;
+    for (int i = 0; i < 4; ++i) b[header + 6 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(19u >> (8 * i));
+    for (int i = 0; i < 4; ++i) b[header + 12 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(7u >> (8 * i));
+    le(7, 4), le(0x041B, 2), le(700, 2), le(1400, 2), le(20, 2), le(20, 2);
+    le(3, 4), le(0, 2);
+    return b;
+}
+
+// Pictures of every kind added to books that have drawings of their own
+// (pictures, charts, a text box) and to a new book: getPicture reads them
+// back with their kinds and anchors, before and after a save, the books' own
+// pictures keep theirs; an independent check of the saved packages finds the
+// books' media, charts and anchors as they were, and LibreOffice shows the
+// added pictures at their cells.
+TEST(XlsxSheetPictures, PicturesAddedToBooksWithDrawings)
+{
+    CELVO_REQUIRE_CORPUS();
+    CELVO_REQUIRE_LIBREOFFICE();
+    const struct {
+        const char* what;
+        PictureBytes bytes;
+        int type;
+        bool raster;
+        int row, col;
+        double scale;  // 0: placed at the size below
+        int width, height, offX, offY;
+    } adds[] = {
+        {"PNG", test::png8(), kPicturePng, true, 40, 1, 0, 100, 30, 0, 0},
+        {"JPEG of an EXIF header", test::jpegExif(), kPictureJpeg, true, 40, 4, 4, 32, 32, 5, 3},
+        {"metafile", drawnWmf(), kPictureWmf, false, 46, 1, 0.5, 100, 100, 0, 0},
+        {"top-down bitmap", test::bmpFile(40, 20, true), kPictureDib, true, 46, 4, 2, 80, 40, 0, 0},
+    };
+    const char* books[] = {
+        nullptr,  // a new book
+        "xlsxwriter__image56.xlsx",
+        "sheetjs__wps-image.xlsx",
+        "excelize__Book1.xlsx",
+        "xlsxwriter__textbox01.xlsx",
+        "poi__stress024.xlsx",
+    };
+    const std::string dir = test::processTempDir() + "xlsx_pictures_added/";
+    test::runOutside("rm -rf " + test::shellQuoted(dir) + " && mkdir -p " + test::shellQuoted(dir + "saved"));
+    std::string listing;
+    for (const char* name : books) {
+        const std::string what = name ? name : "a new book";
+        const std::string original = name ? test::corpusDir() + "/xlsx/" + name : "-";
+        Book b;
+        if (name) {
+            ASSERT_TRUE(b.book->load(utf8ToUtf16(original).c_str())) << what << ": " << b.message();
+            b.sheet = static_cast<XMLSheetImplT*>(b.book->sheet(0));
+            ASSERT_NE(b.sheet, nullptr) << what;
+        }
+        // The book's own pictures on the sheet, and its picture list.
+        const int ownPictures = b.sheet->pictureCount();
+        ASSERT_GE(ownPictures, 0) << what << ": " << b.message();
+        std::vector<Anchor> own;
+        std::vector<int> ownIds;
+        for (int i = 0; i < ownPictures; ++i) {
+            int id = -1;
+            own.push_back(anchorOf(*b.sheet, i, &id));
+            ownIds.push_back(id);
+        }
+        const int bookPictures = b.book->pictureCount();
+        std::vector<PictureBytes> ownMedia;
+        for (int i = 0; i < bookPictures; ++i) {
+            const char* data = nullptr;
+            unsigned size = 0;
+            b.book->getPicture(i, &data, &size);
+            ownMedia.emplace_back(data, data + size);
+        }
+
+        std::vector<int> ids;
+        for (const auto& a : adds) {
+            ids.push_back(b.add(a.bytes));
+            ASSERT_EQ(ids.back(), bookPictures + static_cast<int>(ids.size()) - 1) << what << ", " << a.what << ": "
+                                                                                   << b.message();
+            if (a.scale > 0)
+                b.sheet->setPicture(a.row, a.col, ids.back(), a.scale, a.offX, a.offY);
+            else
+                b.sheet->setPictureWithSize(a.row, a.col, ids.back(), a.width, a.height, a.offX, a.offY);
+            ASSERT_EQ(b.message(), "ok") << what << ", " << a.what;
+        }
+        std::string cells;
+        for (int pass = 0; pass < 2; ++pass) {
+            const std::string when = what + (pass ? " after a save" : "");
+            ASSERT_EQ(b.book->pictureCount(), bookPictures + static_cast<int>(std::size(adds))) << when;
+            ASSERT_EQ(b.sheet->pictureCount(), ownPictures + static_cast<int>(std::size(adds))) << when;
+            for (int i = 0; i < ownPictures; ++i) {
+                int id = -1;
+                EXPECT_EQ(anchorOf(*b.sheet, i, &id), own[static_cast<std::size_t>(i)]) << when << ", picture " << i;
+                EXPECT_EQ(id, ownIds[static_cast<std::size_t>(i)]) << when << ", picture " << i;
+            }
+            for (int i = 0; i < bookPictures; ++i) {
+                const char* data = nullptr;
+                unsigned size = 0;
+                b.book->getPicture(i, &data, &size);
+                EXPECT_EQ(PictureBytes(data, data + size), ownMedia[static_cast<std::size_t>(i)]) << when << ", " << i;
+            }
+            cells.clear();
+            for (std::size_t k = 0; k < std::size(adds); ++k) {
+                const auto& a = adds[k];
+                const char* data = nullptr;
+                unsigned size = 0;
+                EXPECT_EQ(b.book->getPicture(ids[k], &data, &size), a.type) << when << ", " << a.what;
+                EXPECT_EQ(PictureBytes(data, data + size), a.bytes) << when << ", " << a.what;
+                int id = -1;
+                const Anchor got = anchorOf(*b.sheet, ownPictures + static_cast<int>(k), &id);
+                EXPECT_EQ(id, ids[k]) << when << ", " << a.what;
+                EXPECT_EQ(got.rowTop, a.row) << when << ", " << a.what;
+                EXPECT_EQ(got.colLeft, a.col) << when << ", " << a.what;
+                EXPECT_EQ(got.width, a.width) << when << ", " << a.what;
+                EXPECT_EQ(got.height, a.height) << when << ", " << a.what;
+                EXPECT_EQ(got.offX, a.offX) << when << ", " << a.what;
+                EXPECT_EQ(got.offY, a.offY) << when << ", " << a.what;
+                cells += (k ? " " : "") + std::to_string(got.colLeft) + "," + std::to_string(got.rowTop) + "," +
+                         std::to_string(got.colRight) + "," + std::to_string(got.rowBottom);
+            }
+            if (pass == 0) b.reload();
+        }
+        const std::string saved = dir + "saved/" + (name ? name : "new.xlsx");
+        ASSERT_TRUE(b.book->save(utf8ToUtf16(saved).c_str())) << what << ": " << b.message();
+        int raster = 0;
+        for (const auto& a : adds) raster += a.raster ? 1 : 0;
+        listing += original + "\t" + saved + "\t0\t" + std::to_string(raster) + "\t" + cells + "\n";
+    }
+    const std::string list = dir + "books.tsv";
+    std::ofstream(list) << listing;
+    std::string out;
+    CELVO_ASSERT_CHECKER(test::pythonScript(CELVO_XLSX_TEST_DIR "/pictures_added_check.py",
+                                            test::shellQuoted(list) + " " + test::shellQuoted(dir + "work")),
+                         out);
+}
+
 }  // namespace
 }  // namespace celvo

@@ -9,35 +9,6 @@
 
 namespace celvo {
 
-int GridEdit::map(int i) const noexcept
-{
-    if (insert) {
-        if (i < first) return i;
-        return i + count > limit() ? -1 : i + count;
-    }
-    if (i < first) return i;
-    return i > last() ? i - count : -1;
-}
-
-bool GridEdit::mapSpan(int& a, int& b) const noexcept
-{
-    if (a == 0 && b == limit()) return true;
-    if (insert) {
-        const int na = a >= first ? a + count : a;
-        const int nb = b >= first ? b + count : b;
-        if (na > limit()) return false;
-        a = na;
-        b = std::min(nb, limit());
-        return true;
-    }
-    if (a >= first && b <= last()) return false;
-    const int na = a < first ? a : (a > last() ? a - count : first);
-    const int nb = b > last() ? b - count : (b >= first ? first - 1 : b);
-    a = na;
-    b = nb;
-    return true;
-}
-
 namespace {
 
 constexpr std::uint16_t kRowRelative = 0x8000;

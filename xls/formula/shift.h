@@ -7,29 +7,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "celvo/gridedit.h"
 #include "formula_context.h"
 
 namespace celvo {
-
-// A block of rows (or columns) inserted into, or removed from, one sheet.
-struct GridEdit {
-    bool columns = false;  // rows when false
-    bool insert = true;    // removal when false
-    int first = 0;         // first row (column) of the block
-    int count = 1;         // rows (columns) in the block, at least 1
-    int sheet = 0;         // position of the edited sheet in the book
-
-    int last() const noexcept { return first + count - 1; }
-    int limit() const noexcept { return columns ? 255 : 65535; }
-    // The new index of row (column) i: -1 when the edit removes it or
-    // pushes it off the sheet.
-    int map(int i) const noexcept;
-    // The new bounds of the span a..b (a <= b): an inserted block inside the
-    // span widens it, a removed block narrows it; a span pushed partly off
-    // the sheet is cut at its edge and a span over the whole sheet stays
-    // whole. False when nothing of the span is left.
-    bool mapSpan(int& a, int& b) const noexcept;
-};
 
 // How the references of a token stream are encoded.
 enum class TokenOwner {
