@@ -126,6 +126,12 @@ Drawing* XMLSheetImplT::drawingPart(u16string* name) const
     const u16string target = resolveTarget(self, rel->Target.value);
     auto* part = book_->parts().findAs<Drawing>(target);
     if (!part) throw xlerror("can't find drawing object");
+    // A drawing is read on first use: one that does not read says which part it is.
+    try {
+        part->document();
+    } catch (const std::exception& e) {
+        throw xlerror(std::string(e.what()) + " in part " + utf16ToUtf8(target));
+    }
     if (name) *name = target;
     return part;
 }

@@ -2,7 +2,10 @@
 names as start and end tags, attribute names as they stand in a start tag,
 the values of enumerations, and the namespace declarations.
 
-    schema_dict.py <output.dict> <table.schema>...
+    schema_dict.py <output.dict> <table.schema | names.dict>...
+
+A .dict file among the arguments is a dictionary of other names (those of
+the package, say): its entries are taken as they stand.
 """
 
 import sys
@@ -18,6 +21,11 @@ def quoted(text):
         else:
             out.extend("\\x%02X" % b for b in ch.encode("utf-8"))
     return '"' + "".join(out) + '"'
+
+
+def dict_entries(path):
+    with open(path, encoding="utf-8") as f:
+        return [line.strip() for line in f if line.strip() and not line.startswith("#")]
 
 
 def entries(path):
@@ -46,10 +54,10 @@ def main():
     out, tables = sys.argv[1], sys.argv[2:]
     seen, lines = set(), ["# Names of " + ", ".join(t.rsplit("/", 1)[-1] for t in tables) + "."]
     for t in tables:
-        for e in entries(t):
+        for e in dict_entries(t) if t.endswith(".dict") else [quoted(e) for e in entries(t)]:
             if e not in seen:
                 seen.add(e)
-                lines.append(quoted(e))
+                lines.append(e)
     with open(out, "w", encoding="utf-8") as f:
         f.write("\n".join(lines) + "\n")
 

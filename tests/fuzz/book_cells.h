@@ -1,0 +1,104 @@
+// What the whole-book fuzz targets read of a book: every cell of every
+// sheet (within a window that keeps one run short), its value, its formula's
+// text, its comment and its format, and the sheet names; written down as
+// one text so that a book saved and loaded again can be compared with the
+// one it was saved from.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "celvo/IBookT.h"
+#include "celvo/ISheetT.h"
+
+namespace fuzz {
+
+// A book of one engine, released at the end of the scope.
+struct BookHandle {
+    celvo::IBookT* book;
+    explicit BookHandle(celvo::IBookT* made) : book(made) {}
+    BookHandle(const BookHandle&) = delete;
+    BookHandle& operator=(const BookHandle&) = delete;
+    ~BookHandle()
+    {
+        if (book) book->release();
+    }
+};
+
+inline void putText(std::u16string& out, const char16_t* text)
+{
+    out += text ? text : u"(none)";
+}
+
+inline void putNumber(std::u16string& out, double value)
+{
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (int shift = 60; shift >= 0; shift -= 4) out += u"0123456789abcdef"[(bits >> shift) & 15];
+}
+
+inline void putInt(std::u16string& out, int value)
+{
+    for (char c : std::to_string(value)) out += static_cast<char16_t>(c);
+}
+
+// Reads every cell of the sheet in its window; the text of each cell that
+// holds something is added to `out`.
+inline void readCells(celvo::ISheetT& sheet, std::u16string& out)
+{
+    const int firstRow = sheet.firstRow(), firstCol = sheet.firstColumn();
+    const int lastRow = std::min(sheet.lastRow(), firstRow + 256);
+    const int lastCol = std::min(sheet.lastColumn(), firstCol + 64);
+    for (int row = firstRow; row < lastRow; ++row) {
+        for (int col = firstCol; col < lastCol; ++col) {
+            celvo::IFormatT* format = nullptr;
+            const int type = sheet.cellType(row, col);
+            std::u16string cell;
+            switch (type) {
+            case celvo::CELLTYPE_NUMBER:
+                putNumber(cell, sheet.readNumber(row, col, &format));
+                cell += sheet.isDate(row, col) ? u" date" : u"";
+                break;
+            case celvo::CELLTYPE_STRING: putText(cell, sheet.readString(row, col, &format)); break;
+            case celvo::CELLTYPE_BOOLEAN: cell += sheet.readBool(row, col, &format) ? u"TRUE" : u"FALSE"; break;
+            case celvo::CELLTYPE_BLANK: sheet.readBlank(row, col, &format); break;
+            case celvo::CELLTYPE_ERROR: putInt(cell, sheet.readError(row, col)); break;
+            default: break;
+            }
+            if (sheet.isFormula(row, col)) {
+                cell += u" =";
+                putText(cell, sheet.readFormula(row, col, &format));
+            }
+            sheet.readComment(row, col);
+            sheet.cellFormat(row, col);
+            if (type == celvo::CELLTYPE_EMPTY && cell.empty()) continue;
+            putInt(out, row);
+            out += u',';
+            putInt(out, col);
+            out += u' ';
+            putInt(out, type);
+            out += u' ';
+            out += cell;
+            out += u'\n';
+        }
+    }
+}
+
+// The sheet names and the cells of every sheet of the book.
+inline std::u16string bookText(celvo::IBookT& book)
+{
+    std::u16string out;
+    const int sheets = book.sheetCount();
+    for (int i = 0; i < sheets; ++i) {
+        out += u"sheet ";
+        celvo::ISheetT* sheet = book.sheet(i);
+        if (sheet) putText(out, sheet->name());
+        out += u'\n';
+        if (sheet) readCells(*sheet, out);
+    }
+    return out;
+}
+
+}  // namespace fuzz
