@@ -240,6 +240,8 @@ SheetPrefixNames splitSheetPrefix(u16view prefix)
     return n;
 }
 
+bool isPlainName(u16view name) { return plainSheetName(name); }
+
 u16string sheetPrefixText(u16view first, u16view last)
 {
     if (first == last) return (plainSheetName(first) ? u16string(first) : quotedName(first)) + u'!';

@@ -9,19 +9,13 @@
 #include <functional>
 #include <vector>
 
+#include "celvo/cellrange.h"
 #include "celvo/mempool.h"
 #include "celvo/text.h"
 #include "formula/formula_context.h"
 #include "globals_records.h"
 
 namespace celvo {
-
-struct NameBounds {
-    int rowFirst = 0;
-    int rowLast = 0;
-    int colFirst = 0;
-    int colLast = 0;
-};
 
 // Calls f for every token stream of the book that is not a defined name's
 // formula (cell formulas, shared and array formulas of every sheet); f may

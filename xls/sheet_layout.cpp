@@ -319,11 +319,28 @@ void SheetImplT::split(int row, int col)
     bool ok = false;
     guardedVoid([&] {
         checkPosition(row, col);
+        // Panes: 0 bottom right, 1 top right, 2 bottom left, 3 top left.
+        // Selections of panes that the new split has not go.
+        auto exists = [&](const Selection& s) {
+            return s.pane == 3 || (s.pane == 1 && col > 0) || (s.pane == 2 && row > 0) ||
+                   (s.pane == 0 && row > 0 && col > 0);
+        };
+        selections_.erase(std::remove_if(selections_.begin(), selections_.end(),
+                                         [&](const Selection& s) { return !exists(s); }),
+                          selections_.end());
+        if (row == 0 && col == 0) {
+            // Nothing frozen: no pane at all.
+            pane_ = Pane();
+            setFlag(window2_.options, Window2::kFrozen, false);
+            setFlag(window2_.options, Window2::kFrozenNoSplit, false);
+            ok = true;
+            return;
+        }
         pane_.x = static_cast<std::uint16_t>(col);
         pane_.y = static_cast<std::uint16_t>(row);
         pane_.topRow = static_cast<std::uint16_t>(row);
         pane_.leftCol = static_cast<std::uint16_t>(col);
-        pane_.activePane = row == 0 ? (col == 0 ? 3 : 1) : (col == 0 ? 2 : 0);
+        pane_.activePane = row == 0 ? 1 : (col == 0 ? 2 : 0);
         pane_.present = true;
         setFlag(window2_.options, Window2::kFrozen, true);
         ok = true;

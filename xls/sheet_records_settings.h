@@ -155,6 +155,7 @@ class Window2 : public SheetRecordT<0x023E> {
 public:
     const char* name() const override { return "Window2"; }
     static constexpr std::uint16_t kFrozen = 0x0008;
+    static constexpr std::uint16_t kFrozenNoSplit = 0x0100;
     static constexpr std::uint16_t kSelected = 0x0200;
 
     std::uint16_t options = 0x04B6;

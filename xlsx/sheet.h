@@ -5,11 +5,13 @@
 // place in it, which the book keeps current.
 //
 // The operations are spread as in the .xls engine: the object and the cell
-// values here and in sheet.cpp, name, visibility, protection and the view in
-// sheet_props.cpp, the cell store (finding, creating, the used
-// range) in sheet_cells.cpp, formulas in sheet_formula.cpp, rows, columns
-// and outline in sheet_layout.cpp, merged ranges in sheet_merges.cpp,
-// writing the part in sheet_io.cpp; those not built yet answer "not supported"
+// values here and in sheet.cpp, name, visibility, protection, the view, the
+// print settings and page breaks in sheet_props.cpp, named ranges, the print
+// area and titles in sheet_defined_names.cpp, the cell store (finding,
+// creating, the used range) in sheet_cells.cpp, formulas in sheet_formula.cpp,
+// rows, columns and outline in sheet_layout.cpp, merged ranges in
+// sheet_merges.cpp, writing the part in sheet_io.cpp; those not built yet
+// answer "not supported"
 // (sheet_pending.cpp).
 #pragma once
 

@@ -398,4 +398,114 @@ void XMLSheetImplT::setPrintFit(int wPages, int hPages)
     });
 }
 
+// ---- page breaks -----------------------------------------------------------------
+
+namespace {
+
+// Manual breaks one direction may hold.
+constexpr std::size_t kMaxPageBreaks = 1026;
+
+using BreakList = nimb::ct_complex_optional<sheet::c_CT_PageBreak> WorksheetRoot::*;
+
+int breakCount(const WorksheetRoot& root, BreakList which)
+{
+    const sheet::c_CT_PageBreak* list = (root.*which).peek();
+    return list ? static_cast<int>(list->brk.size()) : 0;
+}
+
+int breakAt(const WorksheetRoot& root, BreakList which, int index)
+{
+    const sheet::c_CT_PageBreak* list = (root.*which).peek();
+    if (!list || index < 0 || static_cast<std::size_t>(index) >= list->brk.size())
+        throw xlerror("index is out of range");
+    const sheet::c_CT_Break* b = list->brk.at(static_cast<std::size_t>(index));
+    if (!b->id.present) throw xlerror("c_CT_Break without id");
+    return static_cast<int>(std::min(b->id.value, static_cast<unsigned>(kMaxRowsLarge)));
+}
+
+// Adds a break before row or column `pos` (once: a break there already is
+// kept), in ascending order of position, or removes it. `across` is the
+// last column a row break spans, or the last row a column break spans.
+void setBreak(WorksheetRoot& root, BreakList which, unsigned pos, unsigned across, bool add)
+{
+    sheet::c_CT_PageBreak* list = (root.*which).peek();
+    if (!add && !list) return;
+    std::size_t at = 0;
+    bool found = false;
+    if (list) {
+        for (; at < list->brk.size(); ++at) {
+            const sheet::c_CT_Break* b = list->brk.at(at);
+            if (b->id.present && b->id.value == pos) {
+                found = true;
+                break;
+            }
+        }
+    }
+    if (add) {
+        list = (root.*which).get();
+        sheet::c_CT_Break* b = nullptr;
+        if (found) {
+            b = list->brk.at(at);
+        } else {
+            if (list->brk.size() >= kMaxPageBreaks) throw xlerror("number of pagebreaks is exceed limit");
+            std::size_t before = 0;
+            while (before < list->brk.size() && list->brk.at(before)->id.value < pos) ++before;
+            b = list->brk.insert(before);
+        }
+        b->set_id(pos);
+        b->set_max(across);
+        b->set_man(true);
+    } else {
+        if (!found) throw xlerror("pagebreak not found");
+        list->brk.erase(at);
+        if (list->brk.empty()) {
+            (root.*which).reset();
+            return;
+        }
+    }
+    const auto n = static_cast<unsigned>(list->brk.size());
+    list->set_count(n);
+    list->set_manualBreakCount(n);
+}
+
+}  // namespace
+
+int XMLSheetImplT::horizontalPageBreak(int index)
+{
+    return guarded(-1, [&] { return breakAt(root_, &WorksheetRoot::rowBreaks, index); });
+}
+
+int XMLSheetImplT::verticalPageBreak(int index)
+{
+    return guarded(-1, [&] { return breakAt(root_, &WorksheetRoot::colBreaks, index); });
+}
+
+int XMLSheetImplT::horizontalPageBreakCount()
+{
+    return guarded(0, [&] { return breakCount(root_, &WorksheetRoot::rowBreaks); });
+}
+
+int XMLSheetImplT::verticalPageBreakCount()
+{
+    return guarded(0, [&] { return breakCount(root_, &WorksheetRoot::colBreaks); });
+}
+
+bool XMLSheetImplT::setHorizontalPageBreak(int row, bool pageBreak)
+{
+    return guarded(false, [&] {
+        checkPosition(row, 0);
+        setBreak(root_, &WorksheetRoot::rowBreaks, static_cast<unsigned>(row), kMaxColsLarge - 1, pageBreak);
+        return true;
+    });
+}
+
+bool XMLSheetImplT::setVerticalPageBreak(int col, bool pageBreak)
+{
+    return guarded(false, [&] {
+        checkPosition(0, col);
+        setBreak(root_, &WorksheetRoot::colBreaks, static_cast<unsigned>(col), kMaxRowsLarge - 1, pageBreak);
+        return true;
+    });
+}
+
 }  // namespace celvo

@@ -1,4 +1,4 @@
-// A rectangular range of cells: first row, row end, first column, column end.
+// Rectangular ranges of cells.
 #pragma once
 
 #include <cstdint>
@@ -13,5 +13,14 @@ struct CellRange {
 };
 
 inline void clearCellRange(CellRange& r) noexcept { r = CellRange{}; }
+
+// The block a defined name covers: first and last row, first and last
+// column, all included.
+struct NameBounds {
+    int rowFirst = 0;
+    int rowLast = 0;
+    int colFirst = 0;
+    int colLast = 0;
+};
 
 }  // namespace celvo

@@ -52,6 +52,11 @@ SheetPrefixNames splitSheetPrefix(u16view prefix);
 // reference ("A1", "R1C1") or a logical value.
 u16string sheetPrefixText(u16view first, u16view last);
 
+// A plain identifier ("Data", "Sheet_1", "Sales.2024") that cannot be read
+// as a cell reference or a logical value: a sheet name that needs no quotes,
+// and a name a defined name may have.
+bool isPlainName(u16view name);
+
 // Rewrites the sheet prefixes of this book (those without a [book] part):
 // `replace` sees the names of each and answers true with the text that
 // takes its place (the "!" included). False when no prefix changed.

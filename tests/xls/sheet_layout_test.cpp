@@ -392,7 +392,7 @@ TEST(SheetPanes, SplitFreezesAtTheCell)
         int row, col;
         std::uint8_t activePane;
     };
-    const Case cases[] = {{0, 0, 3}, {0, 2, 1}, {3, 0, 2}, {3, 2, 0}, {65535, 255, 0}};
+    const Case cases[] = {{0, 2, 1}, {3, 0, 2}, {3, 2, 0}, {65535, 255, 0}};
     for (const Case& c : cases) {
         BookHolder book;
         SheetImplT* s = addSheet(*book.book);
@@ -420,6 +420,31 @@ TEST(SheetPanes, SplitFreezesAtTheCell)
         EXPECT_STREQ(book->errorMessage(), b.message);
         EXPECT_TRUE(recordsWith(*s, 0x0041).empty());
         EXPECT_EQ(getU16(recordsWith(*s, 0x023E).at(0).data()) & 0x0008, 0);
+    }
+}
+
+// A split at the first cell freezes nothing: the pane, the frozen marks and
+// the selections of the panes that went are taken away, whatever was frozen
+// before.
+TEST(SheetPanes, SplitAtTheFirstCellRemovesThePane)
+{
+    struct Case {
+        int row, col;  // the freeze before
+    };
+    const Case cases[] = {{3, 2}, {4, 0}, {0, 5}, {0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.row) + "," + std::to_string(c.col));
+        BookHolder book;
+        SheetImplT* s = addSheet(*book.book);
+        s->split(c.row, c.col);
+        s->split(0, 0);
+        EXPECT_TRUE(recordsWith(*s, 0x0041).empty());
+        EXPECT_EQ(getU16(recordsWith(*s, 0x023E).at(0).data()) & 0x0108, 0);
+        for (const Bytes& sel : recordsWith(*s, 0x001D)) EXPECT_EQ(sel.at(0), 3) << "a selection of another pane";
+        // Freezing again makes the pane and its mark anew.
+        s->split(2, 2);
+        EXPECT_EQ(recordsWith(*s, 0x0041).size(), 1u);
+        EXPECT_EQ(getU16(recordsWith(*s, 0x023E).at(0).data()) & 0x0008, 0x0008);
     }
 }
 

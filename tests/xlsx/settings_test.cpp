@@ -425,3 +425,303 @@ TEST(XlsxSheetSettings, PrintAnswers)
 
 }  // namespace
 }  // namespace celvo
+
+namespace celvo {
+namespace {
+
+// Manual page breaks: kept once each, in ascending order, inside the sheet;
+// the counts the part writes follow the list; the last one removed takes
+// the list element away.
+TEST(XlsxSheetSettings, PageBreaks)
+{
+    Book b;
+    XMLSheetImplT& s = *b.add(u"Breaks");
+    EXPECT_EQ(s.horizontalPageBreakCount(), 0);
+    EXPECT_EQ(s.horizontalPageBreak(0), -1);
+    EXPECT_EQ(b.message(), "index is out of range");
+    struct Step {
+        bool rows;  // row breaks, else column breaks
+        int at;
+        bool add;
+        bool result;
+        const char* message;
+        std::vector<int> after;  // the breaks of that direction, in list order
+    };
+    const std::vector<Step> steps = {
+        {true, 20, true, true, "ok", {20}},
+        {true, 10, true, true, "ok", {10, 20}},
+        {true, 10, true, true, "ok", {10, 20}},
+        {true, 15, true, true, "ok", {10, 15, 20}},
+        {true, 1048575, true, true, "ok", {10, 15, 20, 1048575}},
+        {true, 1048576, true, false, "row must be in range 0-1048575", {10, 15, 20, 1048575}},
+        {true, -1, true, false, "row must be in range 0-1048575", {10, 15, 20, 1048575}},
+        {true, 15, false, true, "ok", {10, 20, 1048575}},
+        {true, 15, false, false, "pagebreak not found", {10, 20, 1048575}},
+        {false, 3, true, true, "ok", {3}},
+        {false, 1, true, true, "ok", {1, 3}},
+        {false, 16383, true, true, "ok", {1, 3, 16383}},
+        {false, 16384, true, false, "col must be in range 0-16383", {1, 3, 16383}},
+        {false, -2, false, false, "col must be in range 0-16383", {1, 3, 16383}},
+    };
+    for (const Step& st : steps) {
+        SCOPED_TRACE(std::string(st.rows ? "row " : "col ") + std::to_string(st.at) + (st.add ? " add" : " remove"));
+        const bool r = st.rows ? s.setHorizontalPageBreak(st.at, st.add) : s.setVerticalPageBreak(st.at, st.add);
+        EXPECT_EQ(r, st.result);
+        EXPECT_EQ(b.message(), st.message);
+        std::vector<int> got;
+        const int n = st.rows ? s.horizontalPageBreakCount() : s.verticalPageBreakCount();
+        for (int i = 0; i < n; ++i) got.push_back(st.rows ? s.horizontalPageBreak(i) : s.verticalPageBreak(i));
+        EXPECT_EQ(got, st.after);
+    }
+    const std::string xml = saved(s);
+    EXPECT_NE(xml.find("<rowBreaks count=\"3\" manualBreakCount=\"3\"><brk id=\"10\" max=\"16383\" man=\"true\"/>"),
+              std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("<colBreaks count=\"3\" manualBreakCount=\"3\"><brk id=\"1\" max=\"1048575\" man=\"true\"/>"),
+              std::string::npos)
+        << xml;
+    for (int row : {10, 20, 1048575}) EXPECT_TRUE(s.setHorizontalPageBreak(row, false));
+    EXPECT_EQ(saved(s).find("rowBreaks"), std::string::npos) << saved(s);
+    // Removing from a sheet without breaks succeeds and makes nothing.
+    EXPECT_TRUE(s.setHorizontalPageBreak(10, false));
+    EXPECT_EQ(b.message(), "ok");
+    EXPECT_EQ(saved(s).find("rowBreaks"), std::string::npos);
+    // A sheet holds no more breaks than the applications read.
+    for (int row = 0; row < 1026; ++row) ASSERT_TRUE(s.setHorizontalPageBreak(row, true)) << row;
+    EXPECT_FALSE(s.setHorizontalPageBreak(5000, true));
+    EXPECT_EQ(b.message(), "number of pagebreaks is exceed limit");
+    EXPECT_TRUE(s.setHorizontalPageBreak(7, true));
+    EXPECT_EQ(s.horizontalPageBreakCount(), 1026);
+}
+
+// A break of a loaded part without an id is reported, not read as row 0.
+TEST(XlsxSheetSettings, PageBreakWithoutId)
+{
+    const std::string part =
+        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData/>"
+        "<rowBreaks count=\"2\" manualBreakCount=\"2\"><brk id=\"4\" man=\"1\"/><brk man=\"1\"/></rowBreaks></worksheet>";
+    Book b;
+    XMLSheetImplT& s = *b.add(u"Loaded");
+    XMLSheetImplT loaded(part.data(), part.size());
+    loaded.bind(b.book, 0);
+    EXPECT_EQ(loaded.horizontalPageBreakCount(), 2);
+    EXPECT_EQ(loaded.horizontalPageBreak(0), 4);
+    EXPECT_EQ(loaded.horizontalPageBreak(1), -1);
+    EXPECT_EQ(b.message(), "c_CT_Break without id");
+    // A new break goes before the first one of a higher place.
+    EXPECT_TRUE(loaded.setHorizontalPageBreak(2, true));
+    EXPECT_EQ(loaded.horizontalPageBreak(0), 2);
+    (void)s;
+}
+
+// The workbook's defined names that the sheet's named ranges, print area
+// and print titles are.
+std::vector<std::string> definedNames(Book& b)
+{
+    std::vector<std::string> out;
+    if (const workbook::c_CT_DefinedNames* names = b.book->root().definedNames.peek())
+        for (std::size_t i = 0; i < names->definedName.size(); ++i) {
+            const workbook::c_CT_DefinedName* n = names->definedName.at(i);
+            out.push_back(utf16ToUtf8(n->name.value) + "@" +
+                          (n->localSheetId.present ? std::to_string(n->localSheetId.value) : std::string("book")) +
+                          "=" + utf16ToUtf8(n->content.value));
+        }
+    return out;
+}
+
+std::string bounds(XMLSheetImplT& s, const char16_t* name)
+{
+    int r0 = -1, r1 = -1, c0 = -1, c1 = -1;
+    if (!s.getNamedRange(name, &r0, &r1, &c0, &c1)) return "none";
+    return std::to_string(r0) + "-" + std::to_string(r1) + "," + std::to_string(c0) + "-" + std::to_string(c1);
+}
+
+TEST(XlsxSheetSettings, NamedRanges)
+{
+    Book b;
+    XMLSheetImplT& data = *b.add(u"Data");
+    XMLSheetImplT& my = *b.add(u"My Data");
+    struct Bad {
+        const char16_t* name;
+        const char* message;
+    };
+    for (const Bad& bad : std::vector<Bad>{{u"My range", "space symbol isn't allowed"},
+                                           {u"", "name is empty"},
+                                           {nullptr, "name is empty"},
+                                           {u"A1", "name is not a valid defined name"},
+                                           {u"r2c3", "name is not a valid defined name"},
+                                           {u"1st", "name is not a valid defined name"},
+                                           {u"a-b", "name is not a valid defined name"},
+                                           {u"TRUE", "name is not a valid defined name"}}) {
+        SCOPED_TRACE(bad.message);
+        EXPECT_FALSE(data.setNamedRange(bad.name, 0, 1, 0, 1));
+        EXPECT_EQ(b.message(), bad.message);
+    }
+    EXPECT_FALSE(data.setNamedRange(std::u16string(256, u'n').c_str(), 0, 1, 0, 1));
+    EXPECT_EQ(b.message(), "name is longer than 255 characters");
+    EXPECT_TRUE(data.setNamedRange(std::u16string(255, u'n').c_str(), 0, 1, 0, 1));
+    EXPECT_TRUE(data.deleteNamedRange(std::u16string(255, u'N').c_str()));
+    struct Range {
+        int r0, r1, c0, c1;
+        const char* message;
+    };
+    for (const Range& r : std::vector<Range>{{0, 1048576, 0, 0, "row must be in range 0-1048575"},
+                                             {-1, 0, 0, 0, "row must be in range 0-1048575"},
+                                             {0, 0, 0, 16384, "col must be in range 0-16383"},
+                                             {0, 0, -5, 0, "col must be in range 0-16383"}}) {
+        EXPECT_FALSE(data.setNamedRange(u"Total", r.r0, r.r1, r.c0, r.c1));
+        EXPECT_EQ(b.message(), r.message);
+    }
+    // Nothing was left behind by the refusals.
+    EXPECT_EQ(definedNames(b), std::vector<std::string>{});
+
+    EXPECT_TRUE(data.setNamedRange(u"Total", 0, 0, 1, 1));
+    EXPECT_EQ(b.message(), "ok");
+    EXPECT_TRUE(my.setNamedRange(u"Block", 0, 4, 0, 2));
+    EXPECT_TRUE(data.setNamedRange(u"Sales.2024", 2, 1048575, 3, 16383));
+    EXPECT_EQ(definedNames(b), (std::vector<std::string>{"Total@0=Data!$B$1", "Block@1='My Data'!$A$1:$C$5",
+                                                          "Sales.2024@0=Data!$D$3:$XFD$1048576"}));
+    // The same name again, in another case, rewrites the same item.
+    EXPECT_TRUE(data.setNamedRange(u"TOTAL", 1, 2, 0, 0));
+    EXPECT_EQ(definedNames(b)[0], "TOTAL@0=Data!$A$2:$A$3");
+    EXPECT_EQ(bounds(data, u"total"), "1-2,0-0");
+    EXPECT_EQ(bounds(my, u"block"), "0-4,0-2");
+    // A name points at its own sheet only.
+    EXPECT_EQ(bounds(my, u"Total"), "none");
+    EXPECT_EQ(b.message(), "named range is not found");
+    EXPECT_FALSE(my.deleteNamedRange(u"Total"));
+    EXPECT_EQ(b.message(), "named range not found");
+    // Null out-pointers are left alone.
+    EXPECT_TRUE(data.getNamedRange(u"Total", nullptr, nullptr, nullptr, nullptr));
+
+    EXPECT_EQ(data.namedRangeCount(), 2);
+    EXPECT_EQ(my.namedRangeCount(), 1);
+    int r0 = -1, r1 = -1, c0 = -1, c1 = -1;
+    EXPECT_EQ(u8(data.namedRange(1, &r0, &r1, &c0, &c1)), "Sales.2024");
+    EXPECT_EQ((std::vector<int>{r0, r1, c0, c1}), (std::vector<int>{2, 1048575, 3, 16383}));
+    for (int index : {-1, 2}) {
+        EXPECT_EQ(data.namedRange(index, &r0, &r1, &c0, &c1), nullptr);
+        EXPECT_EQ(b.message(), "index is out of range");
+    }
+
+    EXPECT_TRUE(data.deleteNamedRange(u"total"));
+    EXPECT_FALSE(data.deleteNamedRange(u"Total"));
+    EXPECT_EQ(b.message(), "named range not found");
+    EXPECT_TRUE(data.deleteNamedRange(u"Sales.2024"));
+    EXPECT_TRUE(my.deleteNamedRange(u"Block"));
+    // The list goes with its last name.
+    EXPECT_FALSE(b.book->root().definedNames.has());
+}
+
+// Names read from a file: any scope, sheet names quoted or not, in any
+// letter case; formulas of other shapes are no named ranges.
+TEST(XlsxSheetSettings, NamedRangesOfAFile)
+{
+    Book b;
+    XMLSheetImplT& s = *b.add(u"It's");
+    b.add(u"Other");
+    workbook::c_CT_DefinedNames* names = b.book->root().get_definedNames();
+    struct Given {
+        const char16_t* name;
+        const char16_t* text;
+        const char* bounds;  // as getNamedRange on It's reads it
+    };
+    const std::vector<Given> given = {
+        {u"Book", u"'It''s'!$B$2:$C$3", "1-2,1-2"},
+        {u"Lower", u"'it''s'!A1", "0-0,0-0"},
+        {u"Rows", u"'It''s'!$2:$4", "1-3,0-16383"},
+        {u"Cols", u"'It''s'!B:C", "0-1048575,1-2"},
+        {u"Sum", u"SUM('It''s'!$A$1:$A$3)", "none"},
+        {u"Two", u"'It''s'!$A$1,'It''s'!$B$1", "none"},
+        {u"Elsewhere", u"Other!$A$1", "none"},
+        {u"ThreeD", u"'It''s:Other'!$A$1", "none"},
+        {u"Linked", u"[1]'It''s'!$A$1", "none"},
+        {u"Mixed", u"'It''s'!A1:3", "none"},
+        {u"OffSheet", u"'It''s'!$A$1:$A$1048577", "none"},
+        {u"Constant", u"42", "none"},
+    };
+    for (const Given& g : given) {
+        workbook::c_CT_DefinedName* n = names->definedName.append();
+        n->set_name(g.name);
+        n->content.set(g.text);
+    }
+    for (const Given& g : given) EXPECT_EQ(bounds(s, g.name), g.bounds) << utf16ToUtf8(g.name);
+    EXPECT_EQ(s.namedRangeCount(), 4);
+    // Names of the book are no names of the sheet to delete.
+    EXPECT_FALSE(s.deleteNamedRange(u"Book"));
+}
+
+TEST(XlsxSheetSettings, PrintAreaAndTitles)
+{
+    Book b;
+    XMLSheetImplT& data = *b.add(u"Data");
+    XMLSheetImplT& other = *b.add(u"A-B");
+    data.clearPrintRepeats();
+    EXPECT_EQ(b.message(), "ok");
+    data.clearPrintArea();
+    EXPECT_EQ(b.message(), "ok");
+    data.setPrintArea(0, 4, 0, 2);
+    EXPECT_EQ(b.message(), "ok");
+    EXPECT_EQ(data.namedRangeCount(), 1);
+    data.setPrintRepeatRows(0, 1);
+    data.setPrintRepeatColumns(0, 0);
+    other.setPrintRepeatColumns(1, 27);
+    EXPECT_EQ(definedNames(b),
+              (std::vector<std::string>{"_xlnm.Print_Area@0=Data!$A$1:$C$5", "_xlnm.Print_Titles@0=Data!$1:$2,Data!$A:$A",
+                                        "_xlnm.Print_Titles@1='A-B'!$B:$AB"}));
+    data.setPrintRepeatRows(4, 4);
+    other.setPrintRepeatRows(0, 0);
+    data.setPrintArea(1, 1, 1, 1);
+    EXPECT_EQ(definedNames(b),
+              (std::vector<std::string>{"_xlnm.Print_Area@0=Data!$B$2", "_xlnm.Print_Titles@0=Data!$5:$5,Data!$A:$A",
+                                        "_xlnm.Print_Titles@1='A-B'!$1:$1,'A-B'!$B:$AB"}));
+    // Refused: the names as they were.
+    struct Bad {
+        std::function<void()> call;
+        const char* message;
+    };
+    for (const Bad& bad : std::vector<Bad>{{[&] { data.setPrintArea(0, 1048576, 0, 0); }, "row must be in range 0-1048575"},
+                                           {[&] { data.setPrintArea(0, 0, -1, 0); }, "col must be in range 0-16383"},
+                                           {[&] { data.setPrintRepeatRows(-1, 2); }, "row must be in range 0-1048575"},
+                                           {[&] { data.setPrintRepeatColumns(0, 16384); }, "col must be in range 0-16383"}}) {
+        SCOPED_TRACE(bad.message);
+        bad.call();
+        EXPECT_EQ(b.message(), bad.message);
+    }
+    EXPECT_EQ(definedNames(b).size(), 3u);
+    EXPECT_EQ(definedNames(b)[0], "_xlnm.Print_Area@0=Data!$B$2");
+    // Titles of another shape are replaced whole.
+    b.book->root().definedNames.peek()->definedName.at(1)->content.set(u"Data!$A$1:$B$2");
+    data.setPrintRepeatColumns(2, 3);
+    EXPECT_EQ(definedNames(b)[1], "_xlnm.Print_Titles@0=Data!$C:$D");
+    data.setPrintRepeatRows(0, 0);
+    EXPECT_EQ(definedNames(b)[1], "_xlnm.Print_Titles@0=Data!$1:$1,Data!$C:$D");
+    data.clearPrintRepeats();
+    data.clearPrintArea();
+    EXPECT_EQ(definedNames(b), (std::vector<std::string>{"_xlnm.Print_Titles@1='A-B'!$1:$1,'A-B'!$B:$AB"}));
+}
+
+// Sheets inserted, deleted and renamed: each name stays with its sheet.
+TEST(XlsxSheetSettings, NamesFollowTheirSheets)
+{
+    Book b;
+    XMLSheetImplT& s1 = *b.add(u"Sheet1");
+    XMLSheetImplT& s10 = *b.add(u"Sheet10");
+    ASSERT_TRUE(s1.setNamedRange(u"First", 0, 0, 0, 0));
+    ASSERT_TRUE(s10.setNamedRange(u"Tenth", 1, 1, 1, 1));
+    s10.setPrintArea(0, 9, 0, 3);
+    ASSERT_NE(b.book->insertSheet(0, u"Front", nullptr), nullptr);
+    EXPECT_EQ(definedNames(b), (std::vector<std::string>{"First@1=Sheet1!$A$1", "Tenth@2=Sheet10!$B$2",
+                                                          "_xlnm.Print_Area@2=Sheet10!$A$1:$D$10"}));
+    EXPECT_EQ(bounds(s10, u"Tenth"), "1-1,1-1");
+    s1.setName(u"Renamed");
+    EXPECT_EQ(definedNames(b), (std::vector<std::string>{"First@1=Renamed!$A$1", "Tenth@2=Sheet10!$B$2",
+                                                          "_xlnm.Print_Area@2=Sheet10!$A$1:$D$10"}));
+    EXPECT_EQ(bounds(s1, u"First"), "0-0,0-0");
+    ASSERT_TRUE(b.book->deleteSheet(1));
+    EXPECT_EQ(definedNames(b), (std::vector<std::string>{"Tenth@1=Sheet10!$B$2", "_xlnm.Print_Area@1=Sheet10!$A$1:$D$10"}));
+    EXPECT_TRUE(s10.deleteNamedRange(u"Tenth"));
+}
+
+}  // namespace
+}  // namespace celvo
