@@ -39,6 +39,15 @@ TEST(XlsxSheetSettings, ReadBackByOpenpyxl)
         const char* sheet;
         std::function<void(XMLSheetImplT&)> set;
         std::vector<std::string> facts;
+        const char* renamed = nullptr;  // the name the sheet is given after the settings
+    };
+    // A print area, rows and columns repeated on every page and a named
+    // range, on sheets whose names need quotes in a formula.
+    const auto printNames = [](XMLSheetImplT& s) {
+        s.setPrintArea(0, 4, 0, 2);
+        s.setPrintRepeatRows(0, 1);
+        s.setPrintRepeatColumns(0, 0);
+        ASSERT_TRUE(s.setNamedRange(u"Block", 1, 2, 1, 1));
     };
     const std::vector<Case> cases = {
         {"Plain", [](XMLSheetImplT&) {},
@@ -113,6 +122,35 @@ TEST(XlsxSheetSettings, ReadBackByOpenpyxl)
              s.setVerticalCentered(true);
          },
          {"printgridlines=1", "headings=1", "hcentre=1", "vcentre=1"}},
+        {"Breaks",
+         [](XMLSheetImplT& s) {
+             ASSERT_TRUE(s.setHorizontalPageBreak(20, true));
+             ASSERT_TRUE(s.setHorizontalPageBreak(10, true));
+             ASSERT_TRUE(s.setVerticalPageBreak(3, true));
+             ASSERT_TRUE(s.setVerticalPageBreak(1, true));
+             ASSERT_TRUE(s.setVerticalPageBreak(1, false));
+         },
+         {"rowbreaks=10,20", "colbreaks=3", "printarea=none", "titlerows=none", "titlecols=none"}},
+        {"Data 2024", printNames, {"printarea=$A$1:$C$5", "titlerows=$1:$2", "titlecols=$A:$A"}},
+        {"A-B", printNames, {"printarea=$A$1:$C$5", "titlerows=$1:$2", "titlecols=$A:$A"}},
+        {"1st", printNames, {"printarea=$A$1:$C$5", "titlerows=$1:$2", "titlecols=$A:$A"}},
+        {"It's", printNames, {"printarea=$A$1:$C$5", "titlerows=$1:$2", "titlecols=$A:$A"}},
+        {"Sheet10", [](XMLSheetImplT& s) { ASSERT_TRUE(s.setNamedRange(u"Ten", 1, 1, 1, 1)); }, {"printarea=none"}},
+        {"Sheet1",
+         [](XMLSheetImplT& s) {
+             ASSERT_TRUE(s.setNamedRange(u"One", 0, 0, 0, 0));
+             s.setPrintArea(0, 0, 0, 3);
+         },
+         {"printarea=$A$1:$D$1"},
+         "Totals"},
+    };
+    // The defined names, as openpyxl and LibreOffice read them: sheet by
+    // sheet in the order of the table, the renamed sheet's names following
+    // it and Sheet10's left alone.
+    const std::vector<std::string> names = {
+        "name Block scope=21: 'Data 2024'!$B$2:$B$3", "name Block scope=22: 'A-B'!$B$2:$B$3",
+        "name Block scope=23: '1st'!$B$2:$B$3",       "name Block scope=24: 'It''s'!$B$2:$B$3",
+        "name Ten scope=25: Sheet10!$B$2",             "name One scope=26: Totals!$A$1",
     };
     const std::string dir = processTempDir() + "xlsx_settings";
     ASSERT_EQ(runOutside("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").status, 0);
@@ -125,6 +163,10 @@ TEST(XlsxSheetSettings, ReadBackByOpenpyxl)
             ASSERT_NE(s, nullptr) << b.message();
             ASSERT_TRUE(s->writeNumber(0, 0, 1, nullptr));
             c.set(*s);
+            if (c.renamed) {
+                s->setName(widenAscii(c.renamed).c_str());
+                ASSERT_EQ(b.message(), "ok");
+            }
         }
         ASSERT_TRUE(b.book->save(widenAscii(path).c_str())) << b.message();
     }
@@ -132,10 +174,39 @@ TEST(XlsxSheetSettings, ReadBackByOpenpyxl)
     CELVO_ASSERT_CHECKER(pythonScript(CELVO_XLSX_TEST_DIR "/openpyxl_sheet_settings.py", shellQuoted(path)), seen);
     std::printf("%s", seen.c_str());
     for (const Case& c : cases) {
-        const std::string line = lineOf(seen, std::string("sheet ") + c.sheet + ":");
-        ASSERT_FALSE(line.empty()) << "no sheet " << c.sheet << "\n" << seen;
-        expectFacts(line, c.facts, c.sheet);
+        const std::string sheet = c.renamed ? c.renamed : c.sheet;
+        const std::string line = lineOf(seen, "sheet " + sheet + ":");
+        ASSERT_FALSE(line.empty()) << "no sheet " << sheet << "\n" << seen;
+        expectFacts(line, c.facts, sheet);
     }
+    for (const std::string& name : names) EXPECT_EQ(lineOf(seen, name), name) << seen;
+
+    // LibreOffice reads the same names, print areas and titles, and writes
+    // them back in its own spelling (a sheet name that begins with a digit
+    // unquoted, the columns of the titles first).
+    CELVO_REQUIRE_LIBREOFFICE();
+    std::string lo;
+    CELVO_ASSERT_CHECKER(pythonScript(CELVO_XLSX_TEST_DIR "/lo_defined_names.py", shellQuoted(path) + " " + shellQuoted(dir)),
+                         lo);
+    std::printf("%s", lo.c_str());
+    const std::vector<std::string> printed = {
+        "name Block scope=21: 'Data 2024'!$B$2:$B$3",
+        "name Block scope=22: 'A-B'!$B$2:$B$3",
+        "name Block scope=23: 1st!$B$2:$B$3",
+        "name Block scope=24: 'It''s'!$B$2:$B$3",
+        "name Ten scope=25: Sheet10!$B$2",
+        "name One scope=26: Totals!$A$1",
+        "name _xlnm.Print_Area scope=21: 'Data 2024'!$A$1:$C$5",
+        "name _xlnm.Print_Titles scope=21: 'Data 2024'!$A:$A,'Data 2024'!$1:$2",
+        "name _xlnm.Print_Area scope=22: 'A-B'!$A$1:$C$5",
+        "name _xlnm.Print_Titles scope=22: 'A-B'!$A:$A,'A-B'!$1:$2",
+        "name _xlnm.Print_Area scope=23: 1st!$A$1:$C$5",
+        "name _xlnm.Print_Titles scope=23: 1st!$A:$A,1st!$1:$2",
+        "name _xlnm.Print_Area scope=24: 'It''s'!$A$1:$C$5",
+        "name _xlnm.Print_Titles scope=24: 'It''s'!$A:$A,'It''s'!$1:$2",
+        "name _xlnm.Print_Area scope=26: Totals!$A$1:$D$1",
+    };
+    for (const std::string& name : printed) EXPECT_EQ(lineOf(lo, name), name) << lo;
 }
 
 // The engine answers what it set, and the part holds no pane for (0, 0).
