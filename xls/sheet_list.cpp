@@ -129,8 +129,11 @@ bool BookImplT::deleteSheet(int index)
 
         dropNamesOfSheet(itab);
 
+        // The active sheet stays the same sheet; when it was the one deleted,
+        // the sheet that takes its place (the last one at the end) is active.
         const int count = static_cast<int>(sheets_.size());
-        const int active = window1_.itabCur < count ? window1_.itabCur : count - 1;
+        int active = window1_.itabCur > index ? window1_.itabCur - 1 : window1_.itabCur;
+        if (active >= count) active = count - 1;
         setActiveSheetNumber(active);
         updateFirstVisibleTab();
         fixActiveSheet();

@@ -17,6 +17,14 @@ constexpr std::string_view kZipSignature("PK\x03\x04", 4);
 constexpr std::string_view kEmptyZipSignature("PK\x05\x06", 4);
 constexpr std::string_view kCompoundSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
+// An encrypted workbook is a compound document that holds the package
+// encrypted: it is named as one, whether read from a file or from memory.
+void refuseCompoundDocument(const std::uint8_t* data, std::size_t size)
+{
+    if (std::string_view(reinterpret_cast<const char*>(data), size).substr(0, 8) == kCompoundSignature)
+        throw xlerror("the file is a compound document (an encrypted workbook or a .xls file), not a package");
+}
+
 }  // namespace
 
 void XMLBookImplT::loadPackage(ZipReader& reader)
@@ -40,9 +48,7 @@ bool XMLBookImplT::load(const char16_t* filename)
         BookFileRules rules;
         rules.signatures = {kZipSignature, kEmptyZipSignature, kCompoundSignature};
         const std::vector<std::uint8_t> file = readBookFile(pathToNative(u16(filename)), rules);
-        if (std::string_view(reinterpret_cast<const char*>(file.data()), file.size()).substr(0, 8) ==
-            kCompoundSignature)
-            throw xlerror("the file is a compound document (an encrypted workbook or a .xls file), not a package");
+        refuseCompoundDocument(file.data(), file.size());
         ZipReader reader(file.data(), file.size());
         loadPackage(reader);
         return true;
@@ -54,7 +60,9 @@ bool XMLBookImplT::loadFromMemory(const char* data, unsigned size)
     return guard(message_, false, [&] {
         if (!data && size) throw xlerror("invalid file format");
         static const std::uint8_t none = 0;
-        ZipReader reader(data ? reinterpret_cast<const std::uint8_t*>(data) : &none, size);
+        const std::uint8_t* bytes = data ? reinterpret_cast<const std::uint8_t*>(data) : &none;
+        refuseCompoundDocument(bytes, size);
+        ZipReader reader(bytes, size);
         loadPackage(reader);
         return true;
     });

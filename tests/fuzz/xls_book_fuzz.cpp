@@ -10,17 +10,17 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    fuzz::BookHandle h(celvo::createXlsBook());
+    celvo::test::BookHandle h(celvo::createXlsBook());
     if (!h.book) return 0;
     if (!h.book->loadFromMemory(reinterpret_cast<const char*>(data), static_cast<unsigned>(size))) {
         if (!h.book->errorMessage() || !*h.book->errorMessage()) std::abort();  // refused without a reason
         return 0;
     }
-    fuzz::bookText(*h.book);
+    celvo::test::bookText(*h.book);
     const char* saved = nullptr;
     unsigned savedSize = 0;
     if (!h.book->saveToMemory(&saved, &savedSize)) return 0;
-    fuzz::BookHandle again(celvo::createXlsBook());
+    celvo::test::BookHandle again(celvo::createXlsBook());
     if (again.book && !again.book->loadFromMemory(saved, savedSize)) std::abort();  // our own file refused
     return 0;
 }

@@ -72,26 +72,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         data = packed.data();
         size = packed.size();
     }
-    fuzz::BookHandle h(celvo::createXlsxBook());
+    celvo::test::BookHandle h(celvo::createXlsxBook());
     if (!h.book) return 0;
     if (!h.book->loadFromMemory(reinterpret_cast<const char*>(data), static_cast<unsigned>(size))) {
         if (!h.book->errorMessage() || !*h.book->errorMessage()) fail("refused without a reason");
         return 0;
     }
-    const std::u16string before = fuzz::bookText(*h.book);
+    const std::u16string before = celvo::test::bookText(*h.book);
     const char* saved = nullptr;
     unsigned savedSize = 0;
     if (!h.book->saveToMemory(&saved, &savedSize)) {
         if (!h.book->errorMessage() || !*h.book->errorMessage()) fail("not saved, without a reason");
         return 0;
     }
-    fuzz::BookHandle again(celvo::createXlsxBook());
+    celvo::test::BookHandle again(celvo::createXlsxBook());
     if (!again.book) return 0;
     if (!again.book->loadFromMemory(saved, savedSize)) {
         std::fprintf(stderr, "%s\n", again.book->errorMessage());
         fail("our own saved book is refused");
     }
-    const std::u16string after = fuzz::bookText(*again.book);
+    const std::u16string after = celvo::test::bookText(*again.book);
     if (after != before) {
         std::size_t at = 0;
         while (at < before.size() && at < after.size() && before[at] == after[at]) ++at;

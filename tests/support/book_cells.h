@@ -1,8 +1,9 @@
-// What the whole-book fuzz targets read of a book: every cell of every
-// sheet (within a window that keeps one run short), its value, its formula's
+// What a book reads, for the whole-book fuzz targets and the corpus tests:
+// every cell of every sheet (within a window of rows and columns from the
+// first used cell, which keeps a fuzz run short), its value, its formula's
 // text, its comment and its format, and the sheet names; written down as
-// one text so that a book saved and loaded again can be compared with the
-// one it was saved from.
+// text so that a book saved and loaded again can be compared with the one
+// it was saved from.
 #pragma once
 
 #include <algorithm>
@@ -13,7 +14,7 @@
 #include "celvo/IBookT.h"
 #include "celvo/ISheetT.h"
 
-namespace fuzz {
+namespace celvo::test {
 
 // A book of one engine, released at the end of the scope.
 struct BookHandle {
@@ -44,13 +45,19 @@ inline void putInt(std::u16string& out, int value)
     for (char c : std::to_string(value)) out += static_cast<char16_t>(c);
 }
 
-// Reads every cell of the sheet in its window; the text of each cell that
+// How many rows and columns from the first used cell are read.
+struct CellWindow {
+    int rows = 256;
+    int columns = 64;
+};
+
+// Reads every cell of the sheet in the window; the text of each cell that
 // holds something is added to `out`.
-inline void readCells(celvo::ISheetT& sheet, std::u16string& out)
+inline void readCells(celvo::ISheetT& sheet, std::u16string& out, CellWindow window = {})
 {
     const int firstRow = sheet.firstRow(), firstCol = sheet.firstColumn();
-    const int lastRow = std::min(sheet.lastRow(), firstRow + 256);
-    const int lastCol = std::min(sheet.lastColumn(), firstCol + 64);
+    const int lastRow = static_cast<int>(std::min<long long>(sheet.lastRow(), 0LL + firstRow + window.rows));
+    const int lastCol = static_cast<int>(std::min<long long>(sheet.lastColumn(), 0LL + firstCol + window.columns));
     for (int row = firstRow; row < lastRow; ++row) {
         for (int col = firstCol; col < lastCol; ++col) {
             celvo::IFormatT* format = nullptr;
@@ -86,19 +93,25 @@ inline void readCells(celvo::ISheetT& sheet, std::u16string& out)
     }
 }
 
-// The sheet names and the cells of every sheet of the book.
-inline std::u16string bookText(celvo::IBookT& book)
+// The name and the cells of a sheet of the book (a sheet without cells,
+// such as a chart sheet, has no text of its own).
+inline std::u16string sheetText(celvo::IBookT& book, int index, CellWindow window = {})
 {
-    std::u16string out;
-    const int sheets = book.sheetCount();
-    for (int i = 0; i < sheets; ++i) {
-        out += u"sheet ";
-        celvo::ISheetT* sheet = book.sheet(i);
-        if (sheet) putText(out, sheet->name());
-        out += u'\n';
-        if (sheet) readCells(*sheet, out);
-    }
+    std::u16string out = u"sheet ";
+    celvo::ISheetT* sheet = book.sheet(index);
+    if (sheet) putText(out, sheet->name());
+    out += u'\n';
+    if (sheet) readCells(*sheet, out, window);
     return out;
 }
 
-}  // namespace fuzz
+// The sheet names and the cells of every sheet of the book.
+inline std::u16string bookText(celvo::IBookT& book, CellWindow window = {})
+{
+    std::u16string out;
+    const int sheets = book.sheetCount();
+    for (int i = 0; i < sheets; ++i) out += sheetText(book, i, window);
+    return out;
+}
+
+}  // namespace celvo::test
