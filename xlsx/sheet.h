@@ -253,6 +253,12 @@ public:
         std::uint32_t col;
     };
     void forgetSharedFormulas() noexcept { sharedIndexBuilt_ = false; }
+    // Gives the cells of every array formula that the block cuts through
+    // (meets without holding it whole) formulas of their own, the array's
+    // text each (sheet_clear.cpp). The arrays are found when first needed
+    // and found again after an edit that moves them.
+    void breakArraysCutBy(std::uint32_t r1, std::uint32_t c1, std::uint32_t r2, std::uint32_t c2);
+    void forgetArrays() noexcept { arraysBuilt_ = false; }
 
     // ---- rows, columns and outline (sheet_layout.cpp) ----------------------
     // Row records are the rows of the cell store: they move and go with
@@ -357,6 +363,13 @@ private:
     std::vector<std::uint32_t> largeMerges_;
     bool mergeIndexBuilt_ = false;
     bool columnsTidy_ = false;
+
+    // The array formulas: the cell holding each and its range.
+    struct ArrayBlock {
+        std::uint32_t row, col, r1, c1, r2, c2;
+    };
+    std::vector<ArrayBlock> arrays_;
+    bool arraysBuilt_ = false;
 };
 
 }  // namespace celvo

@@ -49,6 +49,42 @@ struct LostLead {
 
 }  // namespace
 
+void XMLSheetImplT::breakArraysCutBy(std::uint32_t r1, std::uint32_t c1, std::uint32_t r2, std::uint32_t c2)
+{
+    sheet::c_CT_SheetData& data = sheetData();
+    if (!arraysBuilt_) {
+        arrays_.clear();
+        for (const sheet::c_CT_Row& row : data.rows)
+            for (const sheet::c_CT_Cell& cell : row.cells) {
+                const sheet::c_CT_CellFormula* f = arrayFormulaOf(cell);
+                if (!f) continue;
+                const std::uint32_t r = row.r.value - 1;
+                ArrayBlock a{r, cell.column(), r, cell.column(), r, cell.column()};
+                if (f->ref.present && !readRangeRef(f->ref.value, a.r1, a.c1, a.r2, a.c2)) continue;
+                arrays_.push_back(a);
+            }
+        arraysBuilt_ = true;
+    }
+    const Block b{r1, c1, r2, c2};
+    bool broken = false;
+    for (const ArrayBlock& a : arrays_) {
+        if (!b.meets(a.r1, a.c1, a.r2, a.c2) || b.contains(a.r1, a.c1, a.r2, a.c2)) continue;
+        // An entry whose cell no longer holds that array is passed over.
+        sheet::c_CT_Cell* holder = findCell(static_cast<int>(a.row), static_cast<int>(a.col));
+        const sheet::c_CT_CellFormula* f = holder ? arrayFormulaOf(*holder) : nullptr;
+        std::uint32_t fr1 = a.row, fc1 = a.col, fr2 = a.row, fc2 = a.col;
+        if (!f || (f->ref.present && !readRangeRef(f->ref.value, fr1, fc1, fr2, fc2)) ||
+            !(fr1 == a.r1 && fc1 == a.c1 && fr2 == a.r2 && fc2 == a.c2))
+            continue;
+        const u16string text = f->content.value;
+        for (auto it = data.rows.lower_bound(a.r1); it != data.rows.end() && it->r.value - 1 <= a.r2; ++it)
+            for (auto c = it->cells.lower_bound(a.c1); c != it->cells.end() && c->column() <= a.c2; ++c)
+                if (!b.holds(it->r.value - 1, c->column()) && (!c->formula() || &*c == holder)) ownFormula(*c, text);
+        broken = true;
+    }
+    if (broken) arraysBuilt_ = false;
+}
+
 bool XMLSheetImplT::clearCells(int rowFirst, int rowLast, int colFirst, int colLast)
 {
     return guarded(false, [&] {
@@ -65,28 +101,16 @@ bool XMLSheetImplT::clearCells(int rowFirst, int rowLast, int colFirst, int colL
         // Arrays that the block cuts through leave their other cells with
         // formulas of their own; the leading cells of shared groups that go
         // hand their formula over to a member that stays.
+        breakArraysCutBy(b.r1, b.c1, b.r2, b.c2);
         std::vector<LostLead> leads;
-        for (sheet::c_CT_Row& row : data.rows) {
-            const std::uint32_t r = row.r.value - 1;
-            for (sheet::c_CT_Cell& cell : row.cells) {
-                const sheet::c_CT_CellFormula* f = cell.formula();
-                if (!f) continue;
-                const sheet::c_CT_CellFormula* a = arrayFormulaOf(cell);
-                std::uint32_t r1 = r, c1 = cell.column(), r2 = r, c2 = cell.column();
-                if (a && a->ref.present && readRangeRef(a->ref.value, r1, c1, r2, c2) && b.meets(r1, c1, r2, c2) &&
-                    !b.contains(r1, c1, r2, c2)) {
-                    const u16string text = a->content.value;
-                    for (auto it = data.rows.lower_bound(r1); it != data.rows.end() && it->r.value - 1 <= r2; ++it)
-                        for (auto c = it->cells.lower_bound(c1); c != it->cells.end() && c->column() <= c2; ++c)
-                            if (!b.holds(it->r.value - 1, c->column()) && (!c->formula() || &*c == &cell))
-                                ownFormula(*c, text);
-                    continue;
-                }
-                if (b.holds(r, cell.column()) && sharedFormulaOf(cell) && !f->content.value.empty()) {
-                    Block range{r, 0, sheet::max_row_index, sheet::c_CT_Cell::max_column};
-                    if (f->ref.present) readRangeRef(f->ref.value, range.r1, range.c1, range.r2, range.c2);
-                    leads.push_back({r, cell.column(), *f, range});
-                }
+        for (auto it = data.rows.lower_bound(b.r1); it != data.rows.end() && it->r.value - 1 <= b.r2; ++it) {
+            const std::uint32_t r = it->r.value - 1;
+            for (auto c = it->cells.lower_bound(b.c1); c != it->cells.end() && c->column() <= b.c2; ++c) {
+                const sheet::c_CT_CellFormula* f = sharedFormulaOf(*c);
+                if (!f || f->content.value.empty()) continue;
+                Block range{r, 0, sheet::max_row_index, sheet::c_CT_Cell::max_column};
+                if (f->ref.present) readRangeRef(f->ref.value, range.r1, range.c1, range.r2, range.c2);
+                leads.push_back({r, c->column(), *f, range});
             }
         }
 
@@ -147,6 +171,10 @@ bool XMLSheetImplT::copyCell(int rowSrc, int colSrc, int rowDst, int colDst)
         const bool grouped = sharedFormulaOf(*src) || arrayFormulaOf(*src);
         const u16string text = grouped ? storedFormulaText(static_cast<std::uint32_t>(rowSrc), *src) : u16string();
 
+        // An array the destination cuts through gives its other cells
+        // formulas of their own.
+        const auto r = static_cast<std::uint32_t>(rowDst), c = static_cast<std::uint32_t>(colDst);
+        breakArraysCutBy(r, c, r, c);
         sheet::c_CT_Cell& dst = cellForWrite(rowDst, colDst, nullptr, true);
         dst.from_worker(whole);
         if (grouped) ownFormula(dst, text);

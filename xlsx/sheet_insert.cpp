@@ -339,6 +339,7 @@ bool editGrid(XMLSheetImplT& sheet, bool columns, bool insert, int first, int la
         for (int i = 0; i < book->sheetEntryCount(); ++i)
             if (XMLSheetImplT* s = book->sheetAt(i)) s->forgetSharedFormulas();
         sheet.forgetSharedFormulas();
+        sheet.forgetArrays();
         sheet.markUsedRangeDirty();
         return true;
     });
