@@ -8,11 +8,15 @@ results of formulas that tell a place (ROW, COLUMN, INDIRECT and the
 like, whose text addresses rightly stay put) read as "(place)". openpyxl must open every edited book that it opens unedited.
 
     edit_values_compare.py <list>
+    edit_values_compare.py --show <book>
+
 
 The list holds lines "name<TAB>expected<TAB>unedited<TAB>edited", expected
 being "rows K N" (N empty rows at row K, 0-based), "cols K N" (N empty
 columns at column K) or "same". Prints "name expected OK" or "... DIFF
-<first difference>" a pair, then the verdict of tests/tools/checklib.py."""
+<first difference>" a pair, then the verdict of tests/tools/checklib.py.
+With --show, prints what LibreOffice computes in one book instead, a line
+"<sheet>!<row>,<col> <value>" a cell that shows a value (0-based)."""
 import csv
 import glob
 import os
@@ -40,10 +44,11 @@ soffice = checklib.soffice()
 checks = checklib.Checks()
 
 pairs = []
-with open(sys.argv[1], encoding="utf-8") as f:
-    for line in f:
-        if line.strip():
-            pairs.append(line.rstrip("\n").split("\t"))
+if sys.argv[1] != "--show":
+    with open(sys.argv[1], encoding="utf-8") as f:
+        for line in f:
+            if line.strip():
+                pairs.append(line.rstrip("\n").split("\t"))
 
 
 def export(paths, outdir, work):
@@ -149,6 +154,24 @@ def opens(path):
     except Exception as e:  # any failure of the reader is a finding
         return "%s: %s" % (type(e).__name__, e)
 
+
+def show(path):
+    with tempfile.TemporaryDirectory() as tmp:
+        export([path], os.path.join(tmp, "out"), os.path.join(tmp, "work"))
+        found = sheets(os.path.join(tmp, "out"), path)
+    if not checks.check(found is not None, "LibreOffice does not open " + path):
+        return
+    for sheet, rows in sorted(found.items()):
+        for r, row in enumerate(rows):
+            for c, v in enumerate(row):
+                if v != "":
+                    print("%s!%d,%d %s" % (sheet, r, c, v))
+                    checks.check(True, "")
+
+
+if sys.argv[1] == "--show":
+    show(sys.argv[2])
+    checks.finish()
 
 with tempfile.TemporaryDirectory() as tmp:
     plain_dir, edited_dir = os.path.join(tmp, "plain"), os.path.join(tmp, "edited")

@@ -1,7 +1,9 @@
 // Real books with formulas, edited: rows and columns inserted and removed on
 // every sheet. LibreOffice, recalculating every formula, computes the same
 // values at the moved cells as in the book saved unedited, and openpyxl
-// opens the edited books (edit_values_compare.py).
+// opens the edited books (edit_values_compare.py). And a book of our own
+// whose removed rows and columns take cells that formulas and names refer
+// to: LibreOffice computes what a spreadsheet computes after the removal.
 #include "test_support.h"
 
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "book.h"
+#include "ooxml/sml-workbook.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -90,6 +93,49 @@ TEST(XlsxSheetEditsCorpus, LibreOfficeComputesTheSameValues)
     list.close();
     std::string out;
     CELVO_ASSERT_CHECKER(test::pythonScript(CELVO_XLSX_TEST_DIR "/edit_values_compare.py", dir + "/pairs.tsv"), out);
+    if (!HasFailure()) std::system(("rm -rf " + dir).c_str());
+}
+
+TEST(XlsxSheetEditsCorpus, LibreOfficeComputesWhatRemovalLeaves)
+{
+    CELVO_REQUIRE_LIBREOFFICE();
+    XMLBookImplT* book = new XMLBookImplT();
+    ISheetT* data = book->addSheet(u"Data", nullptr);
+    ISheetT* other = book->addSheet(u"Other", nullptr);
+    ISheetT* cols = book->addSheet(u"Cols", nullptr);
+    for (int r = 0; r < 6; ++r) data->writeNumber(r, 0, r + 1, nullptr);
+    data->writeFormula(0, 1, u"SUM(A1:A6)", nullptr);
+    data->writeFormula(1, 1, u"A3*10", nullptr);
+    data->writeFormula(5, 2, u"A5+1", nullptr);
+    other->writeFormula(0, 0, u"Data!A4*2", nullptr);
+    other->writeFormula(1, 0, u"SUM(Data!A2:A5)", nullptr);
+    other->writeFormula(2, 0, u"Pick*1", nullptr);
+    other->writeFormula(3, 0, u"IFERROR(Dead;-1)", nullptr);
+    for (int c = 0; c < 3; ++c) cols->writeNumber(0, c, c + 1, nullptr);
+    cols->writeFormula(1, 0, u"SUM(A1:C1)", nullptr);
+    cols->writeFormula(1, 1, u"B1*2", nullptr);
+    cols->writeFormula(1, 2, u"C1*2", nullptr);
+    auto& names = *static_cast<XMLBookImplT*>(book)->root().definedNames.get();
+    for (const auto& [name, text] : {std::pair<const char16_t*, const char16_t*>{u"Pick", u"Data!$A$5"},
+                                     {u"Dead", u"Data!$A$3"}}) {
+        workbook::c_CT_DefinedName* n = names.definedName.append();
+        n->name.set(name);
+        n->content.set(text);
+    }
+    EXPECT_TRUE(data->removeRows(2, 3)) << book->errorMessage();
+    EXPECT_TRUE(cols->removeColumns(1, 1)) << book->errorMessage();
+    const std::string dir = test::processTempDir() + "xlsx_edit_removal";
+    ASSERT_EQ(std::system(("rm -rf " + dir + " && mkdir -p " + dir).c_str()), 0);
+    ASSERT_TRUE(saveBook(*book, dir + "/removed.xlsx")) << book->errorMessage();
+    book->release();
+    std::string out;
+    CELVO_ASSERT_CHECKER(
+        test::pythonScript(CELVO_XLSX_TEST_DIR "/edit_values_compare.py", "--show " + dir + "/removed.xlsx"), out);
+    const std::string expected =
+        "Cols!0,0 1\nCols!0,1 3\nCols!1,0 4\nCols!1,1 6\n"
+        "Data!0,0 1\nData!0,1 14\nData!1,0 2\nData!1,1 #REF!\nData!2,0 5\nData!3,0 6\nData!3,2 6\n"
+        "Other!0,0 #REF!\nOther!1,0 7\nOther!2,0 5\nOther!3,0 -1\n";
+    EXPECT_EQ(out, expected);
     if (!HasFailure()) std::system(("rm -rf " + dir).c_str());
 }
 
