@@ -10,8 +10,9 @@
 // area and titles in sheet_defined_names.cpp, the cell store (finding,
 // creating, the used range) in sheet_cells.cpp, formulas in sheet_formula.cpp,
 // rows, columns and outline in sheet_layout.cpp, merged ranges in
-// sheet_merges.cpp, writing the part in sheet_io.cpp; those not built yet
-// answer "not supported"
+// sheet_merges.cpp, clearing and copying cells in sheet_clear.cpp, inserting
+// and removing rows and columns in sheet_insert.cpp, writing the part in
+// sheet_io.cpp; those not built yet answer "not supported"
 // (sheet_pending.cpp).
 #pragma once
 

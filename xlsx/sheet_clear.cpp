@@ -177,7 +177,10 @@ bool XMLSheetImplT::copyCell(int rowSrc, int colSrc, int rowDst, int colDst)
         breakArraysCutBy(r, c, r, c);
         sheet::c_CT_Cell& dst = cellForWrite(rowDst, colDst, nullptr, true);
         dst.from_worker(whole);
-        if (grouped) ownFormula(dst, text);
+        // A member of a group without its leading cell reads no formula:
+        // the copy keeps only the value.
+        if (grouped && text.empty()) dst.erase_formula();
+        else if (grouped) ownFormula(dst, text);
         return true;
     });
 }

@@ -24,6 +24,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -56,12 +57,25 @@ inline std::string toolsDir()
 }
 
 // A scratch folder (ending in '/') that no other test process shares: the
-// test trees of several builds may run at the same time on one machine.
+// test trees of several builds may run at the same time on one machine. It
+// is removed with what it holds when the process ends, unless a test failed
+// (then it stays for a look).
 inline std::string processTempDir()
 {
-    const std::string dir = ::testing::TempDir() + "celvo_" + std::to_string(::getpid()) + "/";
-    ::mkdir(dir.c_str(), 0700);
-    return dir;
+    struct Folder {
+        std::string path = ::testing::TempDir() + "celvo_" + std::to_string(::getpid()) + "/";
+        ~Folder()
+        {
+            const ::testing::UnitTest* unit = ::testing::UnitTest::GetInstance();
+            if (unit && unit->Passed()) {
+                std::error_code ignored;
+                std::filesystem::remove_all(path, ignored);
+            }
+        }
+    };
+    static Folder folder;
+    ::mkdir(folder.path.c_str(), 0700);
+    return folder.path;
 }
 
 // A shell word that stands for the text as it is.

@@ -193,7 +193,7 @@ TEST(FormulaMeaning, LibreOfficeComputesWhatTheTextSays)
     for (const Case& c : kCases) formulas.push_back(MakeFormula(book).compile(c.formula));
     Bytes file = buildWorkbook(book, formulas);
 
-    const std::string dir = ::testing::TempDir() + "celvo_formula_meaning_" + std::to_string(getpid());
+    const std::string dir = test::processTempDir() + "formula_meaning_" + std::to_string(getpid());
     ASSERT_EQ(system(("rm -rf " + dir + " && mkdir -p " + dir).c_str()), 0);
     std::ofstream(dir + "/book.xls", std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
                                                              static_cast<std::streamsize>(file.size()));

@@ -58,7 +58,7 @@ std::string run(const std::string& command)
 
 std::string tempDir()
 {
-    std::string dir = ::testing::TempDir() + "celvo_comments_" + std::to_string(getpid());
+    std::string dir = test::processTempDir() + "comments_" + std::to_string(getpid());
     run("mkdir -p '" + dir + "'");
     return dir;
 }

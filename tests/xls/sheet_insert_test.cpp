@@ -574,7 +574,7 @@ std::string run(const std::string& command)
 
 std::string tempDir(const char* what)
 {
-    const std::string dir = ::testing::TempDir() + "celvo_" + what + "_" + std::to_string(getpid());
+    const std::string dir = test::processTempDir() + "" + what + "_" + std::to_string(getpid());
     EXPECT_EQ(system(("rm -rf " + dir + " && mkdir -p " + dir).c_str()), 0);
     return dir;
 }

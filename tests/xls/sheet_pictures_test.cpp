@@ -287,7 +287,7 @@ std::string hexOf(const PictureBytes& b)
 
 std::vector<Found> libreOfficePictures(const Bytes& file, const std::string& tag)
 {
-    const std::string dir = ::testing::TempDir() + "celvo_pictures_" + tag + "_" + std::to_string(getpid());
+    const std::string dir = test::processTempDir() + "pictures_" + tag + "_" + std::to_string(getpid());
     EXPECT_EQ(std::system(("rm -rf " + dir + " && mkdir -p " + dir).c_str()), 0);
     std::ofstream(dir + "/book.xls", std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
