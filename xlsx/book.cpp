@@ -131,30 +131,32 @@ std::pair<u16string, u16string> XMLBookImplT::addRelatedPart(u16view source, u16
     }
 }
 
-SharedStrings& XMLBookImplT::sharedStrings()
+u16string XMLBookImplT::addWorkbookPart(u16view stem, u16view contentType, std::unique_ptr<XFile> part)
 {
-    if (pkg_.sharedStrings) return *pkg_.sharedStrings;
-    u16string name = pkg_.workbookDir + u"/sharedStrings.xml";
-    // A part of that name that is no shared-strings part (unrelated, or of
-    // another type) leaves it to the next free name.
-    if (pkg_.parts.contains(name)) {
-        auto part = addRelatedPart(pkg_.workbookPart, u"sharedStrings", u"", u"sharedStrings", u"xml",
-                                   kSharedStrings, std::make_unique<SharedStrings>());
-        pkg_.sharedStrings = pkg_.parts.findAs<SharedStrings>(part.first);
-        return *pkg_.sharedStrings;
-    }
+    u16string name = pkg_.workbookDir + u"/" + u16string(stem) + u".xml";
+    // A part of that name already there (unrelated, or of another type)
+    // leaves it to the next free name.
+    if (pkg_.parts.contains(name))
+        return addRelatedPart(pkg_.workbookPart, stem, u"", stem, u"xml", contentType, std::move(part)).first;
     Relationships& rels = workbookRels();
-    auto* part = static_cast<SharedStrings*>(pkg_.parts.insert(name, std::make_unique<SharedStrings>()));
+    pkg_.parts.insert(name, std::move(part));
     try {
-        if (pkg_.contentTypes->contentType(name) != kSharedStrings) pkg_.contentTypes->addOverride(name, kSharedStrings);
-        rels.add(relType(u"sharedStrings"), relativeTarget(pkg_.workbookPart, name));
+        if (pkg_.contentTypes->contentType(name) != contentType) pkg_.contentTypes->addOverride(name, contentType);
+        rels.add(relType(stem), relativeTarget(pkg_.workbookPart, name));
     } catch (...) {
         pkg_.contentTypes->removeOverride(name);
         pkg_.parts.erase(name);
         throw;
     }
-    pkg_.sharedStrings = part;
-    return *part;
+    return name;
+}
+
+SharedStrings& XMLBookImplT::sharedStrings()
+{
+    if (!pkg_.sharedStrings)
+        pkg_.sharedStrings = pkg_.parts.findAs<SharedStrings>(
+            addWorkbookPart(u"sharedStrings", kSharedStrings, std::make_unique<SharedStrings>()));
+    return *pkg_.sharedStrings;
 }
 
 bool XMLBookImplT::date1904() const

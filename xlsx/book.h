@@ -113,6 +113,11 @@ public:
     std::pair<u16string, u16string> addRelatedPart(u16view source, u16view relTypeWord, u16view folder,
                                                    u16view stem, u16view extension, u16view contentType,
                                                    std::unique_ptr<XFile> part);
+    // Adds a part of the workbook's own (styles, shared strings) under its
+    // usual name, the workbook's folder + "/" + stem + ".xml", or under the
+    // next free numbered name when a part of that name is already there;
+    // returns the part's name.
+    u16string addWorkbookPart(u16view stem, u16view contentType, std::unique_ptr<XFile> part);
     // The book's picture of an id; "pictureId is out of range".
     const PictureRecord& pictureRecord(int pictureId) const;
     // Sheet states and the active sheet kept on a visible sheet.

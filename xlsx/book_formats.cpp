@@ -17,9 +17,7 @@ Styles& XMLBookImplT::styles()
         pkg_.styles->setMessage(&message_);
         return *pkg_.styles;
     }
-    auto part = addRelatedPart(pkg_.workbookPart, u"styles", u"", u"styles", u"xml", packagetype::kStyles,
-                               std::make_unique<Styles>());
-    pkg_.styles = pkg_.parts.findAs<Styles>(part.first);
+    pkg_.styles = pkg_.parts.findAs<Styles>(addWorkbookPart(u"styles", packagetype::kStyles, std::make_unique<Styles>()));
     pkg_.styles->setMessage(&message_);
     return *pkg_.styles;
 }

@@ -1,5 +1,8 @@
 #include "part.h"
 
+#include "nimb/binding.h"
+#include "nimb/writer.h"
+
 namespace celvo {
 
 XFile::~XFile() = default;
@@ -15,6 +18,21 @@ void throwBindingError(nimb::enimb_error code)
 {
     if (code == nimb::e_bad_dtd) throw xlerror("DOCTYPE declarations are not allowed");
     throw xlerror(nimb::get_error_description(code));
+}
+
+void writeCompact(const nimb::c_binding& root, const char* name, std::string& out)
+{
+    std::string written;
+    nimb::enimb_error e;
+    {
+        nimb::c_string_output text(written);
+        nimb::c_xml_writer w(text, 2, "", "");
+        e = nimb::marshal_object(w, root, name);
+        text.flush();
+        if (!e && w.failed()) e = w.capture_error(nimb::e_undefined, name, "xlsx/part", 0);
+    }
+    if (e) throwBindingError(e);
+    out.swap(written);
 }
 
 }  // namespace celvo

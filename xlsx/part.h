@@ -17,6 +17,10 @@
 #include "nimb/errors.h"
 #include "nimb/reader.h"
 
+namespace nimb {
+class c_binding;
+}
+
 namespace celvo {
 
 class XFile {
@@ -49,6 +53,10 @@ nimb::c_reader_limits partReaderLimits();
 // The exception for a failed read or write of an XML part: the runtime's
 // message for the code.
 [[noreturn]] void throwBindingError(nimb::enimb_error code);
+// Writes the document of a part's binding root without indentation (a part
+// of many items is mostly markup, and every byte of it is deflated); `out`
+// is replaced only on success.
+void writeCompact(const nimb::c_binding& root, const char* name, std::string& out);
 
 template <class T>
 class XmlFile : public XFile {

@@ -295,7 +295,10 @@ styles::c_CT_Fill* Styles::appendFill(const styles::c_CT_Fill* from, unsigned& i
 {
     auto* fills = root_.get_fills();
     styles::c_CT_Fill* fill = fills->fill.append();
+    // A new fill is no fill, written out as such: a fill without a pattern
+    // is valid, but not every reader takes it.
     if (from) *fill = *from;
+    else fill->get_patternFill()->set_patternType(u"none");
     id = static_cast<unsigned>(fills->fill.size() - 1);
     fills->set_count(static_cast<unsigned>(fills->fill.size()));
     return fill;

@@ -1,6 +1,5 @@
 // Writing the worksheet part of a .xlsx sheet.
 #include "celvo/cellref.h"
-#include "nimb/binding.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -23,19 +22,7 @@ void XMLSheetImplT::serialize(std::string& out)
         }
     }
     root_.get_dimension()->set_ref(widenAscii(ref));
-    // Written without indentation: a sheet of many cells is mostly markup,
-    // and every byte of it is deflated.
-    std::string written;
-    nimb::enimb_error e;
-    {
-        nimb::c_string_output text(written);
-        nimb::c_xml_writer w(text, 2, "", "");
-        e = nimb::marshal_object(w, root_, "worksheet");
-        text.flush();
-        if (!e && w.failed()) e = w.capture_error(nimb::e_undefined, "worksheet", "xlsx/sheet_io", 0);
-    }
-    if (e) throwBindingError(e);
-    out.swap(written);
+    writeCompact(root_, "worksheet", out);
 }
 
 }  // namespace celvo

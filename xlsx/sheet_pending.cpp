@@ -5,7 +5,5 @@
 
 namespace celvo {
 
-const char16_t* XMLSheetImplT::readComment(int, int) { return notSupported(static_cast<const char16_t*>(nullptr)); }
-void XMLSheetImplT::writeComment(int, int, const char16_t*, const char16_t*, int, int) { notSupported(); }
 
 }  // namespace celvo

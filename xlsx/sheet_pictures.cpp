@@ -1,7 +1,7 @@
 // Pictures on a sheet: placing one of the book's pictures as a two-cell
 // anchor of the sheet's drawing part, and listing the pictures of that
 // drawing with their anchors; the sheet's sizes in pixels that anchors are
-// measured in; cell references.
+// measured in.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "book.h"
-#include "celvo/cellref.h"
 #include "celvo/picture_anchor.h"
 #include "package_types.h"
 #include "part_drawing.h"
@@ -60,7 +59,7 @@ public:
         int defaultWidth = 64;
         const sheet::c_CT_SheetFormatPr* format = root.sheetFormatPr.peek();
         if (format && format->defaultColWidth.present) defaultWidth = widthPixels(format->defaultColWidth.value, d);
-        defaultHeight_ = format ? heightPixels(format->defaultRowHeight.value) : 20;
+        if (format && format->defaultRowHeight.present) defaultHeight_ = heightPixels(format->defaultRowHeight.value);
         columns_.assign(kLastCol + 1, defaultWidth);
         // next[c]: the first column from c on that no item has set yet, so
         // that every column is set once however the items overlap.
@@ -252,18 +251,6 @@ void XMLSheetImplT::placePicture(int row, int col, int pictureId, int width, int
         throw;
     }
     message() = anchorMessage(placed);
-}
-
-void XMLSheetImplT::cellReferenceToRowCol(const char16_t* ref, int* row, int* col, bool* rowRelative,
-                                          bool* colRelative)
-{
-    guardedVoid([&] { celvo::cellRefToRowCol(u16(ref), row, col, rowRelative, colRelative); });
-}
-
-const char16_t* XMLSheetImplT::rowColToCellReference(int row, int col, bool rowRelative, bool colRelative)
-{
-    return guarded(static_cast<const char16_t*>(nullptr),
-                   [&] { return keepText(celvo::rowColToCellRef(row, col, rowRelative, colRelative)); });
 }
 
 }  // namespace celvo

@@ -1,6 +1,6 @@
 // Sheet properties of a .xlsx sheet: name, visibility and protection, the
 // window options of the first sheet view (gridlines, zoom, frozen panes),
-// and the print settings.
+// the print settings, page breaks, and cell references.
 #include <algorithm>
 #include <cmath>
 
@@ -506,6 +506,20 @@ bool XMLSheetImplT::setVerticalPageBreak(int col, bool pageBreak)
         setBreak(root_, &WorksheetRoot::colBreaks, static_cast<unsigned>(col), kMaxRowsLarge - 1, pageBreak);
         return true;
     });
+}
+
+// ---- cell references, read and written by the helpers both engines share ----------
+
+void XMLSheetImplT::cellReferenceToRowCol(const char16_t* ref, int* row, int* col, bool* rowRelative,
+                                          bool* colRelative)
+{
+    guardedVoid([&] { celvo::cellRefToRowCol(u16(ref), row, col, rowRelative, colRelative); });
+}
+
+const char16_t* XMLSheetImplT::rowColToCellReference(int row, int col, bool rowRelative, bool colRelative)
+{
+    return guarded(static_cast<const char16_t*>(nullptr),
+                   [&] { return keepText(celvo::rowColToCellRef(row, col, rowRelative, colRelative)); });
 }
 
 }  // namespace celvo

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <thread>
 
 #include "ZipCryptograph.h"
 #include "ZipException.h"
@@ -114,6 +116,10 @@ void CDeflateCompressor::UpdateOptions(const CZipCompressor::COptions& options)
         m_options.m_bDetectLibMemoryLeaks = o->m_bDetectLibMemoryLeaks;
         m_options.m_bCheckLastBlock = o->m_bCheckLastBlock;
     }
+    if (const auto* o = dynamic_cast<const COptions*>(&options)) {
+        m_options.m_iThreads = o->m_iThreads;
+        m_options.m_uChunkSize = std::max<std::uint32_t>(o->m_uChunkSize, 64u * 1024u);
+    }
 }
 
 int CDeflateCompressor::ConvertInternalError(int error) const
@@ -139,6 +145,119 @@ void CDeflateCompressor::InstallAllocator()
     m_stream.opaque = m_options.m_bDetectLibMemoryLeaks ? &m_list : nullptr;
 }
 
+namespace {
+
+constexpr std::size_t kWindow = 32768;
+
+// One piece of an entry deflated on its own: primed with the data before
+// it, ended with a flush to a byte boundary (or the end of the stream), so
+// that the pieces written one after the other make one deflate stream.
+struct Piece {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    const std::uint8_t* dictionary = nullptr;
+    std::size_t dictionarySize = 0;
+    bool last = false;
+    std::vector<std::uint8_t> out;
+    int error = Z_OK;
+};
+
+void deflatePiece(Piece& p, int level) noexcept
+{
+    z_stream s{};
+    p.error = deflateInit2(&s, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    if (p.error != Z_OK) return;
+    try {
+        if (p.dictionarySize)
+            p.error = deflateSetDictionary(&s, p.dictionary, static_cast<uInt>(p.dictionarySize));
+        p.out.resize(deflateBound(&s, static_cast<uLong>(p.size)) + 64);
+        s.next_in = const_cast<Bytef*>(p.data);
+        s.avail_in = static_cast<uInt>(p.size);
+        std::size_t produced = 0;
+        while (p.error == Z_OK) {
+            s.next_out = p.out.data() + produced;
+            s.avail_out = static_cast<uInt>(p.out.size() - produced);
+            const int err = deflate(&s, p.last ? Z_FINISH : Z_SYNC_FLUSH);
+            produced = p.out.size() - s.avail_out;
+            if (p.last && err == Z_STREAM_END) break;
+            if (!p.last && err == Z_OK && s.avail_in == 0 && s.avail_out > 0) break;
+            if (err != Z_OK && err != Z_BUF_ERROR) {
+                p.error = err;
+            } else if (s.avail_out == 0) {
+                p.out.resize(p.out.size() * 2);
+            } else if (err == Z_BUF_ERROR) {
+                p.error = err;  // no progress with room left
+            }
+        }
+        p.out.resize(produced);
+    } catch (...) {
+        p.error = Z_MEM_ERROR;
+    }
+    deflateEnd(&s);
+}
+
+}  // namespace
+
+void CDeflateCompressor::DeflatePending(bool last)
+{
+    const std::size_t chunk = m_options.m_uChunkSize;
+    std::vector<Piece> pieces;
+    for (std::size_t at = 0; at < m_pending.size() || (last && pieces.empty()); at += chunk) {
+        Piece p;
+        p.data = m_pending.data() + at;
+        p.size = std::min(chunk, m_pending.size() - at);
+        if (at > 0) {
+            p.dictionarySize = std::min(kWindow, at);
+            p.dictionary = p.data - p.dictionarySize;
+        } else {
+            p.dictionary = m_window.data();
+            p.dictionarySize = m_window.size();
+        }
+        pieces.push_back(p);
+        if (at + chunk >= m_pending.size()) break;
+    }
+    if (last) pieces.back().last = true;
+    // The first piece on this thread, the others on threads of their own
+    // (on this one too when no thread can be started).
+    std::vector<std::thread> threads;
+    for (std::size_t i = 1; i < pieces.size(); ++i) {
+        try {
+            threads.emplace_back(deflatePiece, std::ref(pieces[i]), m_iLevel);
+        } catch (...) {
+            deflatePiece(pieces[i], m_iLevel);
+        }
+    }
+    if (!pieces.empty()) deflatePiece(pieces[0], m_iLevel);
+    for (std::thread& t : threads) t.join();
+    for (const Piece& p : pieces) CheckForError(p.error);
+    for (const Piece& p : pieces) WriteDeflated(p.out.data(), p.out.size());
+    // The dictionary of the next piece: the last 32 KiB of the data so far.
+    if (m_pending.size() >= kWindow) {
+        m_window.assign(m_pending.end() - kWindow, m_pending.end());
+    } else {
+        m_window.insert(m_window.end(), m_pending.begin(), m_pending.end());
+        if (m_window.size() > kWindow) m_window.erase(m_window.begin(), m_window.end() - kWindow);
+    }
+    m_pending.clear();
+}
+
+void CDeflateCompressor::WriteDeflated(const std::uint8_t* data, std::size_t size)
+{
+    m_uTotalOut += size;
+    while (size > 0) {
+        const std::size_t room = m_pBuffer.GetSize() - static_cast<std::size_t>(m_uComprLeft);
+        if (room == 0) {
+            FlushWriteBuffer();
+            continue;
+        }
+        const std::size_t n = std::min(room, size);
+        std::memcpy(m_pBuffer.GetBuffer() + m_uComprLeft, data, n);
+        m_uComprLeft += n;
+        data += n;
+        size -= n;
+    }
+}
+
 bool CDeflateCompressor::HasUnreadData() const
 {
     return m_uComprLeft > 0 || (m_uMethod == 0 && m_stream.avail_in > 0);
@@ -151,7 +270,11 @@ void CDeflateCompressor::InitCompression(int level, CZipFileHeader* header, CZip
     InstallAllocator();
     m_stream.next_out = m_pBuffer.GetBuffer();
     m_stream.avail_out = m_pBuffer.GetSize();
-    if (m_uMethod == 8) {
+    m_iLevel = level;
+    m_pending.clear();
+    m_window.clear();
+    m_uTotalIn = m_uTotalOut = 0;
+    if (m_uMethod == 8 && !Parallel()) {
         int err = deflateInit2(&m_stream, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
         CheckForError(err);
         m_bStreamOpen = true;
@@ -161,6 +284,14 @@ void CDeflateCompressor::InitCompression(int level, CZipFileHeader* header, CZip
 void CDeflateCompressor::Compress(const void* buffer, std::uint32_t size)
 {
     AddToHeaderCrc(buffer, size);
+    if (Parallel()) {
+        const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+        m_pending.insert(m_pending.end(), bytes, bytes + size);
+        m_uTotalIn += size;
+        if (m_pending.size() >= static_cast<std::size_t>(m_options.m_iThreads) * m_options.m_uChunkSize)
+            DeflatePending(false);
+        return;
+    }
     m_stream.next_in = static_cast<Bytef*>(const_cast<void*>(buffer));
     m_stream.avail_in = size;
     while (m_stream.avail_in > 0) {
@@ -190,6 +321,19 @@ void CDeflateCompressor::Compress(const void* buffer, std::uint32_t size)
 void CDeflateCompressor::FinishCompression(bool afterException)
 {
     m_stream.avail_in = 0;
+    if (Parallel()) {
+        if (!afterException) {
+            DeflatePending(true);
+            FlushWriteBuffer();
+            m_pFile->m_uComprSize += static_cast<std::uint32_t>(m_uTotalOut);
+            m_pFile->m_uUncomprSize = static_cast<std::uint32_t>(m_uTotalIn);
+        }
+        m_pending.clear();
+        m_pending.shrink_to_fit();
+        m_window.clear();
+        EmptyPtrList();
+        return;
+    }
     if (!afterException) {
         if (m_uMethod == 8) {
             int err;

@@ -97,6 +97,12 @@ public:
     public:
         int GetType() const override { return 1; }
         CZipCompressor::COptions* Clone() const override { return new COptions(*this); }
+        // More than one thread: the data of an entry is deflated in pieces
+        // of m_uChunkSize bytes, that many at a time, each on a thread of
+        // its own and primed with the 32 KiB before it; the pieces join
+        // into one deflate stream.
+        unsigned m_iThreads = 1;
+        std::uint32_t m_uChunkSize = 1u << 20;
     };
 
     explicit CDeflateCompressor(CZipStorage* storage);
@@ -123,8 +129,18 @@ private:
         if (!IsCodeErrorOK(err)) ThrowError(err, true);
     }
     void InstallAllocator();
+    bool Parallel() const { return m_uMethod == 8 && m_options.m_iThreads > 1; }
+    // Deflates the data held back, in pieces side by side; the stream ends
+    // with the last piece when `last`.
+    void DeflatePending(bool last);
+    void WriteDeflated(const std::uint8_t* data, std::size_t size);
 
     z_stream m_stream{};
+    int m_iLevel = -1;
+    std::vector<std::uint8_t> m_pending;  // data not deflated yet
+    std::vector<std::uint8_t> m_window;   // the last 32 KiB deflated
+    std::uint64_t m_uTotalIn = 0;
+    std::uint64_t m_uTotalOut = 0;
     bool m_bStreamOpen = false;
     std::uint16_t m_uMethod = 0;
 };

@@ -1,6 +1,7 @@
 #include "ZipPackage.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "celvo/file.h"
 #include "celvo/xlerror.h"
@@ -8,6 +9,12 @@
 namespace celvo {
 
 namespace {
+
+// Level 5 deflates the markup of a sheet in about half the time of the
+// default level 6, into an entry about 2% larger.
+constexpr int kDeflateLevel = 5;
+// At most this many threads deflate one part.
+constexpr unsigned kDeflateThreads = 4;
 
 [[noreturn]] void rethrowAsEngineError(const CZipException& e)
 {
@@ -132,6 +139,10 @@ std::vector<ZipEntry> readZipPackageFile(const u16string& path, const ZipLimits&
 ZipWriter::ZipWriter() : m_file(1024)
 {
     engineErrors([&] { return m_archive.OpenAbstractFile(m_file, CBundlex::zipCreate, false); });
+    // Large parts (the sheets) are deflated a piece per thread.
+    BundlexLib::CDeflateCompressor::COptions options;
+    options.m_iThreads = std::max(1u, std::min(kDeflateThreads, std::thread::hardware_concurrency()));
+    m_archive.SetCompressionOptions(options);
 }
 
 ZipWriter::ZipWriter(u16string path) : ZipWriter() { m_path = std::move(path); }
@@ -154,7 +165,7 @@ void ZipWriter::add(const u16string& name, const std::uint8_t* data, std::size_t
         CZipMemFile source;
         source.Attach(const_cast<std::uint8_t*>(data ? data : &none), static_cast<std::uint32_t>(size));
         CZipAddRequest request(&source, name);
-        request.m_iComprLevel = -1;
+        request.m_iComprLevel = kDeflateLevel;
         request.m_iSmartLevel = CBundlex::zipsmNotCompSmall | CBundlex::zipsmCPFile0 | CBundlex::zipsmCPassDir;
         request.m_nBufSize = 65536;
         request.m_uDosDate = m_dosDate;

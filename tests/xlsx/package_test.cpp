@@ -244,7 +244,7 @@ TEST(PartFactory, ContentTypesChooseThePartClass)
         {packagetype::kWorksheet, "<worksheet", "Element not found"},
         {packagetype::kWorksheet, kMain + "<sheetData/></worksheet><worksheet/>", "Not well formed"},
         {packagetype::kSharedStrings, "<sst xmlns=\"x\"/>", "Element not found"},
-        {packagetype::kSharedStrings, "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" count=\"1\"><si><t>a</si></sst>", "Not well formed"},
+        {packagetype::kSharedStrings, "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" count=\"1\"><si><t>a</si></sst>", "Bad end of element"},
         {packagetype::kSharedStrings, "<!DOCTYPE sst [<!ENTITY a 'aaaa'>]><sst>&a;</sst>",
          "DOCTYPE declarations are not allowed"},
         {packagetype::kRelationships,

@@ -1,14 +1,18 @@
 // Pictures of a .xlsx book: recognising picture bytes, the book's picture
 // list, placing pictures on a sheet through its drawing part and reading
-// their anchors back, before and after a save, and as openpyxl sees them.
+// their anchors back, before and after a save, and as openpyxl and
+// LibreOffice see them; the sheet's comments and cell references.
 #include "test_support.h"
 
+#include <cmath>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "../xls/picture_fixtures.h"
 #include "book.h"
+#include "celvo/factory.h"
 #include "celvo/picture_kind.h"
 #include "part_content_types.h"
 #include "part_drawing.h"
@@ -170,6 +174,71 @@ TEST(XlsxSheetPictures, AnchorsOfPlacedPictures)
         b.reload();
         EXPECT_EQ(anchorOf(*b.sheet, 0, &got), c.want) << c.what << " after a save: " << b.message();
         EXPECT_EQ(got, id) << c.what;
+    }
+}
+
+// Pixels of a width in characters for a font whose widest digit is d
+// pixels wide, worked out here on their own.
+int columnPixels(double w, int d)
+{
+    return static_cast<int>(std::floor(((256 * w + std::floor(128.0 / d)) / 256) * d));
+}
+
+// The far corner of a picture on a sheet whose columns and rows have sizes
+// of their own: column widths from the column items (the first item holding
+// a column gives its width) or the sheet's default width, in the digit
+// width of the book's font; row heights from the rows or the sheet's
+// default height.
+TEST(XlsxSheetPictures, AnchorsOverColumnsAndRowsOfTheirOwnSizes)
+{
+    auto column = [](XMLSheetImplT& s, unsigned first, unsigned last, double width) {
+        sheet::c_CT_Col* c = (s.root().cols.size() ? s.root().cols.at(0) : s.root().cols.append())->col.append();
+        c->set_min(first + 1);
+        c->set_max(last + 1);
+        c->set_width(width);
+        c->set_customWidth(true);
+    };
+    auto rowHeight = [](XMLSheetImplT& s, int row, double points) {
+        s.writeNumber(row, 0, 1, nullptr);
+        s.findRow(row)->set_ht(points);
+    };
+    Book probe;
+    const int d = probe.sheet->digitWidth();
+    ASSERT_GT(d, 0);
+    // Widths whose pixels show the padding of the formula; each picture
+    // ends a pixel before a column's end.
+    const int w20 = columnPixels(20.1, d), w5 = columnPixels(5.1, d), w10 = columnPixels(10.1, d);
+    const struct {
+        const char* what;
+        std::function<void(XMLSheetImplT&)> setup;
+        int row, col, width, height;
+        Anchor want;
+    } cases[] = {
+        {"a wide column", [&](XMLSheetImplT& s) { column(s, 1, 1, 20.1); }, 0, 0, 64 + w20 - 1, 10,
+         {0, 0, 0, 1, 64 + w20 - 1, 10, 0, 0}},
+        {"overlapping column items: the first holds", [&](XMLSheetImplT& s) {
+             column(s, 2, 3, 20.1);
+             column(s, 3, 4, 5.1);
+         }, 0, 2, w20 + w20 + w5 - 1, 10, {0, 2, 0, 4, w20 + w20 + w5 - 1, 10, 0, 0}},
+        {"the sheet's default width", [&](XMLSheetImplT& s) {
+             s.root().get_sheetFormatPr()->set_defaultColWidth(10.1);
+             s.root().get_sheetFormatPr()->set_defaultRowHeight(15);
+         },
+         0, 0, 2 * w10 - 1, 10, {0, 0, 0, 1, 2 * w10 - 1, 10, 0, 0}},
+        {"a tall row", [&](XMLSheetImplT& s) { rowHeight(s, 1, 30); }, 0, 0, 10, 20 + 40 + 7,
+         {0, 0, 2, 0, 10, 67, 0, 0}},
+        {"the sheet's default height", [&](XMLSheetImplT& s) { s.root().get_sheetFormatPr()->set_defaultRowHeight(12); },
+         0, 0, 10, 48, {0, 0, 3, 0, 10, 48, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        Book b;
+        c.setup(*b.sheet);
+        const int id = b.add(test::png8());
+        b.sheet->setPictureWithSize(c.row, c.col, id, c.width, c.height, 0, 0);
+        EXPECT_EQ(b.message(), "ok") << c.what;
+        EXPECT_EQ(anchorOf(*b.sheet, 0), c.want) << c.what << ": " << b.message();
+        b.reload();
+        EXPECT_EQ(anchorOf(*b.sheet, 0), c.want) << c.what << " after a save: " << b.message();
     }
 }
 
@@ -446,6 +515,93 @@ TEST(XlsxSheetPictures, PicturesAddedToBooksWithDrawings)
     std::string out;
     CELVO_ASSERT_CHECKER(test::pythonScript(CELVO_XLSX_TEST_DIR "/pictures_added_check.py",
                                             test::shellQuoted(list) + " " + test::shellQuoted(dir + "work")),
+                         out);
+}
+
+// Cell references through the sheets of both kinds of book: the same
+// reference text both ways, and the .xlsx sheet's own limits.
+TEST(SheetReferences, BothKindsOfSheet)
+{
+    const struct {
+        const char* what;
+        int row, col;
+        bool rowRelative, colRelative;
+        const char16_t* text;  // null: refused on the .xlsx sheet
+        const char* message;
+        bool xlsToo;  // the .xls sheet gives the same
+    } cases[] = {
+        {"first cell, absolute", 0, 0, false, false, u"$A$1", "ok", true},
+        {"relative", 2, 1, true, true, u"B3", "ok", true},
+        {"relative row only", 11, 26, true, false, u"$AA12", "ok", true},
+        {"last cell of a .xls sheet", 65535, 255, false, false, u"$IV$65536", "ok", true},
+        {"last cell of a .xlsx sheet", 1048575, 16383, true, true, u"XFD1048576", "ok", false},
+        {"a row past the sheet", 1048576, 0, true, true, nullptr, "row must be in range 0-1048575", false},
+        {"a negative row", -1, 0, true, true, nullptr, "row must be in range 0-1048575", false},
+        {"a column past the sheet", 0, 16384, true, true, nullptr, "col must be in range 0-16383", false},
+    };
+    IBookT* books[] = {createXlsxBook(), createXlsBook()};
+    for (IBookT* book : books) {
+        const bool xlsx = book == books[0];
+        ISheetT* sheet = book->addSheet(u"References", nullptr);
+        ASSERT_NE(sheet, nullptr);
+        for (const auto& c : cases) {
+            if (!xlsx && !c.xlsToo) continue;
+            const std::string what = std::string(c.what) + (xlsx ? " (.xlsx)" : " (.xls)");
+            const char16_t* got = sheet->rowColToCellReference(c.row, c.col, c.rowRelative, c.colRelative);
+            EXPECT_EQ(book->errorMessage(), std::string(c.message)) << what;
+            if (!c.text) {
+                EXPECT_EQ(got, nullptr) << what;
+                continue;
+            }
+            ASSERT_NE(got, nullptr) << what;
+            EXPECT_EQ(u16string(got), u16string(c.text)) << what;
+            int row = -9, col = -9;
+            bool rowRelative = !c.rowRelative, colRelative = !c.colRelative;
+            sheet->cellReferenceToRowCol(c.text, &row, &col, &rowRelative, &colRelative);
+            EXPECT_EQ(book->errorMessage(), std::string("ok")) << what;
+            EXPECT_EQ(row, c.row) << what;
+            EXPECT_EQ(col, c.col) << what;
+            EXPECT_EQ(rowRelative, c.rowRelative) << what;
+            EXPECT_EQ(colRelative, c.colRelative) << what;
+        }
+        // Letters in either case, null outputs skipped.
+        int row = -9;
+        sheet->cellReferenceToRowCol(u"xfd7", &row, nullptr, nullptr, nullptr);
+        EXPECT_EQ(row, 6) << xlsx;
+        book->release();
+    }
+}
+
+// The .xlsx sheet keeps no comments: reading and writing one is "not
+// supported", and the comments of a loaded book are saved as they were.
+TEST(XlsxSheetComments, NotSupportedAndKept)
+{
+    Book b;
+    EXPECT_EQ(b.sheet->readComment(0, 0), nullptr);
+    EXPECT_EQ(b.message(), "not supported");
+    b.sheet->writeString(0, 0, u"x", nullptr);
+    b.sheet->writeComment(0, 0, u"a comment", u"an author", 100, 50);
+    EXPECT_EQ(b.message(), "not supported");
+    EXPECT_EQ(b.sheet->readComment(0, 0), nullptr);
+    EXPECT_EQ(b.message(), "not supported");
+
+    CELVO_REQUIRE_CORPUS();
+    const std::string source = test::corpusDir() + "/xlsx/excelize__Book1.xlsx";
+    ASSERT_TRUE(b.book->load(utf8ToUtf16(source).c_str())) << b.message();
+    XMLSheetImplT* sheet = static_cast<XMLSheetImplT*>(b.book->sheet(0));
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->readComment(0, 0), nullptr);
+    EXPECT_EQ(b.message(), "not supported");
+    sheet->writeComment(1, 1, u"another", u"an author", 100, 50);
+    EXPECT_EQ(b.message(), "not supported");
+    const std::string dir = test::processTempDir() + "xlsx_comments/";
+    test::runOutside("mkdir -p " + test::shellQuoted(dir));
+    const std::string saved = dir + "comments.xlsx";
+    ASSERT_TRUE(b.book->save(utf8ToUtf16(saved).c_str())) << b.message();
+    std::string out;
+    CELVO_ASSERT_CHECKER(test::pythonScript(CELVO_XLSX_TEST_DIR "/parts_kept_check.py",
+                                            test::shellQuoted(source) + " " + test::shellQuoted(saved) +
+                                                " xl/comments1.xml xl/drawings/vmlDrawing1.vml"),
                          out);
 }
 

@@ -278,5 +278,68 @@ TEST(SharedStringsPart, PlainItemsFoundRichOnesKept)
     EXPECT_NE(out.find("<rPh sb=\"0\" eb=\"1\"><r><t>K</t></r></rPh>"), std::string::npos) << out;
 }
 
+// Tables read from a part: what a plain write of a text finds, and what the
+// saved part holds; everything read is written back, read again the same.
+TEST(SharedStringsPart, LoadedTablesKeepTheirItems)
+{
+    struct Case {
+        const char* name;
+        std::string items;   // the items of the part
+        const char16_t* add; // a text written into a cell
+        std::uint32_t place; // where it is found or put
+        std::vector<std::string> saved;  // held by the part saved
+    };
+    const std::vector<Case> cases = {
+        {"a rich item is never taken for a plain text", "<si><r><t>a</t></r><r><rPr><i/></rPr><t>b</t></r></si>", u"ab",
+         1, {"<rPr><i/></rPr><t>b</t>", "<si><t>ab</t></si>"}},
+        {"a text with phonetic runs is not taken either", "<si><t>ab</t><rPh sb=\"0\" eb=\"1\"><t>x</t></rPh></si>",
+         u"ab", 1, {"<rPh sb=\"0\" eb=\"1\"><t>x</t></rPh></si>", "<si><t>ab</t></si>"}},
+        {"an item of properties only", "<si><t>k</t><phoneticPr fontId=\"1\" type=\"Hiragana\"/></si>", u"k", 1,
+         {"<phoneticPr fontId=\"1\" type=\"Hiragana\"/>"}},
+        {"a plain item is taken again", "<si><t>ab</t></si>", u"ab", 0, {"<si><t>ab</t></si></sst>"}},
+        {"a plain item with blanks at its ends is marked to keep them", "<si><t>\tab </t></si>", u"\tab ", 0,
+         {"<t xml:space=\"preserve\">\tab </t>"}},
+        {"a new text ending in a line break is marked", "<si><t>x</t></si>", u"ab\n", 1,
+         {"<t xml:space=\"preserve\">ab\n</t>"}},
+        {"a blank inside a text is no reason to mark it", "<si><t>x</t></si>", u"a b", 1, {"<si><t>a b</t></si>"}},
+        {"an empty item joins to an empty text", "<si/>", u"", 1, {"<si/><si><t/></si>"}},
+        {"a count past 32 bits is kept", "<si><t>x</t></si>", u"y", 1, {"count=\"8876876876876\" uniqueCount=\"2\""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string counts = std::string(c.name).find("count past") != std::string::npos
+                                       ? " count=\"8876876876876\" uniqueCount=\"7\""
+                                       : " count=\"9\" uniqueCount=\"9\"";
+        const std::string part = "<sst " + kMain + counts + ">" + c.items + "</sst>";
+        SharedStrings table(part.data(), part.size());
+        EXPECT_EQ(table.addString(c.add), c.place);
+        EXPECT_EQ(table.getString(c.place), c.add);
+        EXPECT_THROW(table.getString(static_cast<std::uint32_t>(table.size())), xlerror);
+        std::string out;
+        table.serialize(out);
+        for (const std::string& want : c.saved) EXPECT_NE(out.find(want), std::string::npos) << want << "\n" << out;
+        EXPECT_NE(out.find("uniqueCount=\"" + std::to_string(table.size()) + "\""), std::string::npos) << out;
+        SharedStrings again(out.data(), out.size());
+        std::string twice;
+        again.serialize(twice);
+        EXPECT_EQ(out, twice);
+        for (std::uint32_t i = 0; i < table.size(); ++i) EXPECT_EQ(again.getString(i), table.getString(i));
+    }
+}
+
+// A cell naming a place outside the table, at either end, fails its read.
+TEST(SharedStringsPart, CellsNamingNoItemFailTheirRead)
+{
+    Fixture f;
+    f.book->sharedStrings().addString(u"only");
+    XMLSheetImplT& s = f.load("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>-1</v></c>"
+                              "<c r=\"C1\" t=\"s\"><v>1</v></c><c r=\"D1\" t=\"s\"><v>4294967296</v></c></row>");
+    EXPECT_EQ(u8(s.readString(0, 0, nullptr)), "only");
+    for (int col = 1; col <= 3; ++col) {
+        EXPECT_EQ(s.readString(0, col, nullptr), nullptr) << col;
+        EXPECT_EQ(f.message(), "index is out of range or no value") << col;
+    }
+}
+
 }  // namespace
 }  // namespace celvo

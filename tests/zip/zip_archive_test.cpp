@@ -529,3 +529,64 @@ TEST(ZipArchive, EfficiencyCheckStoresWhatDeflateWouldGrow)
         zip.Close();
     }
 }
+
+// Entries deflated a piece per thread make one deflate stream: they read
+// back here, in Python's zipfile and in unzip, with or without encryption,
+// and come out about as small as deflated on one thread.
+TEST(ZipArchive, EntriesDeflatedInPiecesOnThreadsReadBackEverywhere)
+{
+    CELVO_REQUIRE_COMMAND("unzip", "Info-ZIP unzip");
+    const std::size_t piece = 64 * 1024;
+    struct Case {
+        const char* name;
+        Bytes data;
+    };
+    const std::vector<Case> cases = {
+        {"five bytes", bytesOf("12345")},
+        {"less than a piece", sampleData(1000, 3)},
+        {"one piece exactly", sampleData(piece, 4)},
+        {"one piece and a byte", sampleData(piece + 1, 5)},
+        {"three pieces: one batch", sampleData(3 * piece, 6)},
+        {"past one batch", sampleData(7 * piece + 123, 7)},
+        {"noise past one batch", noiseData(4 * piece + 5)},
+    };
+    for (const char16_t* password : {static_cast<const char16_t*>(nullptr), u"secret"}) {
+        SCOPED_TRACE(password ? "encrypted" : "plain");
+        TempDir dir;
+        const std::string path = dir.file("threads.zip");
+        std::vector<std::uint64_t> sizes[2];
+        for (unsigned threads : {1u, 3u}) {
+            CBundlex zip;
+            ASSERT_TRUE(zip.Open(celvo::utf8ToUtf16(threads == 1 ? dir.file("one.zip") : path), CBundlex::zipCreate));
+            BundlexLib::CDeflateCompressor::COptions options;
+            options.m_iThreads = threads;
+            options.m_uChunkSize = static_cast<std::uint32_t>(piece);
+            zip.SetCompressionOptions(options);
+            if (password) {
+                ASSERT_TRUE(zip.SetPassword(password));
+            }
+            for (const Case& c : cases) {
+                ASSERT_TRUE(addBytes(zip, celvo::utf8ToUtf16(c.name), c.data)) << c.name;
+                sizes[threads == 1 ? 0 : 1].push_back(zip.GetFileHeader(zip.GetCount16() - 1)->m_uComprSize);
+            }
+            zip.Close();
+        }
+        const auto all = readAll(path, password);
+        ASSERT_EQ(all.size(), cases.size());
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            EXPECT_EQ(all[i].name, cases[i].name);
+            EXPECT_TRUE(all[i].data == cases[i].data) << cases[i].name;
+            // Each piece but the first starts with what came before it, so
+            // the pieces cost a few bytes each.
+            EXPECT_LE(sizes[1][i], sizes[0][i] + sizes[0][i] / 50 + 64) << cases[i].name;
+        }
+        EXPECT_EQ(unzipTest(path, password ? "-P secret" : ""), "ok");
+        std::string out;
+        EXPECT_EQ(python("import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\nz.setpassword(b'secret')\n"
+                         "print(z.testzip())",
+                         "'" + path + "'", &out),
+                  0)
+            << out;
+        EXPECT_EQ(out, "None\n");
+    }
+}
