@@ -20,19 +20,6 @@ auto withNames(SheetImplT& sheet, Body&& body)
     return body(names);
 }
 
-void store(int* out, int value)
-{
-    if (out) *out = value;
-}
-
-void storeBounds(const NameBounds& b, int* rowFirst, int* rowLast, int* colFirst, int* colLast)
-{
-    store(rowFirst, b.rowFirst);
-    store(rowLast, b.rowLast);
-    store(colFirst, b.colFirst);
-    store(colLast, b.colLast);
-}
-
 }  // namespace
 
 bool SheetImplT::setNamedRange(const char16_t* name, int rowFirst, int rowLast, int colFirst, int colLast)
@@ -51,7 +38,7 @@ bool SheetImplT::getNamedRange(const char16_t* name, int* rowFirst, int* rowLast
         NameBounds b;
         if (!withNames(*this, [&](SheetNames& names) { return names.getNamedRange(u16(name), b); }))
             throw xlerror("named range is not found");
-        storeBounds(b, rowFirst, rowLast, colFirst, colLast);
+        storeNameBounds(b, rowFirst, rowLast, colFirst, colLast);
         return true;
     });
 }
@@ -77,7 +64,7 @@ const char16_t* SheetImplT::namedRange(int index, int* rowFirst, int* rowLast, i
         u16string text;
         if (!withNames(*this, [&](SheetNames& names) { return names.namedRange(index, text, b); }))
             throw xlerror("index is out of range");
-        storeBounds(b, rowFirst, rowLast, colFirst, colLast);
+        storeNameBounds(b, rowFirst, rowLast, colFirst, colLast);
         return keepText(text);
     });
 }

@@ -18,19 +18,6 @@ auto withNames(XMLSheetImplT& sheet, Body&& body)
     return body(names);
 }
 
-void store(int* out, int value)
-{
-    if (out) *out = value;
-}
-
-void storeBounds(const NameBounds& b, int* rowFirst, int* rowLast, int* colFirst, int* colLast)
-{
-    store(rowFirst, b.rowFirst);
-    store(rowLast, b.rowLast);
-    store(colFirst, b.colFirst);
-    store(colLast, b.colLast);
-}
-
 }  // namespace
 
 bool XMLSheetImplT::setNamedRange(const char16_t* name, int rowFirst, int rowLast, int colFirst, int colLast)
@@ -49,7 +36,7 @@ bool XMLSheetImplT::getNamedRange(const char16_t* name, int* rowFirst, int* rowL
         NameBounds b;
         if (!withNames(*this, [&](XMLSheetNames& names) { return names.getNamedRange(u16(name), b); }))
             throw xlerror("named range is not found");
-        storeBounds(b, rowFirst, rowLast, colFirst, colLast);
+        storeNameBounds(b, rowFirst, rowLast, colFirst, colLast);
         return true;
     });
 }
@@ -75,7 +62,7 @@ const char16_t* XMLSheetImplT::namedRange(int index, int* rowFirst, int* rowLast
         u16string text;
         if (!withNames(*this, [&](XMLSheetNames& names) { return names.namedRange(index, text, b); }))
             throw xlerror("index is out of range");
-        storeBounds(b, rowFirst, rowLast, colFirst, colLast);
+        storeNameBounds(b, rowFirst, rowLast, colFirst, colLast);
         return keepText(std::move(text));
     });
 }

@@ -23,4 +23,14 @@ struct NameBounds {
     int colLast = 0;
 };
 
+// Hands bounds out through the out-pointers of an interface call; a null
+// pointer is left alone.
+inline void storeNameBounds(const NameBounds& b, int* rowFirst, int* rowLast, int* colFirst, int* colLast) noexcept
+{
+    if (rowFirst) *rowFirst = b.rowFirst;
+    if (rowLast) *rowLast = b.rowLast;
+    if (colFirst) *colFirst = b.colFirst;
+    if (colLast) *colLast = b.colLast;
+}
+
 }  // namespace celvo

@@ -1,6 +1,7 @@
-# Opens a .xls file in LibreOffice headless, saves it as .xlsx and prints the
-# defined names that LibreOffice keeps, one per line: scope, name, formula.
-#   python3 lo_defined_names.py FILE.xls WORKDIR
+# Opens a .xls or .xlsx file in LibreOffice headless, saves it as .xlsx and
+# prints the defined names that LibreOffice keeps, one per line: scope,
+# name, formula.
+#   python3 lo_defined_names.py FILE WORKDIR
 # Ends with the closing END line of tests/tools/checklib.py.
 # A file LibreOffice does not convert fails it.
 import os

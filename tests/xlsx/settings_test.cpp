@@ -182,29 +182,31 @@ TEST(XlsxSheetSettings, ReadBackByOpenpyxl)
     for (const std::string& name : names) EXPECT_EQ(lineOf(seen, name), name) << seen;
 
     // LibreOffice reads the same names, print areas and titles, and writes
-    // them back in its own spelling (a sheet name that begins with a digit
-    // unquoted, the columns of the titles first).
+    // them back ("<sheet index> <name> <formula>") in its own spelling (a
+    // sheet name that begins with a digit unquoted, the columns of the titles
+    // first).
     CELVO_REQUIRE_LIBREOFFICE();
     std::string lo;
-    CELVO_ASSERT_CHECKER(pythonScript(CELVO_XLSX_TEST_DIR "/lo_defined_names.py", shellQuoted(path) + " " + shellQuoted(dir)),
+    CELVO_ASSERT_CHECKER(pythonScript(CELVO_XLSX_TEST_DIR "/../xls/lo_defined_names.py",
+                                      shellQuoted(path) + " " + shellQuoted(dir + "/lo")),
                          lo);
     std::printf("%s", lo.c_str());
     const std::vector<std::string> printed = {
-        "name Block scope=21: 'Data 2024'!$B$2:$B$3",
-        "name Block scope=22: 'A-B'!$B$2:$B$3",
-        "name Block scope=23: 1st!$B$2:$B$3",
-        "name Block scope=24: 'It''s'!$B$2:$B$3",
-        "name Ten scope=25: Sheet10!$B$2",
-        "name One scope=26: Totals!$A$1",
-        "name _xlnm.Print_Area scope=21: 'Data 2024'!$A$1:$C$5",
-        "name _xlnm.Print_Titles scope=21: 'Data 2024'!$A:$A,'Data 2024'!$1:$2",
-        "name _xlnm.Print_Area scope=22: 'A-B'!$A$1:$C$5",
-        "name _xlnm.Print_Titles scope=22: 'A-B'!$A:$A,'A-B'!$1:$2",
-        "name _xlnm.Print_Area scope=23: 1st!$A$1:$C$5",
-        "name _xlnm.Print_Titles scope=23: 1st!$A:$A,1st!$1:$2",
-        "name _xlnm.Print_Area scope=24: 'It''s'!$A$1:$C$5",
-        "name _xlnm.Print_Titles scope=24: 'It''s'!$A:$A,'It''s'!$1:$2",
-        "name _xlnm.Print_Area scope=26: Totals!$A$1:$D$1",
+        "21 Block 'Data 2024'!$B$2:$B$3",
+        "22 Block 'A-B'!$B$2:$B$3",
+        "23 Block 1st!$B$2:$B$3",
+        "24 Block 'It''s'!$B$2:$B$3",
+        "25 Ten Sheet10!$B$2",
+        "26 One Totals!$A$1",
+        "21 _xlnm.Print_Area 'Data 2024'!$A$1:$C$5",
+        "21 _xlnm.Print_Titles 'Data 2024'!$A:$A,'Data 2024'!$1:$2",
+        "22 _xlnm.Print_Area 'A-B'!$A$1:$C$5",
+        "22 _xlnm.Print_Titles 'A-B'!$A:$A,'A-B'!$1:$2",
+        "23 _xlnm.Print_Area 1st!$A$1:$C$5",
+        "23 _xlnm.Print_Titles 1st!$A:$A,1st!$1:$2",
+        "24 _xlnm.Print_Area 'It''s'!$A$1:$C$5",
+        "24 _xlnm.Print_Titles 'It''s'!$A:$A,'It''s'!$1:$2",
+        "26 _xlnm.Print_Area Totals!$A$1:$D$1",
     };
     for (const std::string& name : printed) EXPECT_EQ(lineOf(lo, name), name) << lo;
 }
