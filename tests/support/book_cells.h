@@ -62,6 +62,9 @@ inline void readCells(celvo::ISheetT& sheet, std::u16string& out, CellWindow win
         for (int col = firstCol; col < lastCol; ++col) {
             celvo::IFormatT* format = nullptr;
             const int type = sheet.cellType(row, col);
+            // An empty place holds nothing more (and asking would only cost
+            // a refusal for each).
+            if (type == celvo::CELLTYPE_EMPTY) continue;
             std::u16string cell;
             switch (type) {
             case celvo::CELLTYPE_NUMBER:
@@ -80,7 +83,6 @@ inline void readCells(celvo::ISheetT& sheet, std::u16string& out, CellWindow win
             }
             sheet.readComment(row, col);
             sheet.cellFormat(row, col);
-            if (type == celvo::CELLTYPE_EMPTY && cell.empty()) continue;
             putInt(out, row);
             out += u',';
             putInt(out, col);

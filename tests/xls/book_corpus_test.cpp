@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "book.h"
+#include "corpus_notes.h"
 #include "celvo/ISheetT.h"
 #include "xls_test_util.h"
 
@@ -34,33 +35,13 @@ const Exception kExceptions[] = {
      "size, so the data is sound"},
 };
 
-// The note column of the list, by file name (the folder part dropped).
-std::map<std::string, std::string> corpusNotes(const std::string& corpus)
-{
-    std::map<std::string, std::string> notes;
-    std::ifstream in(corpus + "/MANIFEST.tsv");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::vector<std::string> fields;
-        std::istringstream row(line);
-        std::string field;
-        while (std::getline(row, field, '\t')) fields.push_back(field);
-        if (fields.size() < 7 || fields[0].compare(0, 4, "xls/") != 0) continue;
-        notes[fields[0].substr(4)] = fields[6];
-    }
-    return notes;
-}
-
 Expect expectationOf(const std::string& note)
 {
-    std::string text = note;
-    while (!text.empty() && text[0] == '"') text.erase(0, 1);
-    for (const char* refused : {"BROKEN-ON-PURPOSE", "NOT-XLS", "HOSTILE", "ENCRYPTED"})
-        if (text.compare(0, std::char_traits<char>::length(refused), refused) == 0) return Expect::Refuse;
+    if (test::spoiltOnPurpose(note)) return Expect::Refuse;
     // Streams older than BIFF5 (no compound document) are outside what the
     // reader handles and are refused as an unsupported version.
     for (const char* old : {"| BIFF2,", "| BIFF3,", "| BIFF4,"})
-        if (text.find(old) != std::string::npos) return Expect::Refuse;
+        if (note.find(old) != std::string::npos) return Expect::Refuse;
     return Expect::Load;
 }
 
@@ -98,7 +79,7 @@ int readEveryCell(IBookT& book, ISheetT& sheet)
 TEST(BookCorpus, BrokenFilesAreRefusedAndSoundFilesLoad)
 {
     CELVO_REQUIRE_CORPUS();
-    const std::map<std::string, std::string> notes = corpusNotes(test::corpusDir());
+    const std::map<std::string, std::string> notes = test::corpusNotes(test::corpusDir(), "xls");
     const std::string folder = test::corpusDir() + "/xls";
     int loaded = 0;
     for (const std::string& name : test::xlsFiles(folder)) {

@@ -11,7 +11,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "celvo/IBookT.h"
 #include "celvo/ISheetT.h"
 #include "celvo/factory.h"
+#include "corpus_notes.h"
 
 namespace celvo {
 namespace {
@@ -43,30 +43,9 @@ const Exception kExceptions[] = {
     {"excelize__BadWorkbook.xlsx", Expect::LoadNoSave, "a workbook without sheets can't be saved"},
 };
 
-// The note column of the list, by file name (the folder part dropped).
-std::map<std::string, std::string> corpusNotes(const std::string& corpus)
-{
-    std::map<std::string, std::string> notes;
-    std::ifstream in(corpus + "/MANIFEST.tsv");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::vector<std::string> fields;
-        std::istringstream row(line);
-        std::string field;
-        while (std::getline(row, field, '\t')) fields.push_back(field);
-        if (fields.size() < 7 || fields[0].compare(0, 5, "xlsx/") != 0) continue;
-        notes[fields[0].substr(5)] = fields[6];
-    }
-    return notes;
-}
-
 Expect expectationOf(const std::string& note)
 {
-    std::string text = note;
-    while (!text.empty() && text[0] == '"') text.erase(0, 1);
-    for (const char* refused : {"BROKEN-ON-PURPOSE", "NOT-XLS", "HOSTILE", "ENCRYPTED"})
-        if (text.compare(0, std::char_traits<char>::length(refused), refused) == 0) return Expect::Refuse;
-    return Expect::Load;
+    return test::spoiltOnPurpose(note) ? Expect::Refuse : Expect::Load;
 }
 
 std::vector<char> readFile(const std::string& path)
@@ -94,7 +73,7 @@ test::CellWindow wholeSheet(IBookT& book, int index)
 TEST(XlsxBookCorpus, BrokenFilesAreRefusedAndSoundFilesRoundTrip)
 {
     CELVO_REQUIRE_CORPUS();
-    const std::map<std::string, std::string> notes = corpusNotes(test::corpusDir());
+    const std::map<std::string, std::string> notes = test::corpusNotes(test::corpusDir(), "xlsx");
     int loaded = 0, refused = 0, encrypted = 0;
     for (const std::string& path : test::corpusFiles("xlsx", ".xlsx")) {
         const std::string name = baseName(path);

@@ -7,13 +7,15 @@ are not parts; backslashes in names become slashes), "[Content_Types].xml"
 first; each entry is byte-identical or, for the XML parts the engine reads,
 equal after canonicalisation (the calculation chain's relationship and
 override left out); openpyxl opens the saved book when it opens the
-original, with the same sheets.
+original, with the same sheets; LibreOffice converts every saved book (to
+a spreadsheet document) that it converts when it is the original.
 
     corpus_roundtrip.py <xlsx_roundtrip tool>
 
 Books spoilt on purpose must fail with a message, never crash."""
 
 import csv
+import html
 import os
 import re
 import subprocess
@@ -151,6 +153,7 @@ class CorpusRoundTrip(unittest.TestCase):
                     self.compare(os.path.join(folder, rel), out, tmp)
                     saved.append((os.path.join(folder, rel), out))
             self.check_openpyxl(saved)
+            self.check_libreoffice(saved, tmp)
         print("%d books loaded and saved of %d files" % (len(saved), len(files)))
 
     def compare(self, original, written, tmp):
@@ -213,6 +216,43 @@ class CorpusRoundTrip(unittest.TestCase):
                 with self.subTest(openpyxl=os.path.basename(original)):
                     if theirs.startswith("sheets"):
                         self.assertEqual(mine, theirs)
+
+    def check_libreoffice(self, pairs, tmp):
+        """LibreOffice converts every saved book to a spreadsheet document
+        with the book's sheets, in their order; a saved book it does not
+        convert fails unless it does not convert the original either."""
+        written = [w for _, w in pairs]
+        made = {}
+        for i in range(0, len(written), 20):
+            made.update(checklib.convert(written[i:i + 20], "ods", os.path.join(tmp, "lo"), os.path.join(tmp, "lo-work"),
+                                         timeout=900))
+        for original, w in pairs:
+            with self.subTest(libreoffice=os.path.basename(original)):
+                if made.get(w):
+                    self.assertEqual(ods_tables(made[w]), sheet_names(w), "LibreOffice's tables of the saved book")
+                    continue
+                theirs = checklib.convert([original], "ods", os.path.join(tmp, "lo-original"),
+                                          os.path.join(tmp, "lo-work"))
+                self.assertIsNone(theirs[original], "LibreOffice converts the original but not the saved book")
+
+
+def ods_tables(path):
+    """The names of the tables of a spreadsheet document, in order."""
+    with zipfile.ZipFile(path) as z:
+        text = z.read("content.xml").decode("utf-8")
+    return [html.unescape(n) for n in re.findall(r'<table:table\b[^>]*?\btable:name="([^"]*)"', text)]
+
+
+def sheet_names(path):
+    """The sheet names of a package's workbook, in order."""
+    with zipfile.ZipFile(path) as z:
+        rels = z.read("_rels/.rels").decode("utf-8")
+        target = None
+        for m in re.finditer(r"<(?:\w+:)?Relationship\b[^>]*>", rels):
+            if re.search(r'Type="[^"]*/officeDocument"', m.group(0)):
+                target = re.search(r'Target="([^"]*)"', m.group(0)).group(1).lstrip("/")
+        text = z.read(target).decode("utf-8")
+    return [html.unescape(n) for n in re.findall(r'<(?:\w+:)?sheet\b[^>]*?\bname="([^"]*)"', text)]
 
 
 if __name__ == "__main__":

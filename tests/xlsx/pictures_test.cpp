@@ -242,6 +242,39 @@ TEST(XlsxSheetPictures, AnchorsOverColumnsAndRowsOfTheirOwnSizes)
     }
 }
 
+// Size -1 covers the cell to its end, or the merged range holding it: the
+// picture starts at the range's first row (for height -1) or column (for
+// width -1) and ends where the range ends; offsets are clamped to the
+// range's first cell.
+TEST(XlsxSheetPictures, SizeMinusOneCoversTheMergedRange)
+{
+    const struct {
+        const char* what;
+        int row, col, width, height, offX, offY;
+        Anchor want;
+    } cases[] = {
+        {"both sizes inside the range", 3, 2, -1, -1, 0, 0, {2, 1, 5, 4, 192, 60, 0, 0}},
+        {"width only", 3, 2, -1, 30, 0, 0, {3, 1, 4, 4, 192, 30, 0, 0}},
+        {"height only", 3, 2, 100, -1, 0, 0, {2, 2, 5, 3, 100, 60, 0, 0}},
+        {"with offsets", 3, 2, -1, -1, 10, 5, {2, 1, 5, 4, 182, 55, 10, 5}},
+        {"outside the range", 0, 0, -1, -1, 0, 0, {0, 0, 1, 1, 64, 20, 0, 0}},
+        {"a range at the sheet's end", 1048575, 0, -1, -1, 0, 0, {1048574, 0, 1048575, 2, 128, 40, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        Book b;
+        if (!b.sheet->setMerge(2, 4, 1, 3) && b.message() == "not supported")
+            GTEST_SKIP() << "merged ranges are not kept on .xlsx sheets yet";
+        ASSERT_EQ(b.message(), "ok");
+        ASSERT_TRUE(b.sheet->setMerge(1048574, 1048575, 0, 1)) << b.message();
+        const int id = b.add(test::png8());
+        b.sheet->setPictureWithSize(c.row, c.col, id, c.width, c.height, c.offX, c.offY);
+        EXPECT_EQ(b.message(), "ok") << c.what;
+        EXPECT_EQ(anchorOf(*b.sheet, 0), c.want) << c.what << ": " << b.message();
+        b.reload();
+        EXPECT_EQ(anchorOf(*b.sheet, 0), c.want) << c.what << " after a save: " << b.message();
+    }
+}
+
 TEST(XlsxSheetPictures, ScaledPicturesOfEveryKind)
 {
     const struct {
