@@ -62,7 +62,10 @@ SharedStrings::Slot* SharedStrings::findSlot(u16view text, std::size_t hash)
     const auto check = static_cast<std::uint32_t>(hash >> 32);
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         Slot& slot = slots_[i];
-        if (slot.place == 0 || (slot.check == check && slot.text == text)) return &slot;
+        if (slot.place == 0) return &slot;
+        if (slot.check == check && slot.length == text.size() &&
+            u16view(keys_).substr(slot.offset, slot.length) == text)
+            return &slot;
     }
 }
 
@@ -71,20 +74,33 @@ void SharedStrings::indexItem(u16view text, std::uint32_t place)
     if ((indexed_ + 1) * 2 > slots_.size()) {
         std::vector<Slot> old(std::max<std::size_t>(64, slots_.size() * 2));
         old.swap(slots_);
-        indexed_ = 0;
-        for (const Slot& slot : old)
-            if (slot.place != 0) indexItem(slot.text, slot.place - 1);
+        const std::size_t mask = slots_.size() - 1;
+        for (const Slot& slot : old) {
+            if (slot.place == 0) continue;
+            const std::size_t hash = std::hash<u16view>()(u16view(keys_).substr(slot.offset, slot.length));
+            std::size_t i = hash & mask;
+            while (slots_[i].place != 0) i = (i + 1) & mask;
+            slots_[i] = slot;
+        }
     }
     const std::size_t hash = std::hash<u16view>()(text);
     Slot* slot = findSlot(text, hash);
-    if (slot->place == 0) ++indexed_;
-    *slot = Slot{text, static_cast<std::uint32_t>(hash >> 32), place + 1};
+    if (slot->place == 0) {
+        if (keys_.size() + text.size() > 0xFFFFFFFFu) throw xlerror("too many shared strings");
+        slot->offset = static_cast<std::uint32_t>(keys_.size());
+        slot->length = static_cast<std::uint32_t>(text.size());
+        slot->check = static_cast<std::uint32_t>(hash >> 32);
+        keys_.append(text);
+        ++indexed_;
+    }
+    slot->place = place + 1;
 }
 
 void SharedStrings::buildIndex()
 {
     slots_.clear();
     indexed_ = 0;
+    keys_.clear();
     joined_.clear();
     // Of two equal plain items the later one is found.
     // Plain items with white space at either end are marked to keep it.

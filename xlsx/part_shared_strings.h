@@ -51,18 +51,20 @@ public:
 
 private:
     void buildIndex();
-    // Plain items by their text: an open-addressed table of the items' own
-    // texts, at most half full, so that a look-up mostly touches one slot
-    // and the text it names.
+    // Plain items by their text: an open-addressed table, at most half
+    // full, over a copy of the texts kept side by side, so that a look-up
+    // mostly touches one slot and one text near the others.
     struct Slot {
-        u16view text;
-        std::uint32_t check = 0;  // high bits of the text's hash
-        std::uint32_t place = 0;  // the item's place + 1; 0 for an empty slot
+        std::uint32_t offset = 0;  // of the text in keys_
+        std::uint32_t length = 0;
+        std::uint32_t check = 0;   // high bits of the text's hash
+        std::uint32_t place = 0;   // the item's place + 1; 0 for an empty slot
     };
     Slot* findSlot(u16view text, std::size_t hash);
     void indexItem(u16view text, std::uint32_t place);
     std::vector<Slot> slots_;
     std::size_t indexed_ = 0;
+    u16string keys_;
     // The joined texts of items without a text of their own.
     std::unordered_map<std::uint32_t, u16string> joined_;
 };

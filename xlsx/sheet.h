@@ -9,9 +9,10 @@
 // print settings and page breaks in sheet_props.cpp, named ranges, the print
 // area and titles in sheet_defined_names.cpp, the cell store (finding,
 // creating, the used range) in sheet_cells.cpp, formulas in sheet_formula.cpp,
-// clearing and copying cells in sheet_clear.cpp, inserting and removing rows
-// and columns in sheet_insert.cpp (merged ranges in sheet_merges.cpp),
-// writing the part in sheet_io.cpp; those not built yet answer "not supported"
+// rows, columns and outline in sheet_layout.cpp, merged ranges in
+// sheet_merges.cpp, clearing and copying cells in sheet_clear.cpp, inserting
+// and removing rows and columns in sheet_insert.cpp, writing the part in
+// sheet_io.cpp; those not built yet answer "not supported"
 // (sheet_pending.cpp).
 #pragma once
 
@@ -230,7 +231,15 @@ public:
     };
     const UsedRange& usedRange();
     void widenUsedRange(int row, int col) noexcept;
-    void markUsedRangeDirty() noexcept { usedRangeDirty_ = true; }
+    // After an edit that moves or removes cells: the used range is
+    // recomputed, and the index of merged ranges and the order of the column
+    // records are looked at again, when next needed.
+    void markUsedRangeDirty() noexcept
+    {
+        usedRangeDirty_ = true;
+        mergeIndexBuilt_ = false;
+        columnsTidy_ = false;
+    }
     void updateUsedRange();
 
     // ---- formulas (sheet_formula.cpp) -----------------------------------------
@@ -252,11 +261,47 @@ public:
     void breakArraysCutBy(std::uint32_t r1, std::uint32_t c1, std::uint32_t r2, std::uint32_t c2);
     void forgetArrays() noexcept { arraysBuilt_ = false; }
 
-    // ---- rows, columns, outline and merges (sheet_layout.cpp, sheet_merges.cpp)
+    // ---- rows, columns and outline (sheet_layout.cpp) ----------------------
+    // Row records are the rows of the cell store: they move and go with
+    // their cells. Column numbers here are 0-based, as at the interface.
 
     // The widest digit of the book's default font in pixels, which column
     // widths in characters are measured in.
     int digitWidth() const;
+    // The column records, as one `cols` list sorted by column, without
+    // overlaps (created when missing). Lists read from a file are read as
+    // they are until the first change makes them one: where records
+    // overlap, the first one keeps the column.
+    sheet::c_CT_Cols& tidyColumnRecords();
+    // Columns first..last given records of their own: a record crossing
+    // either end is cut there, and the columns no record covers get records
+    // of the sheet's default width; the records of the range, in order.
+    std::vector<sheet::c_CT_Col*> splitColumnRecords(int first, int last);
+    // Columns inserted at `first`: the records at or right of it move right
+    // by `count`, a record crossing it being cut there (the inserted columns
+    // get none); what is pushed past the last column is cut off.
+    void shiftColumnRecords(int first, int count);
+    // Columns first..last removed: their records go, and those right of
+    // them move left.
+    void removeColumnRecords(int first, int last);
+
+    // ---- merged ranges (sheet_merges.cpp) ------------------------------------
+
+    struct MergeRange {
+        std::uint32_t rowFirst = 0;
+        std::uint32_t rowLast = 0;
+        std::uint32_t colFirst = 0;
+        std::uint32_t colLast = 0;
+    };
+    // The first merged range holding a cell, found through an index of the
+    // ranges; null when none does. Ranges whose reference cannot be read
+    // are left out.
+    const MergeRange* mergeAt(int row, int col);
+    // Drops the index (rebuilt when next needed): for a change of the
+    // `mergeCells` element made elsewhere (the edits of rows and columns
+    // move ranges through sheet_merges.h, and mark the used range dirty,
+    // which drops it too).
+    void forgetMerges() noexcept { mergeIndexBuilt_ = false; }
 
     // ---- pictures (sheet_pictures.cpp) ---------------------------------------
     // A column's width and a row's height in pixels.
@@ -300,6 +345,26 @@ private:
     bool usedRangeDirty_ = true;
     std::unordered_map<std::uint32_t, SharedLead> sharedLeads_;
     bool sharedIndexBuilt_ = false;
+
+    // The sheet's format properties, made when missing (with the default
+    // row height that the element requires).
+    sheet::c_CT_SheetFormatPr& sheetFormat();
+    // The used range takes a row in; its columns stay.
+    void widenUsedRows(int row) noexcept;
+
+    // Merged ranges: the ranges of `mergeCells` in order (one per item,
+    // unreadable ones marked so), with the places of the ranges by tile of
+    // the sheet; ranges over many tiles are listed apart.
+    void buildMergeIndex();
+    void indexMerge(std::uint32_t place);
+    void mergesChanged();
+    std::vector<MergeRange> mergeRanges_;
+    std::vector<bool> mergeReadable_;
+    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> mergeTiles_;
+    std::vector<std::uint32_t> largeMerges_;
+    bool mergeIndexBuilt_ = false;
+    bool columnsTidy_ = false;
+
     // The array formulas: the cell holding each and its range.
     struct ArrayBlock {
         std::uint32_t row, col, r1, c1, r2, c2;

@@ -70,7 +70,7 @@ sheet::c_CT_Cell& XMLSheetImplT::cellForWrite(int row, int col, IFormatT* format
 
 // ---- the used range ---------------------------------------------------------------
 
-void XMLSheetImplT::widenUsedRange(int row, int col) noexcept
+void XMLSheetImplT::widenUsedRows(int row) noexcept
 {
     if (usedRangeDirty_) return;  // recomputed when next asked for
     UsedRange& u = usedRange_;
@@ -81,6 +81,13 @@ void XMLSheetImplT::widenUsedRange(int row, int col) noexcept
         u.rowFirst = std::min(u.rowFirst, row);
         u.rowEnd = std::max(u.rowEnd, row + 1);
     }
+}
+
+void XMLSheetImplT::widenUsedRange(int row, int col) noexcept
+{
+    if (usedRangeDirty_) return;  // recomputed when next asked for
+    widenUsedRows(row);
+    UsedRange& u = usedRange_;
     if (u.colFirst == u.colEnd) {
         u.colFirst = col;
         u.colEnd = col + 1;

@@ -302,44 +302,13 @@ void GridEditor::moveCells()
     }
 }
 
-// The column records (numbered from 1) follow the edit: those right of it
-// move, a removal narrows those it meets (those it covers go, and a list
-// left empty goes), an insertion inside one cuts it in two, the part right
-// of the inserted columns a copy appended to the same list.
+// The column records follow the edit, kept in order: those right of it
+// move, a removal narrows those it meets (those it covers go), an insertion
+// inside one cuts it in two (sheet_layout.cpp).
 void GridEditor::moveColumnRecords()
 {
-    auto& lists = sheet_.root().cols;
-    const int first = edit_.first + 1;
-    for (std::size_t l = 0; l < lists.size();) {
-        sheet::c_CT_Cols* cols = lists.at(l);
-        const std::size_t held = cols->col.size();
-        for (std::size_t i = 0; i < held && i < cols->col.size();) {
-            sheet::c_CT_Col* c = cols->col.at(i);
-            int a = static_cast<int>(c->min.value) - 1, b = static_cast<int>(c->max.value) - 1;
-            if (b < a) std::swap(a, b);
-            if (edit_.insert && a + 1 < first && first <= b + 1) {
-                int from = edit_.first, to = b;
-                c->max.set(static_cast<unsigned>(first - 1));
-                if (edit_.mapSpan(from, to)) {
-                    sheet::c_CT_Col* piece = cols->col.append();
-                    *piece = *cols->col.at(i);
-                    piece->min.set(static_cast<unsigned>(from + 1));
-                    piece->max.set(static_cast<unsigned>(to + 1));
-                }
-                ++i;
-                continue;
-            }
-            if (!edit_.mapSpan(a, b)) {
-                cols->col.erase(i);
-                continue;
-            }
-            c->min.set(static_cast<unsigned>(a + 1));
-            c->max.set(static_cast<unsigned>(b + 1));
-            ++i;
-        }
-        if (cols->col.empty()) lists.erase(l);
-        else ++l;
-    }
+    if (edit_.insert) sheet_.shiftColumnRecords(edit_.first, edit_.count);
+    else sheet_.removeColumnRecords(edit_.first, edit_.last());
 }
 
 void GridEditor::commit()

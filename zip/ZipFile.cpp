@@ -67,7 +67,10 @@ void CZipMemFile::Grow(std::uint64_t needed)
     if (m_nGrowBy == 0 || needed > maxMemSize) memError();
     std::uint64_t missing = needed - m_nBufSize;
     std::uint64_t steps = (missing + m_nGrowBy - 1) / m_nGrowBy;
-    std::uint64_t newSize = m_nBufSize + steps * m_nGrowBy;
+    // At least half as much again as the buffer holds, in whole steps, so a
+    // file written piece by piece is copied a logarithmic number of times.
+    const std::uint64_t geometric = (m_nBufSize / 2 + m_nGrowBy - 1) / m_nGrowBy;
+    std::uint64_t newSize = m_nBufSize + std::max(steps, geometric) * m_nGrowBy;
     if (newSize > maxMemSize) newSize = maxMemSize;
     void* p = std::realloc(m_lpBuf, static_cast<std::size_t>(newSize));
     if (!p) memError();

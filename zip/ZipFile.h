@@ -39,7 +39,7 @@ public:
 };
 
 // A file in a block of memory. A new file owns its buffer and grows in
-// steps of 1024 bytes; a caller's bytes can be attached without ownership,
+// steps of 1024 bytes, by at least half its size each time; a caller's bytes can be attached without ownership,
 // and such a file never grows. Sizes stay below 4 GiB.
 class CZipMemFile : public CZipAbstractFile {
 public:

@@ -327,6 +327,25 @@ TEST(SharedStringsPart, LoadedTablesKeepTheirItems)
     }
 }
 
+// Many texts, added and added again, keep their places through every growth
+// of the index; so do those of a table read from a part.
+TEST(SharedStringsPart, ManyTextsKeepTheirPlaces)
+{
+    SharedStrings table;
+    auto text = [](int i) { return utf8ToUtf16("text " + std::to_string(i * 7919 % 100003)); };
+    for (int i = 0; i < 20000; ++i) ASSERT_EQ(table.addString(text(i)), static_cast<std::uint32_t>(i));
+    for (int i = 19999; i >= 0; --i) ASSERT_EQ(table.addString(text(i)), static_cast<std::uint32_t>(i));
+    EXPECT_EQ(table.addString(u""), 20000u);
+    std::string out;
+    table.serialize(out);
+    SharedStrings loaded(out.data(), out.size());
+    for (int i = 0; i < 20000; i += 97) {
+        EXPECT_EQ(loaded.getString(static_cast<std::uint32_t>(i)), text(i));
+        EXPECT_EQ(loaded.addString(text(i)), static_cast<std::uint32_t>(i));
+    }
+    EXPECT_EQ(loaded.addString(u"new"), 20001u);
+}
+
 // A cell naming a place outside the table, at either end, fails its read.
 TEST(SharedStringsPart, CellsNamingNoItemFailTheirRead)
 {

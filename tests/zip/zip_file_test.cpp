@@ -27,6 +27,23 @@ TEST(ZipMemFile, GrowsInStepsAndKeepsLength)
     }
 }
 
+TEST(ZipMemFile, WrittenPieceByPieceGrowsGeometrically)
+{
+    // 4 MiB in 1 KiB writes: steps alone would move the buffer 4096 times.
+    CZipMemFile f;
+    const Bytes piece = sampleData(1024);
+    int moves = 0;
+    std::uint32_t capacity = 0;
+    for (int i = 0; i < 4096; ++i) {
+        f.Write(piece.data(), 1024);
+        if (f.GetCapacity() != capacity) ++moves;
+        capacity = f.GetCapacity();
+    }
+    EXPECT_EQ(f.GetLength(), 4u << 20);
+    EXPECT_LT(moves, 40);
+    EXPECT_LE(capacity, 6u << 20);
+}
+
 TEST(ZipMemFile, SeeksReadsAndOverwrites)
 {
     CZipMemFile f;
