@@ -13,6 +13,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-crosextra-carlito
   python3 python3-xlrd python3-openpyxl python3-pil python3-olefile python3-xlwt
   libreoffice-calc-nogui
+  # pdfimages counts the pictures LibreOffice puts in a converted book
+  poppler-utils
   zip unzip
   locales
   clang
