@@ -152,8 +152,9 @@ class CorpusRoundTrip(unittest.TestCase):
                     self.assertEqual(r.returncode, 0, message)
                     self.compare(os.path.join(folder, rel), out, tmp)
                     saved.append((os.path.join(folder, rel), out))
-            self.check_openpyxl(saved)
-            self.check_libreoffice(saved, tmp)
+            if not checklib.sanitized():
+                self.check_openpyxl(saved)
+                self.check_libreoffice(saved, tmp)
         print("%d books loaded and saved of %d files" % (len(saved), len(files)))
 
     def compare(self, original, written, tmp):

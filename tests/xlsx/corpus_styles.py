@@ -120,6 +120,10 @@ class CorpusStyles(unittest.TestCase):
                     if r.returncode == 0:
                         sheet, row, col = r.stdout.decode("utf-8").rstrip("\n").split("\t")
                         edited.append((os.path.join(folder, rel), out, sheet, row, col))
+            if checklib.sanitized():
+                print("%d books edited; openpyxl compares them in the plain run" % len(edited))
+                self.assertGreater(len(edited), 0, "no book edited")
+                return
             compared = self.compare(edited)
         print("%d books edited, %d compared by openpyxl" % (len(edited), compared))
         self.assertGreater(compared, 0, "openpyxl compared no book")
