@@ -56,7 +56,7 @@ u16view requestName(u16view name) noexcept
     if (name.size() > kMaxFaceNameUnits) {
         std::size_t n = kMaxFaceNameUnits;
         const char16_t last = name[n - 1];
-        if (last >= 0xD800 && last <= 0xDBFF) --n;
+        if (isHighSurrogate(last)) --n;
         name = name.substr(0, n);
     }
     return name;

@@ -47,7 +47,7 @@ u16string cutSheetName(u16view name, bool* cut)
     if (n > 31) {
         n = 31;
         // Keep a character outside the Basic Multilingual Plane whole.
-        if (name[30] >= 0xD800 && name[30] <= 0xDBFF) n = 30;
+        if (isHighSurrogate(name[30])) n = 30;
     }
     return u16string(name.substr(0, n));
 }
@@ -58,6 +58,9 @@ void checkSheetName(u16view name)
     if (name.find_first_of(u"[]:*?/\\") != u16view::npos)
         throw xlerror("sheet name can't contain [ ] : * ? / \\");
     if (name.front() == u'\'' || name.back() == u'\'') throw xlerror("sheet name can't begin or end with an apostrophe");
+    // The applications keep this name for the change history of a shared
+    // book, and some readers refuse a book that has a sheet of that name.
+    if (equalNoCase(name, u"History")) throw xlerror("sheet name History is reserved");
 }
 
 }  // namespace celvo

@@ -309,6 +309,7 @@ void RichString::write(RecordWriter& out, std::uint32_t& remaining) const
         out.bytes(chars.buffer().data(), total);
         r -= static_cast<std::uint32_t>(total);
     } else {
+        const bool wide = options & strflag::kHighByte;
         if (r & 1) r -= 1;  // never split a 16-bit character
         for (std::size_t done = 0; done < total;) {
             if (done > 0 || r == 0) {
@@ -317,9 +318,12 @@ void RichString::write(RecordWriter& out, std::uint32_t& remaining) const
                 r = kMaxRecordData - 2;
             }
             std::size_t n = std::min<std::size_t>(total - done, r);
+            // Nor a character outside the Basic Multilingual Plane: readers
+            // decode each piece on its own and refuse half a surrogate pair.
+            if (wide && done + n < total && isHighSurrogate(text[(done + n) / 2 - 1])) n -= 2;
             out.bytes(chars.buffer().data() + done, n);
             done += n;
-            r -= static_cast<std::uint32_t>(n);
+            r = n == 0 ? 0 : r - static_cast<std::uint32_t>(n);
         }
     }
 

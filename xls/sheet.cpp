@@ -46,10 +46,13 @@ int SheetImplT::sheetIndex() const noexcept
 
 void SheetImplT::setSelected(bool on) noexcept
 {
+    // The active sheet is the selected one and the one shown; readers take
+    // a sheet marked shown for the book's active sheet.
+    constexpr std::uint16_t kActive = Window2::kSelected | Window2::kPaged;
     if (on)
-        window2_.options = static_cast<std::uint16_t>(window2_.options | Window2::kSelected);
+        window2_.options = static_cast<std::uint16_t>(window2_.options | kActive);
     else
-        window2_.options = static_cast<std::uint16_t>(window2_.options & ~Window2::kSelected);
+        window2_.options = static_cast<std::uint16_t>(window2_.options & ~kActive);
 }
 
 // ---- positions, slots and formats ------------------------------------------

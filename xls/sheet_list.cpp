@@ -117,6 +117,9 @@ bool BookImplT::deleteSheet(int index)
         if (index < 0 || static_cast<std::size_t>(index) >= sheets_.size()) throw xlerror("index is out of range");
         if (sheets_.size() == 1) throw xlerror("can't remove the last sheet in workbook");
         const auto pos = static_cast<std::size_t>(index);
+        // A book with only hidden sheets is one the applications can't show.
+        if ((boundSheets_[pos].hsState & 3) == SHEETSTATE_VISIBLE && visibleSheetCount() <= 1)
+            throw xlerror("can't remove the last visible sheet in workbook");
         const int itab = index + 1;
 
         updateSelfReferences(index, static_cast<int>(sheets_.size()) - 1);

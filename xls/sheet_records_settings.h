@@ -157,8 +157,12 @@ public:
     static constexpr std::uint16_t kFrozen = 0x0008;
     static constexpr std::uint16_t kFrozenNoSplit = 0x0100;
     static constexpr std::uint16_t kSelected = 0x0200;
+    // The sheet shown in the book's window: only the active sheet has it.
+    static constexpr std::uint16_t kPaged = 0x0400;
 
-    std::uint16_t options = 0x04B6;
+    // Gridlines, headings, zeros, the automatic gridline colour and outline
+    // symbols shown; the active sheet adds kSelected and kPaged.
+    std::uint16_t options = 0x00B6;
     std::uint16_t topRow = 0;
     std::uint16_t leftCol = 0;
     std::uint16_t gridColor = 64;

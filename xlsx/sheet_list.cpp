@@ -137,6 +137,9 @@ void XMLBookImplT::deleteSheetImpl(int index)
     if (index < 0 || index >= count) throw xlerror("index is out of range");
     if (count == 1) throw xlerror("can't remove the last sheet in workbook");
     workbook::c_CT_Sheet* entry = sheetEntry(index);
+    // A book with only hidden sheets is one the applications can't show.
+    const bool visible = !entry->state.present || entry->state.value == u"visible";
+    if (visible && visibleSheetCount() <= 1) throw xlerror("can't remove the last visible sheet in workbook");
     const u16string id = entry->id.value;
     const u16string sheetName = entry->name.value;
     const u16string partName = sheetPartName(index);

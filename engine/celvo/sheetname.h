@@ -30,7 +30,8 @@ u16string cutSheetName(u16view name, bool* cut);
 // Throws xlerror when the formats forbid the name: it is empty ("sheet name
 // can't be empty"), holds one of [ ] : * ? / \ ("sheet name can't contain
 // [ ] : * ? / \"), or begins or ends with an apostrophe ("sheet name can't
-// begin or end with an apostrophe").
+// begin or end with an apostrophe"), or is History in any case, which the
+// applications keep for themselves ("sheet name History is reserved").
 void checkSheetName(u16view name);
 
 }  // namespace celvo

@@ -26,6 +26,10 @@ inline bool equalNoCase(u16view a, u16view b) noexcept
 char16_t toLowerUnit(char16_t c) noexcept;
 char16_t toUpperUnit(char16_t c) noexcept;
 
+// The first unit of a pair that stands for a character outside the Basic
+// Multilingual Plane: text cut after it would split that character.
+constexpr bool isHighSurrogate(char16_t c) noexcept { return c >= 0xD800 && c <= 0xDBFF; }
+
 // UTF-8 <-> UTF-16. Ill-formed input is replaced by U+FFFD (a lone
 // surrogate in UTF-16 input becomes U+FFFD in UTF-8); well-formed text,
 // including characters outside the Basic Multilingual Plane, crosses

@@ -81,6 +81,8 @@ TEST(SheetNames, ForbiddenNamesAreRefused)
         {u"a[b", kChars}, {u"a]b", kChars}, {u"a:b", kChars}, {u"a*b", kChars},
         {u"a?b", kChars}, {u"a/b", kChars}, {u"a\\b", kChars},
         {u"'ab", kApostrophe}, {u"ab'", kApostrophe}, {u"'", kApostrophe},
+        {u"History", "sheet name History is reserved"}, {u"HISTORY", "sheet name History is reserved"},
+        {u"hiStory", "sheet name History is reserved"}, {u"History1", nullptr}, {u"My History", nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(utf16ToUtf8(c.name));

@@ -329,11 +329,27 @@ TEST(RichString, SplitPoints)
             return s;
         };
     };
+    // A header of 9 bytes: count, options, run count, phonetic size.
+    auto runsAndPhonetic = [](MemPool& p) {
+        RichString s(u"\U0001F600x", p);
+        s.options |= strflag::kRichRuns | strflag::kPhonetic;
+        s.ext = new ExtStringFormat;
+        p.registerObject(s.ext);
+        s.ext->runs = {{0, 1}};
+        s.ext->phonetic = new ExtStringPhonetic;
+        p.registerObject(s.ext->phonetic);
+        return s;
+    };
     const std::vector<SplitCase> cases = {
         {"nine bytes left: the header moves to a CONTINUE", 9, 8215, plain(u"ab"),
          {{0xFC, 8215, 0}, {0x3C, 7, 2}}},
         {"ten bytes left: the header stays", 10, 8214, plain(u"abc"), {{0xFC, 8214 + 9, 0}}},
         {"8-bit characters with an odd room", 14, 8210, narrow(20), {{0xFC, 8210 + 3 + 10, 0}, {0x3C, 1 + 10, 0}}},
+        {"a pair that would end the record moves whole to a CONTINUE", 10, 8214,
+         plain(u"ab\U0001F600c"), {{0xFC, 8214 + 3 + 4, 0}, {0x3C, 1 + 6, 1}}},
+        {"room for one unit, a pair first: no character before the CONTINUE", 11, 8213, runsAndPhonetic,
+         {{0xFC, 8213 + 9, 0}, {0x3C, 1 + 6 + 4, 1}}},
+        {"a pair that fits stays", 11, 8213, plain(u"ab\U0001F600"), {{0xFC, 8213 + 3 + 8, 0}}},
         {"phonetic block across a CONTINUE", 20, 8204, withPhonetic(30),
          {{0xFC, 8204 + 7 + 2 + 11, 0}, {0x3C, 19, 11}}},
     };

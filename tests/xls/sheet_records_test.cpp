@@ -788,7 +788,7 @@ TEST(SheetRecords, NewSheetSettingsWriteTheirDefaults)
         {"WSBOOL", [](BiffOutput& o) { WsBool().write(o); }, rec(0x0081, u16s({0x04C1}))},
         {"DEFCOLWIDTH", [](BiffOutput& o) { DefColWidth().write(o); }, rec(0x0055, u16s({8}))},
         {"WINDOW2", [](BiffOutput& o) { Window2().write(o); },
-         rec(0x023E, cat(u16s({0x04B6, 0, 0, 64, 0, 0, 0}), u32b(0)))},
+         rec(0x023E, cat(u16s({0x00B6, 0, 0, 64, 0, 0, 0}), u32b(0)))},
         {"SELECTION", [](BiffOutput& o) { Selection().write(o); },
          rec(0x001D, cat(Bytes{3}, u16s({0, 0, 0, 1, 0, 0}), Bytes{0, 0}))},
         {"PHONETIC", [](BiffOutput& o) { PhoneticInfo().write(o); }, rec(0x00EF, u16s({0, 0x0037, 0}))},

@@ -52,10 +52,10 @@ TEST(SheetNew, WritesTheDefaultRecordsInOrder)
         ASSERT_NE(r, nullptr);
         EXPECT_EQ(r->data, v.data);
     }
-    // The first sheet of a book is the selected one.
+    // The first sheet of a book is the selected one, and the one shown.
     const Record* window2 = find(records, 0x023E);
     ASSERT_NE(window2, nullptr);
-    EXPECT_EQ(getU16(window2->data.data()) & ~0x0200, 0x04B6);
+    EXPECT_EQ(getU16(window2->data.data()), 0x06B6);
     EXPECT_EQ(window2->data.size(), 18u);
 }
 
