@@ -136,7 +136,7 @@ u16string XMLBookImplT::addWorkbookPart(u16view stem, u16view contentType, std::
     u16string name = pkg_.workbookDir + u"/" + u16string(stem) + u".xml";
     // A part of that name already there (unrelated, or of another type)
     // leaves it to the next free name.
-    if (pkg_.parts.contains(name))
+    if (!pkg_.parts.nameIsFree(name))
         return addRelatedPart(pkg_.workbookPart, stem, u"", stem, u"xml", contentType, std::move(part)).first;
     Relationships& rels = workbookRels();
     pkg_.parts.insert(name, std::move(part));

@@ -142,6 +142,8 @@ private:
     void readPackage(ZipReader& reader, Package& into, workbook::c_workbook& root);
     void writePackage(ZipWriter& writer);
     void removeCalcChain();
+    // Refuses a package whose sheet list could not be saved soundly.
+    void checkSheetList(const Package& pkg, const workbook::c_workbook& root);
     void loadPackage(ZipReader& reader);
     // The picture records of the image parts of a package read.
     static void collectPictures(Package& pkg);
