@@ -6,6 +6,7 @@
 #include "part_content_types.h"
 #include "part_relationships.h"
 #include "part_shared_strings.h"
+#include "part_styles.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -88,6 +89,13 @@ void XMLBookImplT::bindSheets(Package& pkg, const workbook::c_workbook& root)
 }
 
 // ---- parts ------------------------------------------------------------------
+
+bool XMLBookImplT::isBookPart(const XFile* part) const
+{
+    return part && (part == this || dynamic_cast<const ContentTypes*>(part) || dynamic_cast<const Relationships*>(part) ||
+                    dynamic_cast<const XMLSheetImplT*>(part) || dynamic_cast<const SharedStrings*>(part) ||
+                    dynamic_cast<const Styles*>(part));
+}
 
 Relationships* XMLBookImplT::relationshipsOf(u16view partName) const
 {

@@ -182,12 +182,10 @@ void XMLBookImplT::checkSheetList(const Package& pkg, const workbook::c_workbook
         const u16string name = resolveTarget(pkg.workbookPart, rel->Target.value);
         const XFile* part = pkg.parts.find(name);
         if (!part) throw xlerror("sheet part not found: " + utf16ToUtf8(name));
-        const bool bookPart = part == this || dynamic_cast<const ContentTypes*>(part) ||
-                              dynamic_cast<const Relationships*>(part) || dynamic_cast<const SharedStrings*>(part) ||
-                              dynamic_cast<const Styles*>(part) || dynamic_cast<const Drawing*>(part) ||
-                              (dynamic_cast<const BinaryFile*>(part) &&
-                               pkg.contentTypes->contentType(name).compare(0, 6, u"image/") == 0);
-        if (bookPart) throw xlerror("the part of " + sheet + " is not a sheet: " + utf16ToUtf8(name));
+        const bool sheetPart = dynamic_cast<const XMLSheetImplT*>(part) ||
+                               (!isBookPart(part) && !dynamic_cast<const Drawing*>(part) &&
+                                pkg.contentTypes->contentType(name).compare(0, 6, u"image/") != 0);
+        if (!sheetPart) throw xlerror("the part of " + sheet + " is not a sheet: " + utf16ToUtf8(name));
         if (!named.insert(part).second) throw xlerror("two sheets of the workbook name one part: " + utf16ToUtf8(name));
     }
 }

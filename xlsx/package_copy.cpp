@@ -11,9 +11,6 @@
 #include "package_types.h"
 #include "part_content_types.h"
 #include "part_relationships.h"
-#include "part_shared_strings.h"
-#include "part_styles.h"
-#include "sheet.h"
 
 namespace celvo {
 
@@ -56,11 +53,7 @@ void XMLBookImplT::copyDependentParts(u16view fromPart, u16view toPart)
     // relationship calls it; those are named by the copy as they are.
     auto copiedWithSheet = [&](const u16string& name) {
         const XFile* part = pkg_.parts.find(name);
-        if (!part || part == this || part == pkg_.contentTypes) return false;
-        if (dynamic_cast<const Relationships*>(part) || dynamic_cast<const XMLSheetImplT*>(part) ||
-            part == pkg_.sharedStrings || part == pkg_.styles || dynamic_cast<const SharedStrings*>(part) ||
-            dynamic_cast<const Styles*>(part))
-            return false;
+        if (!part || isBookPart(part)) return false;
         const u16string type = pkg_.contentTypes->contentType(name);
         if (sharedAsItIs(type) || isWorkbookType(type)) return false;
         for (int i = 0; i < sheetEntryCount(); ++i)
