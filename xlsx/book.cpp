@@ -6,6 +6,7 @@
 #include "part_content_types.h"
 #include "part_relationships.h"
 #include "part_shared_strings.h"
+#include "part_styles.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -89,6 +90,13 @@ void XMLBookImplT::bindSheets(Package& pkg, const workbook::c_workbook& root)
 
 // ---- parts ------------------------------------------------------------------
 
+bool XMLBookImplT::isBookPart(const XFile* part) const
+{
+    return part && (part == this || dynamic_cast<const ContentTypes*>(part) || dynamic_cast<const Relationships*>(part) ||
+                    dynamic_cast<const XMLSheetImplT*>(part) || dynamic_cast<const SharedStrings*>(part) ||
+                    dynamic_cast<const Styles*>(part));
+}
+
 Relationships* XMLBookImplT::relationshipsOf(u16view partName) const
 {
     return pkg_.parts.findAs<Relationships>(relsPartName(partName));
@@ -136,7 +144,7 @@ u16string XMLBookImplT::addWorkbookPart(u16view stem, u16view contentType, std::
     u16string name = pkg_.workbookDir + u"/" + u16string(stem) + u".xml";
     // A part of that name already there (unrelated, or of another type)
     // leaves it to the next free name.
-    if (pkg_.parts.contains(name))
+    if (!pkg_.parts.nameIsFree(name))
         return addRelatedPart(pkg_.workbookPart, stem, u"", stem, u"xml", contentType, std::move(part)).first;
     Relationships& rels = workbookRels();
     pkg_.parts.insert(name, std::move(part));

@@ -118,6 +118,11 @@ public:
     // next free numbered name when a part of that name is already there;
     // returns the part's name.
     u16string addWorkbookPart(u16view stem, u16view contentType, std::unique_ptr<XFile> part);
+    // True for a part the package or the book rests on: the content types,
+    // a relationships part, the workbook, a worksheet, the shared strings,
+    // the styles. Known by what the part object is, never by what a file
+    // says of it; nothing a file says removes or copies such a part.
+    bool isBookPart(const XFile* part) const;
     // The book's picture of an id; "pictureId is out of range".
     const PictureRecord& pictureRecord(int pictureId) const;
     // Sheet states and the active sheet kept on a visible sheet.
@@ -142,6 +147,8 @@ private:
     void readPackage(ZipReader& reader, Package& into, workbook::c_workbook& root);
     void writePackage(ZipWriter& writer);
     void removeCalcChain();
+    // Refuses a package whose sheet list could not be saved soundly.
+    void checkSheetList(const Package& pkg, const workbook::c_workbook& root);
     void loadPackage(ZipReader& reader);
     // The picture records of the image parts of a package read.
     static void collectPictures(Package& pkg);

@@ -1,9 +1,12 @@
 // Reading a .xlsx package into a part map, and writing the part map back as
 // a package.
+#include <set>
+
 #include "book.h"
 #include "ZipPackage.h"
 #include "package_types.h"
 #include "part_content_types.h"
+#include "part_drawing.h"
 #include "part_relationships.h"
 #include "part_shared_strings.h"
 #include "part_styles.h"
@@ -32,6 +35,36 @@ const u16string kContentTypesPart = u"/[Content_Types].xml";
     throw xlerror(text + " in part " + utf16ToUtf8(name));
 }
 
+// The bytes of an entry; a failure of the archive (a checksum, the inflated
+// data, a size that differs from the declared one, a limit) names the part.
+std::vector<std::uint8_t> extractPart(ZipReader& reader, std::uint32_t entry, u16view name, const ZipLimits& limits,
+                                      std::uint64_t& total)
+{
+    try {
+        return reader.extract(entry, limits, total);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& e) {
+        std::string text = e.what();
+        while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
+        throw xlerror(text + " in part " + utf16ToUtf8(name));
+    }
+}
+
+// The part whose relationships a relationships part holds: "/xl/workbook.xml"
+// for "/xl/_rels/workbook.xml.rels", "/" (the package) for "/_rels/.rels";
+// empty for a part named otherwise, whose relationships relate nothing.
+u16string relationshipsSource(u16view relsName)
+{
+    u16string folder, file;
+    splitPartName(relsName, folder, file);
+    static const u16string rels = u".rels", dir = u"/_rels";
+    if (file.size() < rels.size() || !samePartName(u16view(file).substr(file.size() - rels.size()), rels) ||
+        folder.size() < dir.size() || !samePartName(u16view(folder).substr(folder.size() - dir.size()), dir))
+        return u16string();
+    return folder.substr(0, folder.size() - dir.size()) + u"/" + file.substr(0, file.size() - rels.size());
+}
+
 }  // namespace
 
 void XMLBookImplT::readPackage(ZipReader& reader, Package& into, workbook::c_workbook& root)
@@ -39,9 +72,13 @@ void XMLBookImplT::readPackage(ZipReader& reader, Package& into, workbook::c_wor
     const ZipLimits limits;
     std::uint64_t total = 0;
     const std::uint32_t count = reader.count();
+    // One rule names the part of every entry (canonicalPartName), and the
+    // package is saved under those names: a book read, saved and read again
+    // finds each part under the same name.
     auto entryName = [&](std::uint32_t i) {
-        u16string name = reader.name(i);
-        normalizePartName(name);
+        const u16string stored = reader.name(i);
+        u16string name = canonicalPartName(stored);
+        if (name == u"/") throw xlerror("the package holds an entry that names no part: \"" + utf16ToUtf8(stored) + "\"");
         return name;
     };
 
@@ -51,7 +88,7 @@ void XMLBookImplT::readPackage(ZipReader& reader, Package& into, workbook::c_wor
         if (!reader.isDirectory(i) && samePartName(entryName(i), kContentTypesPart)) typesEntry = i;
     if (typesEntry == count) throw xlerror("the package has no [Content_Types].xml");
     {
-        const std::vector<std::uint8_t> bytes = reader.extract(typesEntry, limits, total);
+        const std::vector<std::uint8_t> bytes = extractPart(reader, typesEntry, kContentTypesPart, limits, total);
         try {
             auto types = std::make_unique<ContentTypes>(reinterpret_cast<const char*>(bytes.data()), bytes.size());
             into.contentTypes = types.get();
@@ -69,7 +106,7 @@ void XMLBookImplT::readPackage(ZipReader& reader, Package& into, workbook::c_wor
         const u16string name = entryName(i);
         if (name.empty() || into.parts.contains(name))
             throw xlerror("the package holds two parts named " + utf16ToUtf8(name));
-        std::vector<std::uint8_t> bytes = reader.extract(i, limits, total);
+        std::vector<std::uint8_t> bytes = extractPart(reader, i, name, limits, total);
         const u16string type = into.contentTypes->contentType(name);
         std::unique_ptr<XFile> part;
         if (isWorkbookType(type)) {
@@ -123,28 +160,86 @@ void XMLBookImplT::readPackage(ZipReader& reader, Package& into, workbook::c_wor
     };
     into.sharedStrings = dynamic_cast<SharedStrings*>(related(u"sharedStrings"));
     into.styles = dynamic_cast<Styles*>(related(u"styles"));
+    checkSheetList(into, root);
+}
+
+void XMLBookImplT::checkSheetList(const Package& pkg, const workbook::c_workbook& root)
+{
+    // A book is refused when it could not be saved soundly: without sheets,
+    // or with a sheet whose part is not in the package or is one of the
+    // parts the book rests on. A sheet part the engine does not read (a
+    // chart sheet) is kept as it is.
+    const workbook::c_CT_Sheets* list = root.sheets.peek();
+    if (!list || list->sheet.size() == 0) throw xlerror("the workbook has no sheets");
+    std::set<const XFile*> named;
+    for (std::size_t i = 0; i < list->sheet.size(); ++i) {
+        const workbook::c_CT_Sheet& entry = *list->sheet.at(i);
+        const std::string sheet = "sheet '" + utf16ToUtf8(entry.name.value) + "'";
+        const Relationships::Item* rel = pkg.workbookRels->byId(entry.id.value);
+        if (!rel) throw xlerror("relationship of " + sheet + " not found: " + utf16ToUtf8(entry.id.value));
+        if (Relationships::isExternal(*rel))
+            throw xlerror(sheet + " names a part outside the package: " + utf16ToUtf8(rel->Target.value));
+        const u16string name = resolveTarget(pkg.workbookPart, rel->Target.value);
+        const XFile* part = pkg.parts.find(name);
+        if (!part) throw xlerror("sheet part not found: " + utf16ToUtf8(name));
+        const bool sheetPart = dynamic_cast<const XMLSheetImplT*>(part) ||
+                               (!isBookPart(part) && !dynamic_cast<const Drawing*>(part) &&
+                                pkg.contentTypes->contentType(name).compare(0, 6, u"image/") != 0);
+        if (!sheetPart) throw xlerror("the part of " + sheet + " is not a sheet: " + utf16ToUtf8(name));
+        if (!named.insert(part).second) throw xlerror("two sheets of the workbook name one part: " + utf16ToUtf8(name));
+    }
 }
 
 void XMLBookImplT::removeCalcChain()
 {
-    // Found by relationship type and by content type, its name resolved and
-    // compared without regard to case.
-    for (const Relationships::Item* rel : pkg_.workbookRels->ofType(u"calcChain")) {
-        const u16string id = rel->Id.value;
-        if (!Relationships::isExternal(*rel)) {
-            const u16string name = resolveTarget(pkg_.workbookPart, rel->Target.value);
-            pkg_.contentTypes->removeOverride(name);
-            pkg_.parts.erase(name);
+    // The workbook's relationships of the calculation-chain type go, except
+    // one the workbook names by its Id (as a sheet, an external reference, a
+    // pivot cache), whatever type it claims.
+    std::set<u16string> named;
+    if (const workbook::c_CT_Sheets* list = root_.sheets.peek())
+        for (std::size_t i = 0; i < list->sheet.size(); ++i) named.insert(list->sheet.at(i)->id.value);
+    if (const workbook::c_CT_ExternalReferences* refs = root_.externalReferences.peek())
+        for (std::size_t i = 0; i < refs->externalReference.size(); ++i)
+            named.insert(refs->externalReference.at(i)->id.value);
+    if (const workbook::c_CT_PivotCaches* caches = root_.pivotCaches.peek())
+        for (std::size_t i = 0; i < caches->pivotCache.size(); ++i) named.insert(caches->pivotCache.at(i)->id.value);
+    std::set<u16string, PartNameLess> targets;
+    pkg_.workbookRels->removeIf([&](const Relationships::Item& rel) {
+        if (!relTypeIs(rel.Type.value, u"calcChain") || named.count(rel.Id.value)) return false;
+        if (!Relationships::isExternal(rel)) targets.insert(resolveTarget(pkg_.workbookPart, rel.Target.value));
+        return true;
+    });
+
+    // The part one of them names goes with it only when it is a calculation
+    // chain: declared so, held as its bytes (every part the book rests on is
+    // an object of its own kind), and named by no other relationship of the
+    // package. A relationship that merely claims the type goes alone.
+    std::set<u16string, PartNameLess> chains;
+    for (const u16string& name : targets) {
+        if (pkg_.contentTypes->contentType(name) != kCalcChain) continue;
+        const XFile* part = pkg_.parts.find(name);
+        if (part && !dynamic_cast<const BinaryFile*>(part)) continue;
+        chains.insert(name);  // with no part, only its declaration goes
+    }
+    // (A target is resolved only when it ends in the file name of one.)
+    auto fileName = [](u16view name) {
+        const std::size_t slash = name.find_last_of(u"/\\");
+        return slash == u16view::npos ? name : name.substr(slash + 1);
+    };
+    std::set<u16string, PartNameLess> files;
+    for (const u16string& name : chains) files.emplace(fileName(name));
+    for (auto it = pkg_.parts.begin(); it != pkg_.parts.end() && !chains.empty(); ++it) {
+        const auto* rels = dynamic_cast<const Relationships*>(it->second);
+        const u16string source = rels ? relationshipsSource(it->first) : u16string();
+        if (source.empty()) continue;
+        for (std::size_t i = 0; i < rels->size(); ++i) {
+            const Relationships::Item& rel = rels->at(i);
+            if (!Relationships::isExternal(rel) && files.count(fileName(rel.Target.value)))
+                chains.erase(resolveTarget(source, rel.Target.value));
         }
-        pkg_.workbookRels->removeById(id);
     }
-    std::vector<u16string> chains;
-    for (const auto& entry : pkg_.parts)
-        if (pkg_.contentTypes->contentType(entry.first) == kCalcChain) chains.push_back(entry.first);
-    for (const u16string& name : chains) {
-        pkg_.contentTypes->removeOverride(name);
-        pkg_.parts.erase(name);
-    }
+    pkg_.contentTypes->removeOverrides(chains);
+    for (const u16string& name : chains) pkg_.parts.erase(name);
 }
 
 void XMLBookImplT::writePackage(ZipWriter& writer)

@@ -4,7 +4,6 @@
 // other media are shared: no part changes them. Parts that carry names or
 // ids unique in the workbook (tables, pivot tables, slicers, threaded
 // comments) cannot be copied as bytes: such a sheet is refused.
-#include <functional>
 #include <map>
 
 #include "book.h"
@@ -48,49 +47,79 @@ void XMLBookImplT::copyDependentParts(u16view fromPart, u16view toPart)
     const Relationships* from = relationshipsOf(fromPart);
     if (!from || from->size() == 0) return;
 
-    std::map<u16string, u16string, PartNameLess> copied;  // source part -> its copy
-    std::vector<u16string> made;                           // parts made here, undone on failure
-    // Copies a part and, through its relationships, what it depends on;
-    // returns the name the copy's relationships point at.
-    std::function<u16string(const u16string&)> copyPart = [&](const u16string& name) -> u16string {
-        XFile* part = pkg_.parts.find(name);
+    // A part is copied when the sheet depends on it alone: never one the
+    // package or the book rests on (the content types, a relationships part,
+    // the workbook, a sheet, the shared strings, the styles), whatever a
+    // relationship calls it; those are named by the copy as they are.
+    auto copiedWithSheet = [&](const u16string& name) {
+        const XFile* part = pkg_.parts.find(name);
+        if (!part || isBookPart(part)) return false;
         const u16string type = pkg_.contentTypes->contentType(name);
-        if (!part || sharedAsItIs(type)) return name;
+        if (sharedAsItIs(type) || isWorkbookType(type)) return false;
+        for (int i = 0; i < sheetEntryCount(); ++i)
+            if (samePartName(sheetPartName(i), name)) return false;
         if (uniqueInWorkbook(type))
             throw xlerror("a sheet with tables, pivot tables, slicers or threaded comments can't be copied");
-        const auto done = copied.find(name);
-        if (done != copied.end()) return done->second;
-        std::string bytes;
-        part->serialize(bytes);
-        std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
-        u16string stem, extension;
-        stemAndExtension(name, stem, extension);
-        const u16string copyName = pkg_.parts.insertUnique(stem, extension, createPart(std::move(data), type));
-        made.push_back(copyName);
-        copied.emplace(name, copyName);
-        if (pkg_.contentTypes->hasOverride(name)) pkg_.contentTypes->addOverride(copyName, type);
-        if (const Relationships* rels = relationshipsOf(name)) {
-            Relationships& own = ensureRelationshipsOf(copyName);
-            made.push_back(relsPartName(copyName));
-            for (std::size_t i = 0; i < rels->size(); ++i) {
-                Relationships::Item item = rels->at(i);
-                if (!Relationships::isExternal(item))
-                    item.set_Target(relativeTarget(copyName, copyPart(resolveTarget(name, item.Target.value))));
-                own.addCopy(item);
-            }
-        }
-        return copyName;
+        return true;
     };
 
+    // The parts to copy: what the sheet's relationships reach, and what
+    // theirs reach in turn (a work list, so that a long chain of parts never
+    // deepens the stack).
+    std::map<u16string, u16string, PartNameLess> copies;  // part -> its copy
+    std::vector<u16string> order;
+    auto reach = [&](const Relationships& rels, const u16string& source) {
+        for (std::size_t i = 0; i < rels.size(); ++i) {
+            if (Relationships::isExternal(rels.at(i))) continue;
+            const u16string name = resolveTarget(source, rels.at(i).Target.value);
+            if (copies.count(name) || !copiedWithSheet(name)) continue;
+            copies.emplace(name, u16string());
+            order.push_back(name);
+        }
+    };
+    reach(*from, u16string(fromPart));
+    for (std::size_t k = 0; k < order.size(); ++k)
+        if (const Relationships* rels = relationshipsOf(order[k])) reach(*rels, order[k]);
+
+    // The name a relationship of the copy gives a target.
+    auto copyOf = [&](const u16string& name) {
+        const auto it = copies.find(name);
+        return it == copies.end() || it->second.empty() ? name : it->second;
+    };
+    auto copyRelationships = [&](const Relationships& rels, const u16string& source, Relationships& own,
+                                 const u16string& ownSource) {
+        for (std::size_t i = 0; i < rels.size(); ++i) {
+            Relationships::Item item = rels.at(i);
+            if (!Relationships::isExternal(item))
+                item.set_Target(relativeTarget(ownSource, copyOf(resolveTarget(source, item.Target.value))));
+            own.addCopy(item);
+        }
+    };
+
+    std::vector<u16string> made;  // parts made here, undone on failure
     try {
+        for (const u16string& name : order) {
+            const u16string type = pkg_.contentTypes->contentType(name);
+            std::string bytes;
+            pkg_.parts.find(name)->serialize(bytes);
+            std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
+            u16string stem, extension;
+            stemAndExtension(name, stem, extension);
+            const u16string copyName = pkg_.parts.insertUnique(stem, extension, createPart(std::move(data), type));
+            made.push_back(copyName);
+            copies[name] = copyName;
+            if (pkg_.contentTypes->hasOverride(name)) pkg_.contentTypes->addOverride(copyName, type);
+        }
+        for (const u16string& name : order)
+            if (const Relationships* rels = relationshipsOf(name)) {
+                const u16string& copyName = copies[name];
+                Relationships& own = ensureRelationshipsOf(copyName);
+                made.push_back(relsPartName(copyName));
+                copyRelationships(*rels, name, own, copyName);
+            }
         Relationships& to = ensureRelationshipsOf(toPart);
         made.push_back(relsPartName(toPart));
-        for (std::size_t i = 0; i < from->size(); ++i) {
-            Relationships::Item item = from->at(i);
-            if (!Relationships::isExternal(item))
-                item.set_Target(relativeTarget(toPart, copyPart(resolveTarget(fromPart, item.Target.value))));
-            to.addCopy(item);
-        }
+        copyRelationships(*from, u16string(fromPart), to, u16string(toPart));
     } catch (...) {
         for (const u16string& name : made) {
             pkg_.contentTypes->removeOverride(name);

@@ -19,16 +19,19 @@ XFile* PartMap::find(u16view name) const
 
 u16string PartMap::nameOf(const XFile* part) const
 {
-    for (const auto& [name, p] : map_)
-        if (p == part) return name;
-    return u16string();
+    const auto it = names_.find(part);
+    return it == names_.end() ? u16string() : *it->second;
 }
 
 XFile* PartMap::insert(u16string name, std::unique_ptr<XFile> part)
 {
+    if (!part) throw xlerror("no part to store under " + utf16ToUtf8(name));
     if (map_.find(name) != map_.end()) throw xlerror("the package already holds a part named " + utf16ToUtf8(name));
+    if (names_.count(part.get())) throw xlerror("the part is already held under another name");
+    names_.reserve(names_.size() + 1);
     XFile* p = part.get();
-    map_.emplace(std::move(name), p);
+    const auto it = map_.emplace(std::move(name), p).first;
+    names_.emplace(p, &it->first);
     part.release();
     return p;
 }
@@ -36,22 +39,34 @@ XFile* PartMap::insert(u16string name, std::unique_ptr<XFile> part)
 void PartMap::insertUnowned(u16string name, XFile* part)
 {
     if (map_.find(name) != map_.end()) throw xlerror("the package already holds a part named " + utf16ToUtf8(name));
-    map_.emplace(std::move(name), part);
+    if (!part || names_.count(part)) throw xlerror("the part is already held under another name");
+    names_.reserve(names_.size() + 1);
+    const auto it = map_.emplace(std::move(name), part).first;
+    names_.emplace(part, &it->first);
     unowned_ = part;
 }
 
 u16string PartMap::insertUnique(u16view prefix, u16view extension, std::unique_ptr<XFile> part)
 {
-    for (unsigned n = 1;; ++n) {
+    u16string key(prefix);
+    key += u'|';
+    key.append(extension);
+    const auto hint = firstFree_.find(key);
+    for (unsigned n = hint == firstFree_.end() ? 1 : hint->second;; ++n) {
         u16string name(prefix);
         name += widenAscii(std::to_string(n));
         name += u'.';
         name.append(extension);
-        if (map_.find(name) == map_.end()) {
-            insert(name, std::move(part));
-            return name;
-        }
+        if (!nameIsFree(name)) continue;
+        insert(name, std::move(part));
+        firstFree_[key] = n + 1;
+        return name;
     }
+}
+
+bool PartMap::nameIsFree(u16view name) const
+{
+    return map_.find(name) == map_.end() && map_.find(relsPartName(name)) == map_.end();
 }
 
 std::unique_ptr<XFile> PartMap::release(u16view name)
@@ -59,7 +74,9 @@ std::unique_ptr<XFile> PartMap::release(u16view name)
     const auto it = map_.find(name);
     if (it == map_.end()) return nullptr;
     XFile* p = it->second;
+    names_.erase(p);
     map_.erase(it);
+    firstFree_.clear();
     if (p == unowned_) {
         unowned_ = nullptr;
         return nullptr;
@@ -74,12 +91,16 @@ void PartMap::clear()
     for (auto& entry : map_)
         if (entry.second != unowned_) delete entry.second;
     map_.clear();
+    names_.clear();
+    firstFree_.clear();
     unowned_ = nullptr;
 }
 
 void PartMap::swap(PartMap& other) noexcept
 {
     map_.swap(other.map_);
+    names_.swap(other.names_);
+    firstFree_.swap(other.firstFree_);
     std::swap(unowned_, other.unowned_);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "part.h"
@@ -32,6 +33,8 @@ public:
     bool contains(u16view name) const { return map_.find(name) != map_.end(); }
     // The name under which the part is held; empty when it is not.
     u16string nameOf(const XFile* part) const;
+    // True when the map holds that very part object (under any name).
+    bool holds(const XFile* part) const { return part && names_.count(part) != 0; }
 
     // Stores a part the map owns under a name no part holds yet (a name
     // taken in any letter case throws); returns the part.
@@ -39,8 +42,11 @@ public:
     // Stores a part the map does not own (the workbook part, which is the
     // book itself).
     void insertUnowned(u16string name, XFile* part);
+    // True when no part holds the name, nor the name of its relationships
+    // part: a new part never takes over relationships a package left behind.
+    bool nameIsFree(u16view name) const;
     // Stores the part under prefix + N + "." + extension, N = 1, 2, ... the
-    // first name free; returns that name.
+    // first name free (nameIsFree); returns that name.
     u16string insertUnique(u16view prefix, u16view extension, std::unique_ptr<XFile> part);
     // Takes a part out of the map; null for no part or the unowned one.
     std::unique_ptr<XFile> release(u16view name);
@@ -55,6 +61,11 @@ public:
 
 private:
     Map map_;
+    // The key of each part object, for nameOf without a walk of the map.
+    std::unordered_map<const XFile*, const u16string*> names_;
+    // For insertUnique: under each prefix and extension, every number below
+    // the one kept is taken (forgotten when a part leaves the map).
+    std::map<u16string, unsigned, PartNameLess> firstFree_;
     XFile* unowned_ = nullptr;
 };
 

@@ -1,15 +1,12 @@
 #include "part_content_types.h"
 
+#include <algorithm>
+
 namespace celvo {
 
 namespace {
 
-u16string normalized(u16view name)
-{
-    u16string n(name);
-    normalizePartName(n);
-    return n;
-}
+u16string normalized(u16view name) { return canonicalPartName(name); }
 
 }  // namespace
 
@@ -64,18 +61,24 @@ void ContentTypes::addDefault(u16view extension, u16view contentType)
 
 void ContentTypes::removeOverride(u16view partName)
 {
-    const u16string name = normalized(partName);
+    std::set<u16string, PartNameLess> names;
+    names.insert(normalized(partName));
+    removeOverrides(names);
+}
+
+void ContentTypes::removeOverrides(const std::set<u16string, PartNameLess>& partNames)
+{
+    if (partNames.empty()) return;
+    // One pass over the list, however many parts go.
     auto& items = root_.inner_CT_Types;
-    bool removed = false;
-    for (std::size_t i = items.size(); i-- > 0;) {
-        if (items[i].which() != 1) continue;
-        auto* o = static_cast<contentypes::c_CT_Override*>(items[i].object());
-        if (o && samePartName(normalized(o->PartName.value), name)) {
-            items.erase(items.begin() + static_cast<std::ptrdiff_t>(i));
-            removed = true;
-        }
-    }
-    if (removed) overrides_.erase(name);
+    const auto kept = std::remove_if(items.begin(), items.end(), [&](const auto& item) {
+        if (item.which() != 1) return false;
+        const auto* o = static_cast<const contentypes::c_CT_Override*>(item.object());
+        return o && partNames.count(normalized(o->PartName.value)) != 0;
+    });
+    if (kept == items.end()) return;
+    items.erase(kept, items.end());
+    for (const u16string& name : partNames) overrides_.erase(name);
 }
 
 void ContentTypes::rebuildIndexes()

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <map>
+#include <set>
 
 #include "ooxml/opc-contentTypes.h"
 #include "part.h"
@@ -30,9 +31,12 @@ public:
     // place; otherwise a new entry is appended.
     void addOverride(u16view partName, u16view contentType);
     void addDefault(u16view extension, u16view contentType);
-    // Removes every Override of the part (its name in any letter case);
-    // Defaults are never removed.
+    // Removes every Override of the part (its name in any letter case and
+    // in any form, see canonicalPartName); Defaults are never removed.
     void removeOverride(u16view partName);
+    // The same for many parts at once (names in canonical form), in one
+    // pass over the list.
+    void removeOverrides(const std::set<u16string, PartNameLess>& partNames);
 
     void rebuildIndexes();
 

@@ -12,13 +12,13 @@ char16_t foldAscii(char16_t c) noexcept
     return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
-// The non-empty segments of a path between "/" (views into it).
+// The non-empty segments of a path between "/" or "\\" (views into it).
 std::vector<u16view> segments(u16view path)
 {
     std::vector<u16view> out;
     std::size_t at = 0;
     while (at <= path.size()) {
-        std::size_t end = path.find(u'/', at);
+        std::size_t end = path.find_first_of(u"/\\", at);
         if (end == u16view::npos) end = path.size();
         if (end > at) out.push_back(path.substr(at, end - at));
         at = end + 1;
@@ -32,6 +32,23 @@ void normalizePartName(u16string& name)
 {
     std::replace(name.begin(), name.end(), u'\\', u'/');
     if (!name.empty() && name.front() != u'/') name.insert(name.begin(), u'/');
+}
+
+u16string canonicalPartName(u16view name)
+{
+    // Most names are in that form already: "/" and segments of which none
+    // is empty, "." or "..", no "\\".
+    bool canonical = name.size() > 1 && name[0] == u'/' && name.back() != u'/';
+    for (std::size_t i = 1; canonical && i < name.size(); ++i) {
+        if (name[i] == u'\\') canonical = false;
+        else if (name[i] == u'/' || i + 1 == name.size()) {
+            const std::size_t end = name[i] == u'/' ? i : i + 1;
+            const std::size_t begin = name.rfind(u'/', end - 1) + 1;
+            const u16view segment = name.substr(begin, end - begin);
+            canonical = !segment.empty() && segment != u"." && segment != u"..";
+        }
+    }
+    return canonical ? u16string(name) : resolveTarget(u"/", name);
 }
 
 u16string partExtension(u16view name)
@@ -70,7 +87,7 @@ u16string resolveTarget(u16view sourcePart, u16view target)
 {
     const u16string folder = partDirectory(sourcePart);
     std::vector<u16view> path;
-    if (target.empty() || target.front() != u'/') path = segments(folder);
+    if (target.empty() || (target.front() != u'/' && target.front() != u'\\')) path = segments(folder);
     for (u16view s : segments(target)) {
         if (s == u".") continue;
         if (s == u"..") {

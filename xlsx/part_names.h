@@ -8,6 +8,14 @@ namespace celvo {
 
 // Every "\" becomes "/"; a name that is not empty gets a leading "/".
 void normalizePartName(u16string& name);
+// The one form of a part name, for the name of a package entry and for an
+// Override alike: "\" is a separator as "/" is, "." and ".." segments are
+// folded and empty ones dropped, and the name begins with "/"
+// ("xl\\sharedStrings.xml", "/xl//sharedStrings.xml" and
+// "xl/./sharedStrings.xml" are all "/xl/sharedStrings.xml"). A name of no
+// segment gives "/", which names no part. It is the form the package is
+// saved in, so a name read, saved and read again stays the same.
+u16string canonicalPartName(u16view name);
 // What follows the last "." ("png" for "/xl/media/image1.png"); empty when
 // there is no "." or nothing follows it.
 u16string partExtension(u16view name);
@@ -32,8 +40,9 @@ struct PartNameLess {
 
 // The part that a relationship target names, seen from its source part: an
 // absolute target ("/xl/styles.xml") stands as it is, a relative one is
-// joined to the source's folder; "." and ".." segments are folded (".." at
-// the top stays at the top) and empty segments dropped. The package's own
+// joined to the source's folder; "\" separates segments as "/" does, "."
+// and ".." segments are folded (".." at the top stays at the top) and empty
+// segments dropped. The package's own
 // relationships have the source "/" (or an empty one).
 u16string resolveTarget(u16view sourcePart, u16view target);
 // The relative target by which sourcePart names part: "worksheets/sheet1.xml"

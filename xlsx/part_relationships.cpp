@@ -37,7 +37,7 @@ Relationships::Relationships(const Relationships& other) : XmlFile(other)
 
 const Relationships::Item* Relationships::byId(u16view id) const
 {
-    const auto it = byId_.find(id);
+    const auto it = byId_.find(u16string(id));
     return it == byId_.end() ? nullptr : root_.Relationship.at(it->second);
 }
 
@@ -121,6 +121,7 @@ void Relationships::removeAt(std::size_t i)
 void Relationships::rebuildIndexes()
 {
     byId_.clear();
+    byId_.reserve(size());
     maxIdNumber_ = 0;
     for (std::size_t i = 0; i < size(); ++i) {
         // The first of two equal Ids is the one found.

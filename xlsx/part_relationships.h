@@ -7,7 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <vector>
 
 #include "ooxml/opc-relationships.h"
@@ -55,12 +55,22 @@ public:
     bool removeByTarget(u16view target);
     // Removes relationship i.
     void removeAt(std::size_t i);
+    // Removes every relationship the predicate takes (called with each in
+    // document order), in one pass; returns how many went.
+    template <class Pred>
+    std::size_t removeIf(Pred pred)
+    {
+        const std::size_t n =
+            root_.Relationship.erase_if([&](nimb::c_binding* item) { return pred(static_cast<const Item&>(*item)); });
+        if (n) rebuildIndexes();
+        return n;
+    }
 
     // Clears and fills the indexes again from the list.
     void rebuildIndexes();
 
 private:
-    std::map<u16string, std::size_t, std::less<>> byId_;
+    std::unordered_map<u16string, std::size_t> byId_;
     std::int64_t maxIdNumber_ = 0;
 };
 

@@ -86,7 +86,7 @@ ISheetT* XMLBookImplT::insertSheetImpl(int index, const char16_t* name, ISheetT*
     u16string partName;
     do {
         partName = pkg_.workbookDir + u"/worksheets/sheet" + widenAscii(std::to_string(++n)) + u".xml";
-    } while (pkg_.parts.contains(partName));
+    } while (!pkg_.parts.nameIsFree(partName));
 
     // Each step is undone when a later one fails.
     XMLSheetImplT* s = static_cast<XMLSheetImplT*>(pkg_.parts.insert(partName, std::move(sheet)));

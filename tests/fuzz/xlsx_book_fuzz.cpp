@@ -93,12 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::u16string after = celvo::test::bookText(*again.book);
     if (after != before) {
-        std::size_t at = 0;
-        while (at < before.size() && at < after.size() && before[at] == after[at]) ++at;
-        const std::size_t from = at < 120 ? 0 : at - 120;
-        std::fprintf(stderr, "before: ...%s\nafter:  ...%s\n",
-                     celvo::utf16ToUtf8(before.substr(from, 240)).c_str(),
-                     celvo::utf16ToUtf8(after.substr(from, 240)).c_str());
+        celvo::test::printDifference(before, after);
         fail("the book saved and loaded again reads otherwise");
     }
     return 0;

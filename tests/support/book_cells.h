@@ -7,12 +7,14 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "celvo/IBookT.h"
 #include "celvo/ISheetT.h"
+#include "celvo/text.h"
 
 namespace celvo::test {
 
@@ -114,6 +116,17 @@ inline std::u16string bookText(celvo::IBookT& book, CellWindow window = {})
     const int sheets = book.sheetCount();
     for (int i = 0; i < sheets; ++i) out += sheetText(book, i, window);
     return out;
+}
+
+// Prints where two readings of a book part ways (some text of each around
+// the first difference) to standard error.
+inline void printDifference(const std::u16string& before, const std::u16string& after)
+{
+    std::size_t at = 0;
+    while (at < before.size() && at < after.size() && before[at] == after[at]) ++at;
+    const std::size_t from = at < 120 ? 0 : at - 120;
+    std::fprintf(stderr, "before: ...%s\nafter:  ...%s\n", celvo::utf16ToUtf8(before.substr(from, 240)).c_str(),
+                 celvo::utf16ToUtf8(after.substr(from, 240)).c_str());
 }
 
 }  // namespace celvo::test

@@ -420,26 +420,37 @@ TEST(XlsxBook, CalculationChainGoesByTypeAndName)
         const char* what;
         std::string override, rel;
         const char16_t* entry;
+        bool dropped;
     };
     const std::vector<Case> cases = {
         {"relative target", override("/xl/calcChain.xml", cc), rel("rId9", "calcChain", "calcChain.xml"),
-         u"xl/calcChain.xml"},
+         u"xl/calcChain.xml", true},
         {"absolute target, other letter case", override("/XL/CALCCHAIN.XML", cc),
-         rel("rId9", "calcChain", "/xl/calcChain.xml"), u"xl/calcChain.xml"},
-        {"other name", override("/xl/chain/c.xml", cc), rel("rId9", "calcChain", "chain/c.xml"), u"xl/chain/c.xml"},
-        {"no relationship", override("/xl/calcChain.xml", cc), "", u"xl/calcChain.xml"},
+         rel("rId9", "calcChain", "/xl/calcChain.xml"), u"xl/calcChain.xml", true},
+        {"other name", override("/xl/chain/c.xml", cc), rel("rId9", "calcChain", "chain/c.xml"), u"xl/chain/c.xml",
+         true},
+        // Its content type alone does not make a part go: nothing relates
+        // it, and it is kept as it came.
+        {"no relationship", override("/xl/calcChain.xml", cc), "", u"xl/calcChain.xml", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Entries in = threeSheets(c.override, c.rel);
-        in.push_back(entry(c.entry, "<calcChain xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"/>"));
+        const std::string chain = "<calcChain xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"/>";
+        in.push_back(entry(c.entry, chain));
         Book book;
         ASSERT_TRUE(loadEntries(*book.b, in)) << book.message();
         const Entries out = saved(*book.b);
-        EXPECT_EQ(out.size(), in.size() - 1);
-        EXPECT_EQ(text(out, c.entry), "(missing)");
-        EXPECT_EQ(text(out, u"[Content_Types].xml").find("calcChain"), std::string::npos);
         EXPECT_EQ(text(out, u"xl/_rels/workbook.xml.rels").find("calcChain"), std::string::npos);
+        if (c.dropped) {
+            EXPECT_EQ(out.size(), in.size() - 1);
+            EXPECT_EQ(text(out, c.entry), "(missing)");
+            EXPECT_EQ(text(out, u"[Content_Types].xml").find("calcChain"), std::string::npos);
+        } else {
+            EXPECT_EQ(out.size(), in.size());
+            EXPECT_EQ(text(out, c.entry), chain);
+            EXPECT_NE(text(out, u"[Content_Types].xml").find("calcChain"), std::string::npos);
+        }
     }
 }
 
@@ -544,7 +555,7 @@ TEST(XlsxBook, BadPackagesFailWithAMessageAndLeaveTheBookAsItWas)
          replaced(u"xl/_rels/workbook.xml.rels", "<!DOCTYPE r [<!ENTITY a 'b'>]><Relationships/>"),
          "DOCTYPE declarations are not allowed in part /xl/_rels/workbook.xml.rels"},
         {"two parts of one name", duplicate, "the package holds two parts named /XL/worksheets/SHEET1.xml"},
-        {"two sheets of one part", twoEntries, "two sheets of the workbook name one worksheet part"},
+        {"two sheets of one part", twoEntries, "two sheets of the workbook name one part: /xl/worksheets/sheet1.xml"},
     };
     Book book;
     addSheets(*book.b, "XY");

@@ -4,6 +4,7 @@
 // memory without bound. The packages are written entry by entry here, so
 // that sizes, checksums and compression can be forged.
 #include "test_support.h"
+#include "zip_forge.h"
 
 #include <zlib.h>
 
@@ -18,90 +19,20 @@
 #include "celvo/IFormatT.h"
 #include "celvo/ISheetT.h"
 #include "celvo/bytes.h"
+#include "ZipPackage.h"
+#include "book_cells.h"
 #include "celvo/factory.h"
+#include "celvo/text.h"
 
 namespace celvo {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// One archive entry as it is written: its bytes as stored and what the
-// headers declare of them.
-struct RawEntry {
-    std::string name;
-    Bytes stored;
-    std::uint16_t method = 0;  // 0 stored, 8 deflated
-    std::uint32_t crc = 0;
-    std::uint64_t size = 0;  // the declared uncompressed size
-};
+using test::RawEntry;
+using test::storedEntry;
 
-RawEntry storedEntry(const std::string& name, const std::string& text)
-{
-    RawEntry e;
-    e.name = name;
-    e.stored.assign(text.begin(), text.end());
-    e.crc = static_cast<std::uint32_t>(crc32(0, e.stored.data(), static_cast<uInt>(e.stored.size())));
-    e.size = e.stored.size();
-    return e;
-}
-
-void put16(Bytes& b, std::uint16_t v)
-{
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void put32(Bytes& b, std::uint32_t v)
-{
-    put16(b, static_cast<std::uint16_t>(v));
-    put16(b, static_cast<std::uint16_t>(v >> 16));
-}
-
-// The archive of the entries: local headers and data, the central
-// directory, its end record.
-Bytes archive(const std::vector<RawEntry>& entries)
-{
-    Bytes out, central;
-    for (const RawEntry& e : entries) {
-        const auto offset = static_cast<std::uint32_t>(out.size());
-        auto header = [&](Bytes& b, bool local) {
-            put32(b, local ? 0x04034B50u : 0x02014B50u);
-            if (!local) put16(b, 20);
-            put16(b, 20);
-            put16(b, 0);
-            put16(b, e.method);
-            put16(b, 0);
-            put16(b, 0x21);
-            put32(b, e.crc);
-            put32(b, static_cast<std::uint32_t>(e.stored.size()));
-            put32(b, static_cast<std::uint32_t>(e.size));
-            put16(b, static_cast<std::uint16_t>(e.name.size()));
-            put16(b, 0);
-            if (!local) {
-                put16(b, 0);
-                put16(b, 0);
-                put16(b, 0);
-                put32(b, 0);
-                put32(b, offset);
-            }
-            b.insert(b.end(), e.name.begin(), e.name.end());
-        };
-        header(out, true);
-        out.insert(out.end(), e.stored.begin(), e.stored.end());
-        header(central, false);
-    }
-    const auto centralAt = static_cast<std::uint32_t>(out.size());
-    out.insert(out.end(), central.begin(), central.end());
-    put32(out, 0x06054B50u);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, static_cast<std::uint16_t>(entries.size()));
-    put16(out, static_cast<std::uint16_t>(entries.size()));
-    put32(out, static_cast<std::uint32_t>(central.size()));
-    put32(out, centralAt);
-    put16(out, 0);
-    return out;
-}
+Bytes archive(const std::vector<RawEntry>& entries) { return test::zipArchive(entries); }
 
 // A deflated entry of `megabytes` MiB of spaces, built from one flushed
 // block repeated (so that making a bomb costs little); the declared size
@@ -222,17 +153,24 @@ std::map<std::string, std::string> bookParts()
     return p;
 }
 
-// The book's parts as an archive; the sheet holds the drawing when it is
-// among the parts and the sheet names none of its own.
-Bytes package(std::map<std::string, std::string> parts)
+// The sheet holds the drawing when it is among the parts and the sheet
+// names none of its own.
+void linkDrawing(std::map<std::string, std::string>& parts)
 {
-    std::string& sheet = parts["xl/worksheets/sheet1.xml"];
-    if (parts.count("xl/drawings/drawing1.xml") && sheet.find("<drawing ") == std::string::npos &&
-        sheet.find("</sheetData>") != std::string::npos) {
-        sheet.insert(sheet.rfind("</worksheet>"), "<drawing r:id=\"rIdD\"/>");
+    const auto sheet = parts.find("xl/worksheets/sheet1.xml");
+    if (sheet != parts.end() && parts.count("xl/drawings/drawing1.xml") &&
+        sheet->second.find("<drawing ") == std::string::npos &&
+        sheet->second.find("</sheetData>") != std::string::npos) {
+        sheet->second.insert(sheet->second.rfind("</worksheet>"), "<drawing r:id=\"rIdD\"/>");
         parts["xl/worksheets/_rels/sheet1.xml.rels"] =
             relationships(relationship("rIdD", "drawing", "../drawings/drawing1.xml"));
     }
+}
+
+// The book's parts as an archive (linkDrawing first).
+Bytes package(std::map<std::string, std::string> parts)
+{
+    linkDrawing(parts);
     std::vector<RawEntry> entries;
     entries.push_back(storedEntry("[Content_Types].xml", parts["[Content_Types].xml"]));
     for (const auto& p : parts)
@@ -398,28 +336,28 @@ TEST(XlsxHostile, PackagesAreRefusedWithAMessageOrReadSoundly)
         {"the book itself", [] { return package(bookParts()); }, nullptr,
          [](IBookT& b) { return expectCells(b, "A1=one"); }},
         {"zip bomb: a part of 3 GiB of spaces", [] { return withEntry(spacesBomb("xl/worksheets/sheet1.xml", 3072)); },
-         "too large", nullptr},
+         "too large to be supported in part /xl/worksheets/sheet1.xml", nullptr},
         {"zip bomb whose declared size is small",
          [] {
              RawEntry e = spacesBomb("xl/worksheets/sheet1.xml", 2048);
              e.size = 600;
              return withEntry(e);
          },
-         "zip", nullptr},
+         "in part /xl/worksheets/sheet1.xml", nullptr},
         {"declared size larger than the data",
          [] {
              RawEntry e = storedEntry("xl/sharedStrings.xml", bookParts()["xl/sharedStrings.xml"]);
              e.size += 100000;
              return withEntry(e);
          },
-         "zip", nullptr},
+         "in part /xl/sharedStrings.xml", nullptr},
         {"deflated part longer than declared",
          [] {
              RawEntry e = spacesBomb("xl/worksheets/sheet1.xml", 1);
              e.size -= 1;
              return withEntry(e);
          },
-         "zip", nullptr},
+         "in part /xl/worksheets/sheet1.xml", nullptr},
         {"part nested 100,000 elements deep", [] { return withSheet(nested(100000)); },
          "in part /xl/worksheets/sheet1.xml", nullptr},
         {"billion laughs", [] { return withSheet(billionLaughs()); }, "in part /xl/worksheets/sheet1.xml", nullptr},
@@ -463,6 +401,7 @@ TEST(XlsxHostile, PackagesAreRefusedWithAMessageOrReadSoundly)
         {"row 1048577",
          [] { return withSheet(worksheet("<row r=\"1048577\"><c><v>1</v></c></row>")); },
          "in part /xl/worksheets/sheet1.xml", nullptr},
+        // The sheet names a part the package does not hold.
         {"worksheet at ../../../etc/passwd",
          [] {
              return withPart("xl/_rels/workbook.xml.rels",
@@ -470,18 +409,7 @@ TEST(XlsxHostile, PackagesAreRefusedWithAMessageOrReadSoundly)
                                            relationship("rId2", "sharedStrings", "sharedStrings.xml") +
                                            relationship("rId3", "styles", "styles.xml")));
          },
-         nullptr,
-         [](IBookT& b) {
-             // The sheet names a part the package does not hold: it has no
-             // cells, as a chart sheet has none, and keeps its place.
-             if (b.sheetCount() != 1 || b.sheet(0) != nullptr) return std::string("a sheet read from outside the package");
-             const char* data = nullptr;
-             unsigned size = 0;
-             if (!b.saveToMemory(&data, &size)) return std::string("not saved: ") + b.errorMessage();
-             Book again;
-             if (!again.b->loadFromMemory(data, size)) return std::string("saved book refused");
-             return again.b->sheetCount() == 1 ? std::string() : std::string("the sheet is lost");
-         }},
+         "sheet part not found: /etc/passwd", nullptr},
         {"picture at ../../../etc/passwd",
          [] {
              return withPart("xl/drawings/_rels/drawing1.xml.rels",
@@ -544,6 +472,396 @@ TEST(XlsxHostile, PackagesAreRefusedWithAMessageOrReadSoundly)
             EXPECT_EQ(c.check(*book.b), "");
         }
     }
+}
+
+// ---- what a package says of its own structure --------------------------
+//
+// Relationships, content types and entry names that lie: nothing they say
+// may cost the book a part it needs. Each package is refused with a message
+// naming what is wrong, or loads, saves, and loads again reading exactly what
+// it read the first time (every sheet, cell and formula).
+
+const std::string kCalcChainType = "application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml";
+
+std::string calcChainPart()
+{
+    return kHead + "<calcChain xmlns=\"" + kMain + "\"><c r=\"A1\" i=\"1\"/></calcChain>";
+}
+
+// Adds relationships to the workbook's relationships part.
+void addWorkbookRelationships(std::map<std::string, std::string>& parts, const std::string& items)
+{
+    std::string& rels = parts["xl/_rels/workbook.xml.rels"];
+    rels.insert(rels.rfind("</Relationships>"), items);
+}
+
+// Adds an Override to [Content_Types].xml.
+void addOverride(std::map<std::string, std::string>& parts, const std::string& name, const std::string& type)
+{
+    std::string& types = parts["[Content_Types].xml"];
+    types.insert(types.rfind("</Types>"), "<Override PartName=\"" + name + "\" ContentType=\"" + type + "\"/>");
+}
+
+// The book with a calculation chain /xl/calcChain.xml, and a workbook
+// relationship of that type whose target is `target` (the chain's own
+// name, or that of another part).
+std::map<std::string, std::string> withCalcChain(const std::string& target)
+{
+    auto parts = bookParts();
+    parts["xl/calcChain.xml"] = calcChainPart();
+    addOverride(parts, "/xl/calcChain.xml", kCalcChainType);
+    addWorkbookRelationships(parts, relationship("rId9", "calcChain", target));
+    return parts;
+}
+
+// The book's parts as an archive whose entries are named otherwise:
+// `names` maps a part's usual entry name to the one written.
+Bytes packageNamed(std::map<std::string, std::string> parts, const std::map<std::string, std::string>& names)
+{
+    const Bytes usual = package(parts);
+    std::vector<RawEntry> entries;
+    for (const auto& e : readZipPackage(usual.data(), usual.size())) {
+        const std::string name = utf16ToUtf8(e.name);
+        const auto renamed = names.find(name);
+        entries.push_back(storedEntry(renamed == names.end() ? name : renamed->second,
+                                      std::string(e.data.begin(), e.data.end())));
+    }
+    return archive(entries);
+}
+
+// The entries of a saved package, by name as stored.
+std::map<std::string, std::string> savedEntries(const char* data, unsigned size)
+{
+    std::map<std::string, std::string> out;
+    for (const auto& e : readZipPackage(reinterpret_cast<const std::uint8_t*>(data), size))
+        out[utf16ToUtf8(e.name)] = std::string(e.data.begin(), e.data.end());
+    return out;
+}
+
+// What a book reads: its sheets, cells and formulas, and the pictures of
+// each sheet.
+std::u16string everything(IBookT& book)
+{
+    std::u16string out = test::bookText(book);
+    for (int i = 0; i < book.sheetCount(); ++i)
+        if (ISheetT* s = book.sheet(i)) out += u"pictures " + widenAscii(std::to_string(s->pictureCount())) + u"\n";
+    return out;
+}
+
+// The book is saved, and the saved package read again reads what the book
+// read; `saved` receives the saved entries. "" when so, else what differs.
+std::string roundTrip(IBookT& book, std::map<std::string, std::string>* saved = nullptr)
+{
+    const std::u16string before = everything(book);
+    const char* data = nullptr;
+    unsigned size = 0;
+    if (!book.saveToMemory(&data, &size)) return std::string("not saved: ") + book.errorMessage();
+    if (saved) *saved = savedEntries(data, size);
+    Book again;
+    if (!again.b->loadFromMemory(data, size)) return std::string("saved book refused: ") + again.b->errorMessage();
+    const std::u16string after = everything(*again.b);
+    return after == before ? "" : "read after a save:\n" + utf16ToUtf8(after) + "before:\n" + utf16ToUtf8(before);
+}
+
+// The saved package holds no calculation chain: no part, no declaration,
+// no relationship of that type.
+std::string noCalcChainIn(const std::map<std::string, std::string>& saved)
+{
+    if (saved.count("xl/calcChain.xml")) return "the calculation chain was saved";
+    if (saved.at("[Content_Types].xml").find("calcChain") != std::string::npos) return "its Override was saved";
+    if (saved.at("xl/_rels/workbook.xml.rels").find("calcChain") != std::string::npos)
+        return "its relationship was saved";
+    return "";
+}
+
+// The saved package holds every part of `parts` but the calculation chain,
+// each under its own name.
+std::string keepsEveryPart(const std::map<std::string, std::string>& parts,
+                           const std::map<std::string, std::string>& saved)
+{
+    for (const auto& p : parts)
+        if (p.first != "xl/calcChain.xml" && !saved.count(p.first)) return "the part " + p.first + " was not saved";
+    return "";
+}
+
+// The book whose sheet relationship's target is given as its attribute text.
+Bytes withSheetTarget(const std::string& attributes)
+{
+    auto parts = bookParts();
+    std::string& rels = parts["xl/_rels/workbook.xml.rels"];
+    const std::string usual = "Target=\"worksheets/sheet1.xml\"";
+    rels.replace(rels.find(usual), usual.size(), attributes);
+    return package(parts);
+}
+
+struct ClaimCase {
+    std::string what;
+    std::function<Bytes()> make;
+    const char* refusal;  // null: the package loads, saves and reads the same
+    std::function<std::string(IBookT&, const std::map<std::string, std::string>&)> saved;  // may be null
+};
+
+TEST(XlsxHostile, WhatAPackageSaysNeverCostsThePartsTheBookNeeds)
+{
+    const std::string sst = "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml";
+    auto everyPartButTheChain = [](const std::string& target) {
+        return [target](IBookT&, const std::map<std::string, std::string>& saved) {
+            auto parts = withCalcChain(target);
+            linkDrawing(parts);
+            std::string wrong = keepsEveryPart(parts, saved);
+            if (wrong.empty() && saved.at("xl/_rels/workbook.xml.rels").find("calcChain") != std::string::npos)
+                wrong = "the relationship that claims to name a calculation chain was saved";
+            return wrong;
+        };
+    };
+    std::vector<ClaimCase> cases = {
+        {"a calculation chain", [] { return package(withCalcChain("calcChain.xml")); }, nullptr,
+         [](IBookT&, const std::map<std::string, std::string>& saved) { return noCalcChainIn(saved); }},
+        {"a calculation chain named absolutely and in other letters",
+         [] { return package(withCalcChain("/XL/CalcChain.XML")); }, nullptr,
+         [](IBookT&, const std::map<std::string, std::string>& saved) { return noCalcChainIn(saved); }},
+        {"2,000 relationships to one calculation chain",
+         [] {
+             auto parts = withCalcChain("calcChain.xml");
+             std::string items;
+             for (int i = 0; i < 2000; ++i) items += relationship("rIdc" + std::to_string(i), "calcChain", "calcChain.xml");
+             addWorkbookRelationships(parts, items);
+             return package(parts);
+         },
+         nullptr, [](IBookT&, const std::map<std::string, std::string>& saved) { return noCalcChainIn(saved); }},
+        // A relationship of the calculation-chain type under the Id the
+        // sheet list names is the sheet's: it stays.
+        {"the sheet's relationship claims the calculation-chain type",
+         [] {
+             auto parts = bookParts();
+             std::string& rels = parts["xl/_rels/workbook.xml.rels"];
+             rels.replace(rels.find("/worksheet\""), 11, "/calcChain\"");
+             return package(parts);
+         },
+         nullptr, nullptr},
+        // Declared a calculation chain and named by one, but the sheet list
+        // names it too: a sheet the engine does not read, kept.
+        {"the sheet's part declared a calculation chain and named by one",
+         [] {
+             auto parts = withCalcChain("worksheets/sheet1.xml");
+             addOverride(parts, "/xl/worksheets/sheet1.xml", kCalcChainType);
+             return package(parts);
+         },
+         nullptr, everyPartButTheChain("worksheets/sheet1.xml")},
+        {"the styles declared a calculation chain and named by one",
+         [] {
+             auto parts = withCalcChain("styles.xml");
+             addOverride(parts, "/xl/styles.xml", kCalcChainType);
+             return package(parts);
+         },
+         nullptr, everyPartButTheChain("styles.xml")},
+        // Entry names: the one rule (canonicalPartName) finds the part the
+        // relationship names, and the package is saved under that name.
+        {"an entry named with a leading backslash",
+         [] { return packageNamed(bookParts(), {{"xl/sharedStrings.xml", "\\xl/sharedStrings.xml"}}); }, nullptr,
+         [](IBookT& b, const std::map<std::string, std::string>& saved) {
+             std::string wrong = expectCells(b, "A1=one");
+             return wrong.empty() && !saved.count("xl/sharedStrings.xml") ? "saved under another name" : wrong;
+         }},
+        {"entries named with a leading slash, doubled slashes, backslashes and a dot",
+         [] {
+             return packageNamed(bookParts(), {{"xl/sharedStrings.xml", "/xl//./sharedStrings.xml"},
+                                               {"xl/worksheets/sheet1.xml", "xl\\worksheets\\sheet1.xml"},
+                                               {"xl/styles.xml", "XL/Styles.xml"}});
+         },
+         nullptr,
+         [](IBookT& b, const std::map<std::string, std::string>& saved) {
+             std::string wrong = expectCells(b, "A1=one");
+             if (wrong.empty() && (!saved.count("xl/sharedStrings.xml") || !saved.count("xl/worksheets/sheet1.xml")))
+                 wrong = "saved under other names";
+             return wrong;
+         }},
+        {"two entries that name one part",
+         [] {
+             auto parts = bookParts();
+             parts["\\xl\\sharedStrings.xml"] = parts["xl/sharedStrings.xml"];
+             return package(parts);
+         },
+         "two parts named /xl/sharedStrings.xml", nullptr},
+        {"an entry that names no part",
+         [] {
+             auto parts = bookParts();
+             parts["xl/.."] = "x";
+             return package(parts);
+         },
+         "an entry that names no part: \"xl/..\"", nullptr},
+        // The sheet list: every sheet names a part of its own that is there.
+        {"a sheet whose part is missing",
+         [] {
+             auto parts = bookParts();
+             parts.erase("xl/worksheets/sheet1.xml");
+             parts.erase("xl/drawings/drawing1.xml");
+             return package(parts);
+         },
+         "sheet part not found: /xl/worksheets/sheet1.xml", nullptr},
+        {"a sheet whose relationship is missing",
+         [] {
+             auto parts = bookParts();
+             std::string& wb = parts["xl/workbook.xml"];
+             wb.replace(wb.find("r:id=\"rId1\""), 11, "r:id=\"rId7\"");
+             return package(parts);
+         },
+         "relationship of sheet 'Data' not found: rId7", nullptr},
+        {"a sheet outside the package",
+         [] { return withSheetTarget("Target=\"file:///etc/passwd\" TargetMode=\"External\""); },
+         "sheet 'Data' names a part outside the package: file:///etc/passwd", nullptr},
+        {"a sheet that names the styles",
+         [] { return withSheetTarget("Target=\"styles.xml\""); },
+         "the part of sheet 'Data' is not a sheet: /xl/styles.xml", nullptr},
+        {"a sheet that names the workbook",
+         [] { return withSheetTarget("Target=\"/xl/workbook.xml\""); },
+         "the part of sheet 'Data' is not a sheet: /xl/workbook.xml", nullptr},
+        {"two sheets that name one part",
+         [] {
+             auto parts = bookParts();
+             std::string& wb = parts["xl/workbook.xml"];
+             wb.insert(wb.find("</sheets>"), "<sheet name=\"Again\" sheetId=\"2\" r:id=\"rId1\"/>");
+             return package(parts);
+         },
+         "two sheets of the workbook name one part: /xl/worksheets/sheet1.xml", nullptr},
+        {"a workbook without sheets",
+         [] {
+             auto parts = bookParts();
+             std::string& wb = parts["xl/workbook.xml"];
+             const std::size_t at = wb.find("<sheet ");
+             wb.erase(at, wb.find("/>", at) + 2 - at);
+             return package(parts);
+         },
+         "the workbook has no sheets", nullptr},
+        // A chart sheet has a part of its own that the engine keeps.
+        {"a chart sheet",
+         [] {
+             auto parts = bookParts();
+             parts["xl/chartsheets/sheet1.xml"] = kHead + "<chartsheet xmlns=\"" + kMain + "\"/>";
+             addOverride(parts, "/xl/chartsheets/sheet1.xml",
+                         "application/vnd.openxmlformats-officedocument.spreadsheetml.chartsheet+xml");
+             addWorkbookRelationships(parts, relationship("rId8", "chartsheet", "chartsheets/sheet1.xml"));
+             std::string& wb = parts["xl/workbook.xml"];
+             wb.insert(wb.find("</sheets>"), "<sheet name=\"Chart\" sheetId=\"2\" r:id=\"rId8\"/>");
+             return package(parts);
+         },
+         nullptr,
+         [](IBookT& b, const std::map<std::string, std::string>& saved) -> std::string {
+             if (b.sheetCount() != 2) return "sheets: " + std::to_string(b.sheetCount());
+             return saved.count("xl/chartsheets/sheet1.xml") ? "" : "the chart sheet was not saved";
+         }},
+        // A failure of the archive names the part.
+        {"a part whose checksum is wrong",
+         [] {
+             RawEntry e = storedEntry("xl/sharedStrings.xml", bookParts()["xl/sharedStrings.xml"]);
+             e.crc ^= 1;
+             return withEntry(e);
+         },
+         "in part /xl/sharedStrings.xml", nullptr},
+        {"a part whose deflated data is not deflate",
+         [] {
+             RawEntry e = test::deflatedEntry("xl/styles.xml", bookParts()["xl/styles.xml"]);
+             for (std::size_t i = 0; i < e.stored.size(); i += 3) e.stored[i] = 0xFF;
+             return withEntry(e);
+         },
+         "in part /xl/styles.xml", nullptr},
+        {"a part shorter than its declared size",
+         [] {
+             RawEntry e = test::deflatedEntry("xl/worksheets/sheet1.xml", bookParts()["xl/worksheets/sheet1.xml"]);
+             e.size += 10;
+             return withEntry(e);
+         },
+         "in part /xl/worksheets/sheet1.xml", nullptr},
+        {"a damaged [Content_Types].xml",
+         [] {
+             std::vector<RawEntry> entries;
+             for (const auto& p : bookParts()) entries.push_back(storedEntry(p.first, p.second));
+             for (RawEntry& e : entries)
+                 if (e.name == "[Content_Types].xml") e.crc ^= 0x100;
+             return archive(entries);
+         },
+         "in part /[Content_Types].xml", nullptr},
+    };
+    // A relationship of the calculation-chain type may name any part: it
+    // goes alone, and the part stays.
+    for (const char* target :
+         {"_rels/workbook.xml.rels", "../[Content_Types].xml", "workbook.xml", "/xl/worksheets/sheet1.xml",
+          "sharedStrings.xml", "styles.xml", "../_rels/.rels", "drawings/drawing1.xml",
+          "drawings/_rels/drawing1.xml.rels", "media/image1.png", "worksheets/_rels/sheet1.xml.rels", "nothing.xml"}) {
+        cases.push_back({std::string("a calculation-chain relationship to ") + target,
+                         [target] {
+                             auto parts = withCalcChain(target);
+                             parts.erase("xl/calcChain.xml");
+                             return package(parts);
+                         },
+                         nullptr,
+                         [target, everyPartButTheChain](IBookT& b, const std::map<std::string, std::string>& saved) {
+                             std::string wrong = everyPartButTheChain(target)(b, saved);
+                             return wrong.empty() ? expectCells(b, "A1=one") : wrong;
+                         }});
+    }
+
+    for (const ClaimCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Bytes bytes = c.make();
+        Book book;
+        const bool loaded = book.b->loadFromMemory(reinterpret_cast<const char*>(bytes.data()),
+                                                   static_cast<unsigned>(bytes.size()));
+        const std::string message = book.b->errorMessage() ? book.b->errorMessage() : "";
+        if (c.refusal) {
+            EXPECT_FALSE(loaded) << "loaded";
+            EXPECT_NE(message.find(c.refusal), std::string::npos) << message;
+            EXPECT_EQ(book.b->sheetCount(), 0) << "a failed load keeps what the book had";
+            continue;
+        }
+        ASSERT_TRUE(loaded) << message;
+        std::map<std::string, std::string> saved;
+        EXPECT_EQ(roundTrip(*book.b, &saved), "");
+        if (c.saved && !saved.empty()) {
+            EXPECT_EQ(c.saved(*book.b, saved), "");
+        }
+    }
+}
+
+// A sheet copied within the book takes its own copy of the parts it alone
+// depends on (its drawing), and names the parts the book rests on as they
+// are, whatever its relationships call them; a relationships part that the
+// package left for a part it does not hold is never taken over.
+TEST(XlsxHostile, ACopiedSheetCopiesOnlyWhatItAloneDependsOn)
+{
+    auto parts = bookParts();
+    linkDrawing(parts);
+    std::string& rels = parts["xl/worksheets/_rels/sheet1.xml.rels"];
+    rels.insert(rels.rfind("</Relationships>"), relationship("rIdW", "x", "../workbook.xml") +
+                                                    relationship("rIdC", "x", "../../[Content_Types].xml") +
+                                                    relationship("rIdS", "styles", "../styles.xml") +
+                                                    relationship("rIdT", "x", "../sharedStrings.xml") +
+                                                    relationship("rIdR", "x", "../_rels/workbook.xml.rels") +
+                                                    relationship("rIdO", "x", "sheet1.xml"));
+    const std::string stale = relationships(relationship("rId1", "x", "elsewhere.xml"));
+    parts["xl/worksheets/_rels/sheet2.xml.rels"] = stale;
+    const Bytes bytes = package(parts);
+    Book book;
+    ASSERT_TRUE(book.b->loadFromMemory(reinterpret_cast<const char*>(bytes.data()), static_cast<unsigned>(bytes.size())))
+        << book.b->errorMessage();
+    ASSERT_NE(book.b->addSheet(u"Copy", book.b->sheet(0)), nullptr) << book.b->errorMessage();
+    std::map<std::string, std::string> saved;
+    EXPECT_EQ(roundTrip(*book.b, &saved), "");
+    std::string names;
+    for (const auto& e : saved) names += e.first + " ";
+    EXPECT_TRUE(saved.count("xl/worksheets/sheet3.xml")) << names;
+    EXPECT_TRUE(saved.count("xl/drawings/drawing2.xml")) << names;
+    const std::string kept = saved["xl/worksheets/_rels/sheet2.xml.rels"];
+    EXPECT_TRUE(kept.find("elsewhere.xml") != std::string::npos && kept.find("drawing") == std::string::npos) << kept;
+    for (const auto& e : saved) {
+        for (const char* copied : {"workbook1", "workbook.xml1", "Content_Types]1", "styles1", "sharedStrings1",
+                                   "sheet4", "image2"}) {
+            EXPECT_EQ(e.first.find(copied), std::string::npos) << "a copy of a part the book rests on: " << e.first;
+        }
+    }
+    const std::string copyRels = saved["xl/worksheets/_rels/sheet3.xml.rels"];
+    EXPECT_NE(copyRels.find("Target=\"../workbook.xml\""), std::string::npos) << copyRels;
+    EXPECT_NE(copyRels.find("Target=\"../drawings/drawing2.xml\""), std::string::npos) << copyRels;
 }
 
 }  // namespace

@@ -61,6 +61,38 @@ TEST(PartNames, FormsOfAName)
     }
 }
 
+// One rule for the name of an entry and of an Override: every form of a
+// name gives the one form in which the package is saved, and that form
+// gives itself.
+TEST(PartNames, EveryFormOfANameIsOneName)
+{
+    const std::vector<std::pair<u16string, u16string>> cases = {
+        {u"/xl/workbook.xml", u"/xl/workbook.xml"},
+        {u"xl/workbook.xml", u"/xl/workbook.xml"},
+        {u"\\xl/sharedStrings.xml", u"/xl/sharedStrings.xml"},
+        {u"xl\\worksheets\\sheet1.xml", u"/xl/worksheets/sheet1.xml"},
+        {u"//xl//./styles.xml", u"/xl/styles.xml"},
+        {u"/xl/x/../styles.xml", u"/xl/styles.xml"},
+        {u"../../xl/styles.xml", u"/xl/styles.xml"},
+        {u"/XL/Styles.xml/", u"/XL/Styles.xml"},
+        {u"/[Content_Types].xml", u"/[Content_Types].xml"},
+        {u"[Content_Types].xml", u"/[Content_Types].xml"},
+        {u"/_rels/.rels", u"/_rels/.rels"},
+        {u"/a.", u"/a."},
+        {u"/a/.b", u"/a/.b"},
+        {u"/a/..b", u"/a/..b"},
+        {u"/a/.", u"/a"},
+        {u"", u"/"},
+        {u"/", u"/"},
+        {u"xl/..", u"/"},
+        {u".", u"/"},
+    };
+    for (const auto& [name, canonical] : cases) {
+        EXPECT_EQ(u8(canonicalPartName(name)), u8(canonical)) << u8(name);
+        EXPECT_EQ(u8(canonicalPartName(canonical)), u8(canonical)) << u8(name);
+    }
+}
+
 TEST(PartNames, CompareWithoutCaseInPackageOrder)
 {
     EXPECT_TRUE(samePartName(u"/XL/Styles.xml", u"/xl/styles.xml"));
@@ -91,6 +123,9 @@ TEST(PartNames, TargetsResolveAgainstTheirSource)
         {u"", u"xl/workbook.xml", u"/xl/workbook.xml"},
         {u"/wtf/workbook.xml", u"worksheets/sheet1.xml", u"/wtf/worksheets/sheet1.xml"},
         {u"/", u"/", u"/"},
+        // "\\" separates as "/" does, as in the names of entries.
+        {u"/xl/workbook.xml", u"worksheets\\sheet2.xml", u"/xl/worksheets/sheet2.xml"},
+        {u"/xl/workbook.xml", u"\\xl\\styles.xml", u"/xl/styles.xml"},
     };
     for (const Case& c : cases) EXPECT_EQ(u8(resolveTarget(c.source, c.target)), u8(c.part)) << u8(c.target);
 

@@ -5,6 +5,7 @@
 // hand-written special case is a hook in the descriptor.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -152,6 +153,17 @@ public:
         if (i >= m_items.size()) return false;
         m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(i));
         return true;
+    }
+    // Removes every item the predicate (called with the item's object)
+    // takes, in one pass; returns how many went.
+    template <class Pred>
+    std::size_t erase_if(Pred pred)
+    {
+        const auto kept = std::remove_if(m_items.begin(), m_items.end(),
+                                         [&](const std::unique_ptr<c_binding>& p) { return pred(p.get()); });
+        const auto n = static_cast<std::size_t>(m_items.end() - kept);
+        m_items.erase(kept, m_items.end());
+        return n;
     }
     void clear() { m_items.clear(); }
 

@@ -2,6 +2,8 @@
 
 #include <libxml/xmlregexp.h>
 
+#include <atomic>
+
 #include "nimb/reader.h"
 
 namespace nimb {
@@ -132,6 +134,23 @@ enimb_error check_enumeration(c_xml_reader& reader, const std::u16string& value,
     return answer(reader, e_not_an_enumeration);
 }
 
+namespace {
+
+// Values that matched a pattern lately, per thread: the same values come
+// again and again (the content type of every Override of a package, the
+// form of every reference of a sheet), and the matcher is slow on large
+// character classes. A pattern destroyed ends every memo (its address may
+// serve another one).
+std::atomic<unsigned> g_regex_generation{0};
+
+struct c_match_memo {
+    const c_regex* regex = nullptr;
+    unsigned generation = 0;
+    std::string text;
+};
+
+}  // namespace
+
 c_regex::c_regex(const char* pattern)
     : m_compiled(xmlRegexpCompile(reinterpret_cast<const xmlChar*>(std::string(pattern ? pattern : "").c_str())))
 {
@@ -139,6 +158,7 @@ c_regex::c_regex(const char* pattern)
 
 c_regex::~c_regex()
 {
+    ++g_regex_generation;
     if (m_compiled) xmlRegFreeRegexp(static_cast<xmlRegexpPtr>(m_compiled));
 }
 
@@ -148,8 +168,22 @@ bool c_regex::matches(const std::string& text) const
     // matcher, which must not pass a value as valid. The matcher reads a
     // C string, so a value holding a NUL would be judged by its first part
     // only: no pattern matches it.
-    return m_compiled && text.find('\0') == std::string::npos &&
-           xmlRegexpExec(static_cast<xmlRegexpPtr>(m_compiled), reinterpret_cast<const xmlChar*>(text.c_str())) == 1;
+    if (!m_compiled || text.find('\0') != std::string::npos) return false;
+    constexpr std::size_t slots = 16, longest = 256;
+    thread_local c_match_memo memo[slots];
+    thread_local std::size_t next = 0;
+    const unsigned generation = g_regex_generation.load(std::memory_order_relaxed);
+    for (const c_match_memo& m : memo)
+        if (m.regex == this && m.generation == generation && m.text == text) return true;
+    if (xmlRegexpExec(static_cast<xmlRegexpPtr>(m_compiled), reinterpret_cast<const xmlChar*>(text.c_str())) != 1)
+        return false;
+    if (text.size() <= longest) {
+        c_match_memo& m = memo[next++ % slots];
+        m.regex = this;
+        m.generation = generation;
+        m.text = text;
+    }
+    return true;
 }
 
 enimb_error check_pattern(c_xml_reader& reader, const std::string& text, const c_regex& pattern)
