@@ -662,7 +662,7 @@ void cell_attributes(std::string& out, const c_CT_Cell& cell, const char* ref, s
     if (cell.has_vm()) number("vm=\"", cell.vm());
     if (cell.has_ph()) {
         out += l.separator;
-        out += cell.ph() ? "ph=\"true\"" : "ph=\"false\"";
+        out += cell.ph() ? "ph=\"1\"" : "ph=\"0\"";
     }
 }
 

@@ -228,8 +228,8 @@ TEST(WorkbookBinding, WrittenBack)
          "<definedName name=\"n\"> A1 </definedName>"},
         {"fileRecoveryPr in order",
          withSheet("<fileRecoveryPr autoRecover=\"0\"/><fileRecoveryPr crashSave=\"1\"/><fileRecoveryPr repairLoad=\"1\"/>"),
-         "<fileRecoveryPr autoRecover=\"false\"/><fileRecoveryPr crashSave=\"true\"/>"
-         "<fileRecoveryPr repairLoad=\"true\"/>"},
+         "<fileRecoveryPr autoRecover=\"0\"/><fileRecoveryPr crashSave=\"1\"/>"
+         "<fileRecoveryPr repairLoad=\"1\"/>"},
         {"attribute equal to its default", "<workbookPr showObjects=\"all\"/>" + withSheet(""),
          "<workbookPr showObjects=\"all\"/>"},
         {"unknown attribute of the workbook", withSheet(""), "r:id=\"rId1\"/></sheets></workbook>"},
@@ -238,7 +238,7 @@ TEST(WorkbookBinding, WrittenBack)
         {"unknown attribute of a sheet", "<sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"r\" extra=\"x\"/></sheets>",
          "<sheet name=\"S\" sheetId=\"1\" r:id=\"r\" extra=\"x\"/>"},
         {"hexBinary", "<workbookProtection workbookPassword=\"cc1a\" lockStructure=\"1\"/>" + withSheet(""),
-         "<workbookProtection workbookPassword=\"CC1A\" lockStructure=\"true\"/>"},
+         "<workbookProtection workbookPassword=\"CC1A\" lockStructure=\"1\"/>"},
         {"double", withSheet("<calcPr iterateDelta=\"0.125\" iterateCount=\"7\"/>"),
          "<calcPr iterateCount=\"7\" iterateDelta=\"0.125\"/>"},
         {"functionGroups", withSheet("<functionGroups builtInGroupCount=\"17\"><functionGroup name=\"a\"/>"

@@ -221,7 +221,7 @@ TEST(DrawingGradientAndPatternFills, Cases)
     const std::vector<Case> cases = {
         {"gradient of two stops", create_object<d::c_CT_GradientFillProperties>,
          "<a:gradFill rotWithShape=\"1\">" + twoStops + "<a:lin ang=\"5400000\" scaled=\"1\"/></a:gradFill>", ok, "",
-         "<a:gradFill rotWithShape=\"true\">" + twoStops + "<a:lin ang=\"5400000\" scaled=\"true\"/></a:gradFill>"},
+         "<a:gradFill rotWithShape=\"1\">" + twoStops + "<a:lin ang=\"5400000\" scaled=\"1\"/></a:gradFill>"},
         {"gradient along a path", create_object<d::c_CT_GradientFillProperties>,
          "<a:gradFill flip=\"xy\">" + twoStops +
              "<a:path path=\"circle\"><a:fillToRect l=\"50000\" t=\"50000\" r=\"50000\" b=\"50000\"/></a:path>"
@@ -277,7 +277,7 @@ TEST(DrawingEffects, Cases)
     const std::vector<Case> cases = {
         {"empty effect list", create_object<d::c_CT_EffectList>, "<a:effectLst></a:effectLst>", ok, "", "<a:effectLst/>"},
         {"effect list of every kind", create_object<d::c_CT_EffectList>,
-         "<a:effectLst><a:blur rad=\"1\" grow=\"false\"/><a:fillOverlay blend=\"screen\"><a:noFill/></a:fillOverlay>"
+         "<a:effectLst><a:blur rad=\"1\" grow=\"0\"/><a:fillOverlay blend=\"screen\"><a:noFill/></a:fillOverlay>"
          "<a:glow rad=\"2\">" + black + "</a:glow><a:innerShdw blurRad=\"3\" dist=\"4\" dir=\"5\">" + black +
              "</a:innerShdw><a:outerShdw>" + black + "</a:outerShdw><a:prstShdw prst=\"shdw20\">" + black +
              "</a:prstShdw><a:reflection/><a:softEdge rad=\"6\"/></a:effectLst>",
@@ -301,7 +301,7 @@ TEST(DrawingEffects, Cases)
         {"every effect of a graph", create_object<d::c_CT_EffectContainer>,
          "<a:cont><a:alphaBiLevel thresh=\"1\"/><a:alphaCeiling/><a:alphaFloor/><a:alphaInv/><a:alphaModFix/>"
          "<a:alphaOutset rad=\"-7\"/><a:alphaRepl a=\"2\"/><a:biLevel thresh=\"3\"/><a:blend blend=\"darken\"><a:cont/>"
-         "</a:blend><a:clrChange useA=\"false\"><a:clrFrom>" + black + "</a:clrFrom><a:clrTo>" + black +
+         "</a:blend><a:clrChange useA=\"0\"><a:clrFrom>" + black + "</a:clrFrom><a:clrTo>" + black +
              "</a:clrTo></a:clrChange><a:clrRepl>" + black + "</a:clrRepl><a:duotone>" + black + black +
              "</a:duotone><a:fill><a:grpFill/></a:fill><a:hsl hue=\"1\" sat=\"2\" lum=\"3\"/><a:lum bright=\"4\" "
              "contrast=\"-5\"/><a:relOff tx=\"6\" ty=\"7\"/><a:tint hue=\"8\" amt=\"-9\"/><a:xfrm sx=\"1\" sy=\"2\" "
@@ -347,7 +347,7 @@ TEST(DrawingEffects, Cases)
          "<a:outerShdw>" + black + "</a:outerShdw>", ok, "", "="},
         {"outer shadow of every attribute", create_object<d::c_CT_OuterShadowEffect>,
          "<a:outerShdw blurRad=\"1\" dist=\"2\" dir=\"3\" sx=\"4\" sy=\"5\" kx=\"6\" ky=\"7\" algn=\"ctr\" "
-         "rotWithShape=\"false\">" + black + "</a:outerShdw>",
+         "rotWithShape=\"0\">" + black + "</a:outerShdw>",
          ok, "", "="},
         {"outer shadow aligned nowhere", create_object<d::c_CT_OuterShadowEffect>,
          "<a:outerShdw algn=\"middle\">" + black + "</a:outerShdw>", notListed, "@algn", ""},
@@ -374,7 +374,7 @@ TEST(DrawingEffects, Cases)
          "a:clrRepl", ""},
         {"reflection of every attribute", create_object<d::c_CT_ReflectionEffect>,
          "<a:reflection blurRad=\"1\" stA=\"2\" stPos=\"3\" endA=\"4\" endPos=\"5\" dist=\"6\" dir=\"7\" fadeDir=\"8\" "
-         "sx=\"9\" sy=\"10\" kx=\"11\" ky=\"12\" algn=\"tl\" rotWithShape=\"false\"/>",
+         "sx=\"9\" sy=\"10\" kx=\"11\" ky=\"12\" algn=\"tl\" rotWithShape=\"0\"/>",
          ok, "", "="},
         {"reflection fading past a full turn", create_object<d::c_CT_ReflectionEffect>,
          "<a:reflection fadeDir=\"21600000\"/>", above, "@fadeDir", ""},
@@ -402,7 +402,7 @@ TEST(DrawingPaths, Cases)
          "<a:path w=\"5\" h=\"6\"/>"},
         {"path of every attribute", create_object<d::c_CT_Path2D>,
          "<a:path w=\"0\" h=\"27273042316900\" fill=\"darkenLess\" stroke=\"0\" extrusionOk=\"1\"/>", ok, "",
-         "<a:path w=\"0\" h=\"27273042316900\" fill=\"darkenLess\" stroke=\"false\" extrusionOk=\"true\"/>"},
+         "<a:path w=\"0\" h=\"27273042316900\" fill=\"darkenLess\" stroke=\"0\" extrusionOk=\"1\"/>"},
         {"path of a negative width", create_object<d::c_CT_Path2D>, "<a:path w=\"-1\"/>", below, "@w", ""},
         {"path of a fill of another case", create_object<d::c_CT_Path2D>, "<a:path fill=\"Norm\"/>", notListed, "@fill", ""},
         {"path of a stroke in a word", create_object<d::c_CT_Path2D>, "<a:path stroke=\"yes\"/>", format, "@stroke", ""},
@@ -534,7 +534,7 @@ TEST(DrawingBuiltInCode, StyledShapePropertiesReadBack)
     shadow->get_color()->get_srgbClr()->set_val(bytes({0, 0, 0}));
 
     expectReadsBack(properties, create_object<d::c_CT_ShapeProperties>, "xdr:spPr",
-                    "<xdr:spPr><a:gradFill rotWithShape=\"true\"><a:gsLst><a:gs pos=\"0\"><a:schemeClr val=\"accent1\"/>"
+                    "<xdr:spPr><a:gradFill rotWithShape=\"1\"><a:gsLst><a:gs pos=\"0\"><a:schemeClr val=\"accent1\"/>"
                     "</a:gs><a:gs pos=\"100000\"><a:srgbClr val=\"1F497D\"><a:alpha val=\"50000\"/></a:srgbClr></a:gs>"
                     "</a:gsLst><a:lin ang=\"5400000\"/></a:gradFill><a:ln w=\"12700\"><a:solidFill><a:schemeClr "
                     "val=\"accent1\"><a:lumMod val=\"75000\"/><a:lumOff val=\"25000\"/></a:schemeClr></a:solidFill>"

@@ -28,7 +28,7 @@ TEST(DrawingObjects, NonVisualProperties)
         {"id and name", create_object<c_CT_NonVisualDrawingProps>, "<xdr:cNvPr id=\"1\" name=\"Shape 1\"/>",
          nimb::e_no_error, "", "="},
         {"every attribute and child", create_object<c_CT_NonVisualDrawingProps>,
-         "<xdr:cNvPr id=\"1\" name=\"n\" descr=\"d\" hidden=\"true\"><a:hlinkClick r:id=\"rId1\"/>"
+         "<xdr:cNvPr id=\"1\" name=\"n\" descr=\"d\" hidden=\"1\"><a:hlinkClick r:id=\"rId1\"/>"
          "<a:hlinkHover r:id=\"\" action=\"ppaction://hlinkshowjump?jump=nextslide\"/><a:extLst/></xdr:cNvPr>",
          nimb::e_no_error, "", "="},
         {"the title of a later edition", create_object<c_CT_NonVisualDrawingProps>,
@@ -40,23 +40,25 @@ TEST(DrawingObjects, NonVisualProperties)
         {"hidden yes", create_object<c_CT_NonVisualDrawingProps>, "<xdr:cNvPr id=\"1\" name=\"n\" hidden=\"yes\"/>",
          nimb::e_invalid_value_format, "", ""},
         {"hidden 0", create_object<c_CT_NonVisualDrawingProps>, "<xdr:cNvPr id=\"1\" name=\"n\" hidden=\"0\"/>",
-         nimb::e_no_error, "", "<xdr:cNvPr id=\"1\" name=\"n\" hidden=\"false\"/>"},
+         nimb::e_no_error, "", "<xdr:cNvPr id=\"1\" name=\"n\" hidden=\"0\"/>"},
         {"hover before click", create_object<c_CT_NonVisualDrawingProps>,
          "<xdr:cNvPr id=\"1\" name=\"n\"><a:hlinkHover/><a:hlinkClick/></xdr:cNvPr>", nimb::e_bad_end_of_element,
          "", ""},
         {"alternative text over lines", create_object<c_CT_NonVisualDrawingProps>,
-         "<xdr:cNvPr id=\"1\" name=\"n\" descr=\"one&#10;two&#9;three&#13;\"/>", nimb::e_no_error, "", "="},
+         "<xdr:cNvPr id=\"1\" name=\"n\" descr=\"one&#10;two&#9;three&#13;\"/>", nimb::e_no_error, "",
+         // A carriage return goes out as the applications write it.
+         "<xdr:cNvPr id=\"1\" name=\"n\" descr=\"one&#10;two&#9;three_x000D_\"/>"},
         {"picture properties set to false", create_object<c_CT_NonVisualPictureProperties>,
          "<xdr:cNvPicPr preferRelativeResize=\"0\"><a:picLocks noChangeAspect=\"1\" noCrop=\"1\"/></xdr:cNvPicPr>",
          nimb::e_no_error, "",
-         "<xdr:cNvPicPr preferRelativeResize=\"false\"><a:picLocks noChangeAspect=\"true\" noCrop=\"true\"/>"
+         "<xdr:cNvPicPr preferRelativeResize=\"0\"><a:picLocks noChangeAspect=\"1\" noCrop=\"1\"/>"
          "</xdr:cNvPicPr>"},
         {"picture lock not a boolean", create_object<c_CT_PictureLocking>, "<a:picLocks noChangeAspect=\"on\"/>",
          nimb::e_invalid_value_format, "", ""},
-        {"group locks", create_object<c_CT_GroupLocking>, "<a:grpSpLocks noUngrp=\"true\" noResize=\"false\"/>",
+        {"group locks", create_object<c_CT_GroupLocking>, "<a:grpSpLocks noUngrp=\"1\" noResize=\"0\"/>",
          nimb::e_no_error, "", "="},
         {"connector ends in order", create_object<c_CT_NonVisualConnectorProperties>,
-         "<xdr:cNvCxnSpPr><a:cxnSpLocks noGrp=\"true\"/><a:stCxn id=\"3\" idx=\"0\"/><a:endCxn id=\"4\" idx=\"2\"/>"
+         "<xdr:cNvCxnSpPr><a:cxnSpLocks noGrp=\"1\"/><a:stCxn id=\"3\" idx=\"0\"/><a:endCxn id=\"4\" idx=\"2\"/>"
          "</xdr:cNvCxnSpPr>",
          nimb::e_no_error, "", "="},
         {"connector end before start", create_object<c_CT_NonVisualConnectorProperties>,
@@ -66,7 +68,7 @@ TEST(DrawingObjects, NonVisualProperties)
          nimb::e_required_attribute_missing, "CT_Connection", ""},
         {"frame locks in order", create_object<c_CT_GraphicalObjectFrameLocking>,
          "<a:graphicFrameLocks noGrp=\"1\" noMove=\"1\"/>", nimb::e_no_error, "",
-         "<a:graphicFrameLocks noGrp=\"true\" noMove=\"true\"/>"},
+         "<a:graphicFrameLocks noGrp=\"1\" noMove=\"1\"/>"},
     });
 }
 
@@ -102,7 +104,7 @@ TEST(DrawingObjects, ShapeTreeAndProperties)
         {"empty graphic data", create_object<c_CT_GraphicalObjectData>, "<a:graphicData/>", nimb::e_no_error, "",
          "="},
         {"shape properties in their order", create_object<c_CT_ShapeProperties>,
-         "<xdr:spPr bwMode=\"auto\"><a:xfrm rot=\"60000\" flipV=\"true\"><a:off x=\"1\" y=\"2\"/><a:ext cx=\"3\" "
+         "<xdr:spPr bwMode=\"auto\"><a:xfrm rot=\"60000\" flipV=\"1\"><a:off x=\"1\" y=\"2\"/><a:ext cx=\"3\" "
          "cy=\"4\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/><a:extLst/></xdr:spPr>",
          nimb::e_no_error, "", "="},
         {"the geometry before the transform", create_object<c_CT_ShapeProperties>,
@@ -145,7 +147,7 @@ TEST(DrawingObjects, GeometryFillAndBlip)
          "<xdr:blipFill><a:blip r:embed=\"rId1\"/><a:srcRect/><a:stretch><a:fillRect/></a:stretch></xdr:blipFill>",
          nimb::e_no_error, "", "="},
         {"a tiled fill with its attributes", create_object<c_CT_BlipFillProperties>,
-         "<a:blipFill dpi=\"96\" rotWithShape=\"true\"><a:blip r:embed=\"rId1\" cstate=\"print\"/>"
+         "<a:blipFill dpi=\"96\" rotWithShape=\"1\"><a:blip r:embed=\"rId1\" cstate=\"print\"/>"
          "<a:srcRect l=\"-5\" b=\"100000\"/><a:tile tx=\"-1\" ty=\"2\" sx=\"100000\" sy=\"50000\" flip=\"xy\" "
          "algn=\"bl\"/></a:blipFill>",
          nimb::e_no_error, "", "="},
@@ -234,7 +236,7 @@ TEST(DrawingObjects, ApplicationDrawingsRoundTrip)
         "<a:extLst><a:ext uri=\"{FF2B5EF4-FFF2-40B4-BE49-F238E27FC236}\"><a16:creationId "
         "xmlns:a16=\"http://schemas.microsoft.com/office/drawing/2014/main\" "
         "id=\"{00000000-0008-0000-0000-000002000000}\"/></a:ext></a:extLst></xdr:cNvPr><xdr:cNvPicPr>"
-        "<a:picLocks noChangeAspect=\"true\"/></xdr:cNvPicPr></xdr:nvPicPr><xdr:blipFill>"
+        "<a:picLocks noChangeAspect=\"1\"/></xdr:cNvPicPr></xdr:nvPicPr><xdr:blipFill>"
         "<a:blip xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" r:embed=\"rId1\">"
         "<a:extLst><a:ext uri=\"{28A0092B-C50C-407E-A947-70E740481C1C}\"><a14:useLocalDpi "
         "xmlns:a14=\"http://schemas.microsoft.com/office/drawing/2010/main\" val=\"0\"/></a:ext></a:extLst>"
@@ -249,7 +251,7 @@ TEST(DrawingObjects, ApplicationDrawingsRoundTrip)
         "</xdr:nvGraphicFramePr><xdr:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"0\" cy=\"0\"/></xdr:xfrm><a:graphic>"
         "<a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"><c:chart "
         "xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" r:id=\"rId2\"/></a:graphicData>"
-        "</a:graphic></xdr:graphicFrame><xdr:clientData fLocksWithSheet=\"false\"/></xdr:twoCellAnchor>";
+        "</a:graphic></xdr:graphicFrame><xdr:clientData fLocksWithSheet=\"0\"/></xdr:twoCellAnchor>";
     const std::string alternate =
         "<mc:AlternateContent xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">"
         "<mc:Choice xmlns:a14=\"http://schemas.microsoft.com/office/drawing/2010/main\" Requires=\"a14\">"
@@ -270,7 +272,7 @@ TEST(DrawingObjects, ApplicationDrawingsRoundTrip)
     for (const std::string& from : {std::string(" txBox=\"1\""),
                                     std::string("<a:blip xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/"
                                                 "2006/relationships\" r:embed")}) {
-        const std::string to = from == " txBox=\"1\"" ? " txBox=\"true\"" : "<a:blip r:embed";
+        const std::string to = from == " txBox=\"1\"" ? " txBox=\"1\"" : "<a:blip r:embed";
         expected.replace(expected.find(from), from.size(), to);
     }
     EXPECT_EQ(expected, drawing_test::drawingWrittenBack(body));

@@ -36,7 +36,7 @@ TEST(DrawingText, BodiesAndParagraphs)
          ""},
         {"body properties", create_object<c_CT_TextBodyProperties>,
          "<a:bodyPr rot=\"-5400000\" vertOverflow=\"clip\" vert=\"vert270\" wrap=\"square\" lIns=\"91440\" "
-         "numCol=\"2\" spcCol=\"0\" rtlCol=\"false\" anchor=\"ctr\" upright=\"true\"><a:prstTxWarp prst=\"textPlain\">"
+         "numCol=\"2\" spcCol=\"0\" rtlCol=\"0\" anchor=\"ctr\" upright=\"1\"><a:prstTxWarp prst=\"textPlain\">"
          "<a:avLst/></a:prstTxWarp><a:normAutofit fontScale=\"92500\" lnSpcReduction=\"10000\"/></a:bodyPr>",
          nimb::e_no_error, "", "="},
         {"no columns", create_object<c_CT_TextBodyProperties>, "<a:bodyPr numCol=\"0\"/>",
@@ -74,7 +74,7 @@ TEST(DrawingText, BodiesAndParagraphs)
          "<a:hlinkClick r:id=\"rId2\" tooltip=\"go\" history=\"0\"><a:snd r:embed=\"rId3\" builtIn=\"1\"/>"
          "</a:hlinkClick>",
          nimb::e_no_error, "",
-         "<a:hlinkClick r:id=\"rId2\" tooltip=\"go\" history=\"false\"><a:snd r:embed=\"rId3\" builtIn=\"true\"/>"
+         "<a:hlinkClick r:id=\"rId2\" tooltip=\"go\" history=\"0\"><a:snd r:embed=\"rId3\" builtIn=\"1\"/>"
          "</a:hlinkClick>"},
     });
 }
@@ -84,7 +84,7 @@ TEST(DrawingText, CharacterAndParagraphProperties)
     using namespace drawing;
     drawing_test::check({
         {"run properties with fonts, underline and a link", create_object<c_CT_TextCharacterProperties>,
-         "<a:rPr lang=\"en-US\" sz=\"1100\" b=\"true\" u=\"dbl\" strike=\"sngStrike\" kern=\"1200\" cap=\"small\" "
+         "<a:rPr lang=\"en-US\" sz=\"1100\" b=\"1\" u=\"dbl\" strike=\"sngStrike\" kern=\"1200\" cap=\"small\" "
          "spc=\"-50\" baseline=\"30000\"><a:solidFill><a:srgbClr val=\"FF0000\"/></a:solidFill><a:uLnTx/>"
          "<a:uFillTx/><a:latin typeface=\"Calibri\" panose=\"020F0502020204030204\"/><a:ea typeface=\"+mn-ea\"/>"
          "<a:cs typeface=\"+mn-cs\" pitchFamily=\"2\" charset=\"-78\"/><a:hlinkClick r:id=\"rId1\"/></a:rPr>",
@@ -186,7 +186,7 @@ TEST(DrawingText, TabStopsBuiltInCode)
 TEST(DrawingText, TextBoxRoundTrips)
 {
     const std::string rPr =
-        "<a:rPr lang=\"en-US\" sz=\"1400\" b=\"true\" i=\"false\" u=\"sng\" baseline=\"0\"><a:solidFill>"
+        "<a:rPr lang=\"en-US\" sz=\"1400\" b=\"1\" i=\"0\" u=\"sng\" baseline=\"0\"><a:solidFill>"
         "<a:schemeClr val=\"tx1\"/></a:solidFill><a:latin typeface=\"Calibri\" panose=\"020F0502020204030204\"/>"
         "<a:ea typeface=\"+mn-ea\"/><a:cs typeface=\"+mn-cs\"/><a:hlinkClick r:id=\"rId3\" tooltip=\"Home\"/></a:rPr>";
     const std::string box =
@@ -194,9 +194,9 @@ TEST(DrawingText, TextBoxRoundTrips)
         "<xdr:rowOff>0</xdr:rowOff></xdr:from><xdr:to><xdr:col>5</xdr:col><xdr:colOff>0</xdr:colOff>"
         "<xdr:row>12</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:to><xdr:sp macro=\"\" textlink=\"\"><xdr:nvSpPr>"
         "<xdr:cNvPr id=\"2\" name=\"TextBox 1\" descr=\"Two lines&#10;of alternative text\"/><xdr:cNvSpPr "
-        "txBox=\"true\"/></xdr:nvSpPr><xdr:spPr><a:xfrm><a:off x=\"609600\" y=\"190500\"/><a:ext cx=\"2438400\" "
+        "txBox=\"1\"/></xdr:nvSpPr><xdr:spPr><a:xfrm><a:off x=\"609600\" y=\"190500\"/><a:ext cx=\"2438400\" "
         "cy=\"2095500\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></xdr:spPr>"
-        "<xdr:txBody><a:bodyPr vertOverflow=\"clip\" horzOverflow=\"clip\" wrap=\"square\" rtlCol=\"false\" "
+        "<xdr:txBody><a:bodyPr vertOverflow=\"clip\" horzOverflow=\"clip\" wrap=\"square\" rtlCol=\"0\" "
         "anchor=\"t\"><a:spAutoFit/></a:bodyPr><a:lstStyle><a:defPPr><a:defRPr lang=\"en-US\"/></a:defPPr>"
         "<a:lvl1pPr marL=\"0\" algn=\"l\"><a:defRPr sz=\"1100\"/></a:lvl1pPr></a:lstStyle><a:p><a:pPr marL=\"342900\" "
         "indent=\"-342900\"><a:lnSpc><a:spcPct val=\"120000\"/></a:lnSpc><a:spcAft><a:spcPts val=\"600\"/>"

@@ -66,8 +66,8 @@ TEST(SheetCells, RowsAndCellsWrittenBack)
         {"spans of several items joined by one blank", "<row r=\"1\" spans=\"1:2  4:5\"><c r=\"A1\"/></row>",
          "<row r=\"1\" spans=\"1:2 4:5\"><c r=\"A1\"/></row>"},
         {"every row attribute",
-         "<row r=\"2\" spans=\"1:1\" s=\"3\" customFormat=\"true\" ht=\"20.25\" hidden=\"true\" customHeight=\"true\" "
-         "outlineLevel=\"7\" collapsed=\"false\" thickTop=\"true\" thickBot=\"false\" ph=\"true\"><c r=\"A2\"/></row>",
+         "<row r=\"2\" spans=\"1:1\" s=\"3\" customFormat=\"1\" ht=\"20.25\" hidden=\"1\" customHeight=\"1\" "
+         "outlineLevel=\"7\" collapsed=\"0\" thickTop=\"1\" thickBot=\"0\" ph=\"1\"><c r=\"A2\"/></row>",
          ""},
         {"numbers kept as written",
          "<row r=\"1\"><c r=\"A1\"><v>1.0</v></c><c r=\"B1\"><v>1.2010000000000001</v></c>"
@@ -100,30 +100,30 @@ TEST(SheetCells, RowsAndCellsWrittenBack)
          "<row r=\"5\" ht=\"20\" customHeight=\"1\"><c r=\"A5\"><v>1</v></c><c r=\"C5\"><v>9</v></c></row>"
          "<row r=\"2\"><c r=\"A2\"><v>2</v></c></row>"
          "<row r=\"5\" s=\"3\" customFormat=\"1\"><c r=\"B5\"><v>5</v></c><c r=\"C5\"><v>10</v></c></row>",
-         "<row r=\"2\"><c r=\"A2\"><v>2</v></c></row><row r=\"5\" s=\"3\" customFormat=\"true\" ht=\"20\" "
-         "customHeight=\"true\"><c r=\"A5\"><v>1</v></c><c r=\"B5\"><v>5</v></c><c r=\"C5\"><v>10</v></c></row>"},
+         "<row r=\"2\"><c r=\"A2\"><v>2</v></c></row><row r=\"5\" s=\"3\" customFormat=\"1\" ht=\"20\" "
+         "customHeight=\"1\"><c r=\"A5\"><v>1</v></c><c r=\"B5\"><v>5</v></c><c r=\"C5\"><v>10</v></c></row>"},
         {"shared, array and data-table formulas with their attributes",
          "<row r=\"1\"><c r=\"A1\"><f t=\"shared\" ref=\"A1:A3\" si=\"0\">B1*2</f><v>4</v></c>"
          "<c r=\"B1\"><f t=\"shared\" si=\"0\"/><v>6</v></c>"
-         "<c r=\"C1\"><f t=\"array\" ref=\"C1:C2\" aca=\"true\">{1,2;3,4}</f><v>1</v></c>"
-         "<c r=\"D1\"><f t=\"dataTable\" ref=\"D1:E2\" dt2D=\"1\" dtr=\"0\" del1=\"true\" del2=\"false\" r1=\"F1\" "
-         "r2=\"G1\" ca=\"1\" bx=\"0\"/></c><c r=\"E1\" t=\"str\"><f ca=\"true\">A1&amp;\"x\"&lt;&gt;B1</f>"
+         "<c r=\"C1\"><f t=\"array\" ref=\"C1:C2\" aca=\"1\">{1,2;3,4}</f><v>1</v></c>"
+         "<c r=\"D1\"><f t=\"dataTable\" ref=\"D1:E2\" dt2D=\"1\" dtr=\"0\" del1=\"1\" del2=\"0\" r1=\"F1\" "
+         "r2=\"G1\" ca=\"1\" bx=\"0\"/></c><c r=\"E1\" t=\"str\"><f ca=\"1\">A1&amp;\"x\"&lt;&gt;B1</f>"
          "<v>a&amp;b</v></c></row>",
          "<row r=\"1\"><c r=\"A1\"><f t=\"shared\" ref=\"A1:A3\" si=\"0\">B1*2</f><v>4</v></c>"
          "<c r=\"B1\"><f t=\"shared\" si=\"0\"/><v>6</v></c>"
-         "<c r=\"C1\"><f t=\"array\" aca=\"true\" ref=\"C1:C2\">{1,2;3,4}</f><v>1</v></c>"
-         "<c r=\"D1\"><f t=\"dataTable\" ref=\"D1:E2\" dt2D=\"true\" dtr=\"false\" del1=\"true\" del2=\"false\" "
-         "r1=\"F1\" r2=\"G1\" ca=\"true\" bx=\"false\"/></c><c r=\"E1\" t=\"str\"><f ca=\"true\">"
+         "<c r=\"C1\"><f t=\"array\" aca=\"1\" ref=\"C1:C2\">{1,2;3,4}</f><v>1</v></c>"
+         "<c r=\"D1\"><f t=\"dataTable\" ref=\"D1:E2\" dt2D=\"1\" dtr=\"0\" del1=\"1\" del2=\"0\" "
+         "r1=\"F1\" r2=\"G1\" ca=\"1\" bx=\"0\"/></c><c r=\"E1\" t=\"str\"><f ca=\"1\">"
          "A1&amp;&quot;x&quot;&lt;>B1</f><v>a&amp;b</v></c></row>"},
         {"inline rich strings",
          "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>plain</t></is></c><c r=\"B1\" t=\"inlineStr\"><is><r><rPr>"
-         "<b/><sz val=\"11\"/><color rgb=\"FFFF0000\"/><rFont val=\"Calibri\"/><b val=\"false\"/></rPr>"
+         "<b/><sz val=\"11\"/><color rgb=\"FFFF0000\"/><rFont val=\"Calibri\"/><b val=\"0\"/></rPr>"
          "<t xml:space=\"preserve\"> Hi </t></r><r><t>there</t></r><rPh sb=\"0\" eb=\"1\"><t>ha</t></rPh>"
          "<phoneticPr fontId=\"1\" type=\"Hiragana\"/></is></c></row>",
          ""},
         {"style, metadata and phonetic flag of a cell",
          "<row r=\"1\"><c r=\"A1\" s=\"2\"/><c r=\"B1\" cm=\"1\" vm=\"2\" ph=\"0\"><v>1</v></c></row>",
-         "<row r=\"1\"><c r=\"A1\" s=\"2\"/><c r=\"B1\" cm=\"1\" vm=\"2\" ph=\"false\"><v>1</v></c></row>"},
+         "<row r=\"1\"><c r=\"A1\" s=\"2\"/><c r=\"B1\" cm=\"1\" vm=\"2\" ph=\"0\"><v>1</v></c></row>"},
         {"what other namespaces add to rows and cells is kept",
          "<row r=\"1\" xmlns:x14ac=\"urn:x14ac\" x14ac:dyDescent=\"0.25\"><c r=\"A1\" xmlns:q=\"urn:q\" q:a=\"1\"><v>1</v>"
          "<q:note>n</q:note><extLst><ext uri=\"{U}\"><q:e/></ext></extLst></c><extLst><ext uri=\"{R}\"><q:r "

@@ -37,8 +37,8 @@ TEST(SheetListBindings, Cases)
          "<sheetPr filterMode=\"1\" published=\"0\"><tabColor rgb=\"FFFF0000\"/><outlinePr summaryBelow=\"0\"/>"
          "<pageSetUpPr fitToPage=\"1\"/></sheetPr>",
          nimb::e_no_error, "",
-         "<sheetPr published=\"false\" filterMode=\"true\"><tabColor rgb=\"FFFF0000\"/>"
-         "<outlinePr summaryBelow=\"false\"/><pageSetUpPr fitToPage=\"true\"/></sheetPr>"},
+         "<sheetPr published=\"0\" filterMode=\"1\"><tabColor rgb=\"FFFF0000\"/>"
+         "<outlinePr summaryBelow=\"0\"/><pageSetUpPr fitToPage=\"1\"/></sheetPr>"},
         {"properties with children out of order", create_object<s::c_CT_SheetPr>,
          "<sheetPr><pageSetUpPr fitToPage=\"1\"/><tabColor rgb=\"FFFF0000\"/></sheetPr>",
          nimb::e_bad_end_of_element, "", ""},
@@ -48,8 +48,8 @@ TEST(SheetListBindings, Cases)
          "<colBreaks count=\"2\" manualBreakCount=\"2\"><brk id=\"3\" max=\"1048575\" man=\"1\"/>"
          "<brk id=\"7\" max=\"1048575\" man=\"1\"/></colBreaks>",
          nimb::e_no_error, "",
-         "<colBreaks count=\"2\" manualBreakCount=\"2\"><brk id=\"3\" max=\"1048575\" man=\"true\"/>"
-         "<brk id=\"7\" max=\"1048575\" man=\"true\"/></colBreaks>"},
+         "<colBreaks count=\"2\" manualBreakCount=\"2\"><brk id=\"3\" max=\"1048575\" man=\"1\"/>"
+         "<brk id=\"7\" max=\"1048575\" man=\"1\"/></colBreaks>"},
         {"merged ranges", create_object<s::c_CT_MergeCells>,
          "<mergeCells count=\"2\"><mergeCell ref=\"A1:B2\"/><mergeCell ref=\"C3:D4\"/></mergeCells>", nimb::e_no_error,
          "", "="},
@@ -59,8 +59,8 @@ TEST(SheetListBindings, Cases)
          "<dataValidations disablePrompts=\"1\" xWindow=\"5\" count=\"1\"><dataValidation type=\"list\" "
          "allowBlank=\"1\" sqref=\"A1:A9\"><formula1>\"a,b\"</formula1></dataValidation></dataValidations>",
          nimb::e_no_error, "",
-         "<dataValidations disablePrompts=\"true\" xWindow=\"5\" count=\"1\"><dataValidation type=\"list\" "
-         "allowBlank=\"true\" sqref=\"A1:A9\"><formula1>&quot;a,b&quot;</formula1></dataValidation>"
+         "<dataValidations disablePrompts=\"1\" xWindow=\"5\" count=\"1\"><dataValidation type=\"list\" "
+         "allowBlank=\"1\" sqref=\"A1:A9\"><formula1>&quot;a,b&quot;</formula1></dataValidation>"
          "</dataValidations>"},
         {"data validations without one", create_object<s::c_CT_DataValidations>,
          "<dataValidations count=\"0\"></dataValidations>", nimb::e_mandatory_element_missing, "dataValidation", ""},
@@ -99,7 +99,7 @@ TEST(SheetListBindings, Cases)
     EXPECT_EQ("<sheetPr/>", writtenElement(pr, "sheetPr"));
     pr.get_pageSetUpPr()->set_fitToPage(true);
     pr.get_tabColor()->set_theme(4);
-    EXPECT_EQ("<sheetPr><tabColor theme=\"4\"/><pageSetUpPr fitToPage=\"true\"/></sheetPr>",
+    EXPECT_EQ("<sheetPr><tabColor theme=\"4\"/><pageSetUpPr fitToPage=\"1\"/></sheetPr>",
               writtenElement(pr, "sheetPr"));
     // One class serves both kinds of breaks, under the owner's name.
     s::c_CT_PageBreak breaks;
@@ -122,11 +122,11 @@ TEST(AutoFilterBindings, Cases)
         {"only the range", create_object<s::c_CT_AutoFilter>, "<autoFilter ref=\"A1:C9\"/>", nimb::e_no_error, "", "="},
         {"no range", create_object<s::c_CT_AutoFilter>, "<autoFilter/>", nimb::e_no_error, "", "="},
         {"columns, sort state, extension list", create_object<s::c_CT_AutoFilter>,
-         "<autoFilter ref=\"A1:C9\"><filterColumn colId=\"0\"><filters blank=\"true\"><filter val=\"x\"/>"
+         "<autoFilter ref=\"A1:C9\"><filterColumn colId=\"0\"><filters blank=\"1\"><filter val=\"x\"/>"
          "<dateGroupItem year=\"2024\" month=\"2\" dateTimeGrouping=\"month\"/></filters></filterColumn>"
-         "<filterColumn colId=\"2\"><customFilters and=\"true\"><customFilter operator=\"greaterThan\" val=\"1\"/>"
+         "<filterColumn colId=\"2\"><customFilters and=\"1\"><customFilter operator=\"greaterThan\" val=\"1\"/>"
          "<customFilter operator=\"lessThan\" val=\"9\"/></customFilters></filterColumn>"
-         "<sortState ref=\"A2:C9\"><sortCondition descending=\"true\" ref=\"B2:B9\"/></sortState>"
+         "<sortState ref=\"A2:C9\"><sortCondition descending=\"1\" ref=\"B2:B9\"/></sortState>"
          "<extLst><ext uri=\"{A}\"><a/></ext></extLst></autoFilter>",
          nimb::e_no_error, "", "="},
         {"a calendar", create_object<s::c_CT_Filters>, "<filters calendarType=\"japan\"><filter val=\"1\"/></filters>",
@@ -134,7 +134,7 @@ TEST(AutoFilterBindings, Cases)
         {"a calendar of no kind", create_object<s::c_CT_Filters>, "<filters calendarType=\"mayan\"/>",
          nimb::e_not_an_enumeration, "@calendarType", ""},
         {"blank as digits", create_object<s::c_CT_Filters>, "<filters blank=\"0\"/>", nimb::e_no_error, "",
-         "<filters blank=\"false\"/>"},
+         "<filters blank=\"0\"/>"},
         {"blank as a word", create_object<s::c_CT_Filters>, "<filters blank=\"yes\"/>", nimb::e_invalid_value_format,
          "@blank", ""},
         // A value after a date group item stands past its place.
@@ -148,7 +148,7 @@ TEST(AutoFilterBindings, Cases)
          nimb::e_bad_end_of_element, "", ""},
         {"sort by pinyin", create_object<s::c_CT_SortState>,
          "<sortState columnSort=\"1\" caseSensitive=\"0\" sortMethod=\"pinYin\" ref=\"A1:D4\"/>", nimb::e_no_error, "",
-         "<sortState columnSort=\"true\" caseSensitive=\"false\" sortMethod=\"pinYin\" ref=\"A1:D4\"/>"},
+         "<sortState columnSort=\"1\" caseSensitive=\"0\" sortMethod=\"pinYin\" ref=\"A1:D4\"/>"},
         {"sort method of no kind", create_object<s::c_CT_SortState>, "<sortState sortMethod=\"radical\" ref=\"A1\"/>",
          nimb::e_not_an_enumeration, "@sortMethod", ""},
         {"sort state without its range", create_object<s::c_CT_SortState>, "<sortState/>",
@@ -219,7 +219,7 @@ TEST(ConditionalFormatValueBindings, Cases)
          "val=\"20\"/><cfvo type=\"percent\" val=\"40\"/><cfvo type=\"percent\" val=\"60\"/><cfvo type=\"percent\" "
          "val=\"80\"/></iconSet>",
          nimb::e_no_error, "",
-         "<iconSet iconSet=\"5Quarters\" reverse=\"true\"><cfvo type=\"percent\" val=\"0\"/><cfvo type=\"percent\" "
+         "<iconSet iconSet=\"5Quarters\" reverse=\"1\"><cfvo type=\"percent\" val=\"0\"/><cfvo type=\"percent\" "
          "val=\"20\"/><cfvo type=\"percent\" val=\"40\"/><cfvo type=\"percent\" val=\"60\"/><cfvo type=\"percent\" "
          "val=\"80\"/></iconSet>"},
         {"icon set of no kind", create_object<s::c_CT_IconSet>,
@@ -262,7 +262,7 @@ TEST(OtherSheetListBindings, Cases)
          "<scenarios current=\"0\" show=\"0\" sqref=\"A1 B2:B3\"><scenario name=\"Best\" locked=\"1\" count=\"1\" "
          "user=\"me\"><inputCells r=\"A1\" val=\"5\"/></scenario></scenarios>",
          nimb::e_no_error, "",
-         "<scenarios current=\"0\" show=\"0\" sqref=\"A1 B2:B3\"><scenario name=\"Best\" locked=\"true\" count=\"1\" "
+         "<scenarios current=\"0\" show=\"0\" sqref=\"A1 B2:B3\"><scenario name=\"Best\" locked=\"1\" count=\"1\" "
          "user=\"me\"><inputCells r=\"A1\" val=\"5\"/></scenario></scenarios>"},
         {"scenarios without one", create_object<s::c_CT_Scenarios>, "<scenarios></scenarios>",
          nimb::e_mandatory_element_missing, "scenario", ""},
@@ -274,7 +274,7 @@ TEST(OtherSheetListBindings, Cases)
          "<dataConsolidate topLabels=\"1\"><dataRefs count=\"2\"><dataRef ref=\"A1:B5\" sheet=\"One\"/>"
          "<dataRef name=\"Totals\"/></dataRefs></dataConsolidate>",
          nimb::e_no_error, "",
-         "<dataConsolidate topLabels=\"true\"><dataRefs count=\"2\"><dataRef ref=\"A1:B5\" sheet=\"One\"/>"
+         "<dataConsolidate topLabels=\"1\"><dataRefs count=\"2\"><dataRef ref=\"A1:B5\" sheet=\"One\"/>"
          "<dataRef name=\"Totals\"/></dataRefs></dataConsolidate>"},
         {"consolidation by a function of no kind", create_object<s::c_CT_DataConsolidate>,
          "<dataConsolidate function=\"median\"/>", nimb::e_not_an_enumeration, "@function", ""},
@@ -326,7 +326,7 @@ TEST(OtherSheetListBindings, Cases)
          "<ignoredErrors><ignoredError sqref=\"A1:A9\" numberStoredAsText=\"1\"/><extLst><ext uri=\"{A}\"><a/></ext>"
          "</extLst></ignoredErrors>",
          nimb::e_no_error, "",
-         "<ignoredErrors><ignoredError sqref=\"A1:A9\" numberStoredAsText=\"true\"/><extLst><ext uri=\"{A}\"><a/>"
+         "<ignoredErrors><ignoredError sqref=\"A1:A9\" numberStoredAsText=\"1\"/><extLst><ext uri=\"{A}\"><a/>"
          "</ext></extLst></ignoredErrors>"},
         {"ignored errors without one", create_object<s::c_CT_IgnoredErrors>, "<ignoredErrors></ignoredErrors>",
          nimb::e_mandatory_element_missing, "ignoredError", ""},
@@ -334,7 +334,7 @@ TEST(OtherSheetListBindings, Cases)
          "<references count=\"1\"><reference field=\"4294967294\" count=\"2\" selected=\"0\"><x v=\"0\"/><x v=\"3\"/>"
          "</reference></references>",
          nimb::e_no_error, "",
-         "<references count=\"1\"><reference field=\"4294967294\" count=\"2\" selected=\"false\"><x v=\"0\"/>"
+         "<references count=\"1\"><reference field=\"4294967294\" count=\"2\" selected=\"0\"><x v=\"0\"/>"
          "<x v=\"3\"/></reference></references>"},
         {"references without one", create_object<s::c_CT_PivotAreaReferences>, "<references></references>",
          nimb::e_mandatory_element_missing, "reference", ""},

@@ -26,7 +26,7 @@ TEST(SheetFormatBindings, Cases)
     const std::vector<ElementCase> cases = {
         {"column range", create_object<s::c_CT_Col>,
          "<col min=\"1\" max=\"3\" width=\"12.5\" style=\"2\" customWidth=\"1\" outlineLevel=\"7\"/>", nimb::e_no_error, "",
-         "<col min=\"1\" max=\"3\" width=\"12.5\" style=\"2\" customWidth=\"true\" outlineLevel=\"7\"/>"},
+         "<col min=\"1\" max=\"3\" width=\"12.5\" style=\"2\" customWidth=\"1\" outlineLevel=\"7\"/>"},
         {"column without max", create_object<s::c_CT_Col>, "<col min=\"1\"/>", nimb::e_required_attribute_missing,
          "CT_Col", ""},
         {"outline level past a byte", create_object<s::c_CT_Col>, "<col min=\"1\" max=\"1\" outlineLevel=\"256\"/>",
@@ -38,7 +38,7 @@ TEST(SheetFormatBindings, Cases)
         {"width in letters", create_object<s::c_CT_Col>, "<col min=\"1\" max=\"1\" width=\"wide\"/>",
          nimb::e_invalid_value_format, "@width", ""},
         {"two column ranges", create_object<s::c_CT_Cols>,
-         "<cols><col min=\"1\" max=\"1\"/><col min=\"2\" max=\"5\" hidden=\"true\"/></cols>", nimb::e_no_error, "", "="},
+         "<cols><col min=\"1\" max=\"1\"/><col min=\"2\" max=\"5\" hidden=\"1\"/></cols>", nimb::e_no_error, "", "="},
         {"columns without a column", create_object<s::c_CT_Cols>, "<cols></cols>", nimb::e_mandatory_element_missing,
          "col", ""},
         {"columns as an empty element", create_object<s::c_CT_Cols>, "<cols/>", nimb::e_unexpected_empty_element, "",
@@ -66,7 +66,7 @@ TEST(SheetFormatBindings, Cases)
         {"sheet format without the row height", create_object<s::c_CT_SheetFormatPr>,
          "<sheetFormatPr baseColWidth=\"10\"/>", nimb::e_required_attribute_missing, "CT_SheetFormatPr", ""},
         {"calculation flag", create_object<s::c_CT_SheetCalcPr>, "<sheetCalcPr fullCalcOnLoad=\"1\"/>",
-         nimb::e_no_error, "", "<sheetCalcPr fullCalcOnLoad=\"true\"/>"},
+         nimb::e_no_error, "", "<sheetCalcPr fullCalcOnLoad=\"1\"/>"},
         {"frozen pane", create_object<s::c_CT_Pane>,
          "<pane xSplit=\"1\" ySplit=\"2\" topLeftCell=\"B3\" activePane=\"bottomRight\" state=\"frozen\"/>",
          nimb::e_no_error, "", "="},
@@ -95,7 +95,7 @@ TEST(SheetFormatBindings, Cases)
         {"colour of odd length", create_object<s::c_CT_Color>, "<color rgb=\"FF00F\"/>", nimb::e_invalid_value_format,
          "@rgb", ""},
         {"automatic colour", create_object<s::c_CT_Color>, "<color auto=\"1\"/>", nimb::e_no_error, "",
-         "<color auto=\"true\"/>"},
+         "<color auto=\"1\"/>"},
         {"phonetic properties", create_object<s::c_CT_PhoneticPr>, "<phoneticPr fontId=\"1\" type=\"noConversion\"/>",
          nimb::e_no_error, "", "="},
         {"phonetic properties without font", create_object<s::c_CT_PhoneticPr>, "<phoneticPr type=\"Hiragana\"/>",
@@ -113,7 +113,7 @@ TEST(SheetFormatBindings, ColumnSettersAndDefaults)
     EXPECT_EQ(0, col.set_style(3));
     EXPECT_EQ(0, col.set_outlineLevel(2));
     EXPECT_EQ(0, col.set_hidden(true));
-    EXPECT_EQ("<col min=\"2\" max=\"4\" style=\"3\" hidden=\"true\" outlineLevel=\"2\"/>", writtenElement(col, "col"));
+    EXPECT_EQ("<col min=\"2\" max=\"4\" style=\"3\" hidden=\"1\" outlineLevel=\"2\"/>", writtenElement(col, "col"));
     col.unset_hidden();
     EXPECT_FALSE(col.hidden.value);
     EXPECT_EQ("<col min=\"2\" max=\"4\" style=\"3\" outlineLevel=\"2\"/>", writtenElement(col, "col"));
@@ -152,8 +152,8 @@ TEST(PrintBindings, Cases)
          "firstPageNumber=\"3\" scale=\"90\" paperSize=\"9\"/>",
          nimb::e_no_error, "",
          "<pageSetup paperSize=\"9\" scale=\"90\" firstPageNumber=\"3\" fitToWidth=\"1\" fitToHeight=\"0\" "
-         "pageOrder=\"downThenOver\" orientation=\"landscape\" usePrinterDefaults=\"false\" blackAndWhite=\"true\" "
-         "draft=\"false\" cellComments=\"none\" useFirstPageNumber=\"true\" errors=\"NA\" horizontalDpi=\"300\" "
+         "pageOrder=\"downThenOver\" orientation=\"landscape\" usePrinterDefaults=\"0\" blackAndWhite=\"1\" "
+         "draft=\"0\" cellComments=\"none\" useFirstPageNumber=\"1\" errors=\"NA\" horizontalDpi=\"300\" "
          "verticalDpi=\"300\" copies=\"2\" r:id=\"rId1\"/>"},
         {"margins", create_object<s::c_CT_PageMargins>,
          "<pageMargins left=\"0.7\" right=\"INF\" top=\"-1.5E2\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>",
@@ -162,14 +162,14 @@ TEST(PrintBindings, Cases)
         {"margins without the footer", create_object<s::c_CT_PageMargins>,
          "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\"/>",
          nimb::e_required_attribute_missing, "CT_PageMargins", ""},
-        {"print options", create_object<s::c_CT_PrintOptions>, "<printOptions gridLines=\"true\" gridLinesSet=\"false\"/>",
+        {"print options", create_object<s::c_CT_PrintOptions>, "<printOptions gridLines=\"1\" gridLinesSet=\"0\"/>",
          nimb::e_no_error, "", "="},
         {"header and footer texts", create_object<s::c_CT_HeaderFooter>,
-         "<headerFooter differentFirst=\"true\"><oddHeader> &amp;L&amp;\"Arial,Bold\"Left </oddHeader>"
+         "<headerFooter differentFirst=\"1\"><oddHeader> &amp;L&amp;\"Arial,Bold\"Left </oddHeader>"
          "<oddFooter>&amp;P of &amp;N</oddFooter><evenHeader>e</evenHeader><evenFooter>f</evenFooter>"
          "<firstHeader>g</firstHeader><firstFooter>h</firstFooter></headerFooter>",
          nimb::e_no_error, "",
-         "<headerFooter differentFirst=\"true\"><oddHeader> &amp;L&amp;&quot;Arial,Bold&quot;Left </oddHeader>"
+         "<headerFooter differentFirst=\"1\"><oddHeader> &amp;L&amp;&quot;Arial,Bold&quot;Left </oddHeader>"
          "<oddFooter>&amp;P of &amp;N</oddFooter><evenHeader>e</evenHeader><evenFooter>f</evenFooter>"
          "<firstHeader>g</firstHeader><firstFooter>h</firstFooter></headerFooter>"},
         // Some producers mark the texts to keep their blanks.
@@ -181,11 +181,11 @@ TEST(PrintBindings, Cases)
          "", ""},
         {"page break without attributes", create_object<s::c_CT_Break>, "<brk/>", nimb::e_no_error, "", "="},
         {"manual page break", create_object<s::c_CT_Break>, "<brk id=\"10\" max=\"16383\" man=\"1\"/>", nimb::e_no_error,
-         "", "<brk id=\"10\" max=\"16383\" man=\"true\"/>"},
+         "", "<brk id=\"10\" max=\"16383\" man=\"1\"/>"},
         {"page setup flags", create_object<s::c_CT_PageSetUpPr>, "<pageSetUpPr fitToPage=\"1\"/>", nimb::e_no_error, "",
-         "<pageSetUpPr fitToPage=\"true\"/>"},
+         "<pageSetUpPr fitToPage=\"1\"/>"},
         {"outline flags", create_object<s::c_CT_OutlinePr>, "<outlinePr summaryBelow=\"0\" summaryRight=\"0\"/>",
-         nimb::e_no_error, "", "<outlinePr summaryBelow=\"false\" summaryRight=\"false\"/>"},
+         nimb::e_no_error, "", "<outlinePr summaryBelow=\"0\" summaryRight=\"0\"/>"},
     };
     checkElements(cases, kSheetLabel);
 }
@@ -211,7 +211,7 @@ TEST(PrintBindings, DefaultsSettersAndUnsetters)
     options.set_horizontalCentered(true);
     options.set_verticalCentered(true);
     EXPECT_EQ(
-        "<printOptions horizontalCentered=\"true\" verticalCentered=\"true\" headings=\"true\" gridLines=\"true\"/>",
+        "<printOptions horizontalCentered=\"1\" verticalCentered=\"1\" headings=\"1\" gridLines=\"1\"/>",
         writtenElement(options, "printOptions"));
     options.unset_gridLines();
     options.unset_headings();
@@ -236,7 +236,7 @@ TEST(ProtectionBindings, Cases)
          nimb::e_no_error, "", "="},
         {"password of four digits", create_object<s::c_CT_SheetProtection>,
          "<sheetProtection password=\"cc1a\" sheet=\"1\"/>", nimb::e_no_error, "",
-         "<sheetProtection password=\"CC1A\" sheet=\"true\"/>"},
+         "<sheetProtection password=\"CC1A\" sheet=\"1\"/>"},
         {"password of three digits", create_object<s::c_CT_SheetProtection>, "<sheetProtection password=\"CC1\"/>",
          nimb::e_invalid_value_format, "@password", ""},
         {"password of six digits", create_object<s::c_CT_SheetProtection>, "<sheetProtection password=\"CC1A00\"/>",
@@ -250,7 +250,7 @@ TEST(ProtectionBindings, Cases)
          "spinCount=\"100000\" sheet=\"1\" objects=\"1\" scenarios=\"1\"/>",
          nimb::e_no_error, "",
          "<sheetProtection algorithmName=\"SHA-512\" hashValue=\"kX1r/AbC+==\" saltValue=\"c2FsdA==\" "
-         "spinCount=\"100000\" sheet=\"true\" objects=\"true\" scenarios=\"true\"/>"},
+         "spinCount=\"100000\" sheet=\"1\" objects=\"1\" scenarios=\"1\"/>"},
         {"spin count in letters", create_object<s::c_CT_SheetProtection>, "<sheetProtection spinCount=\"many\"/>",
          nimb::e_invalid_value_format, "@spinCount", ""},
         {"protected range", create_object<s::c_CT_ProtectedRange>,
@@ -265,7 +265,7 @@ TEST(ProtectionBindings, Cases)
          "<dataValidation type=\"list\" allowBlank=\"1\" showInputMessage=\"1\" showErrorMessage=\"1\" "
          "sqref=\"A1:A10 C1\"><formula1>\"a,b,c\"</formula1></dataValidation>",
          nimb::e_no_error, "",
-         "<dataValidation type=\"list\" allowBlank=\"true\" showInputMessage=\"true\" showErrorMessage=\"true\" "
+         "<dataValidation type=\"list\" allowBlank=\"1\" showInputMessage=\"1\" showErrorMessage=\"1\" "
          "sqref=\"A1:A10 C1\"><formula1>&quot;a,b,c&quot;</formula1></dataValidation>"},
         {"whole number greater than", create_object<s::c_CT_DataValidation>,
          "<dataValidation type=\"whole\" operator=\"greaterThan\" errorStyle=\"warning\" imeMode=\"off\" "
@@ -318,7 +318,7 @@ TEST(ProtectionBindings, DefaultsOfTheFlags)
     q.set_sheet(true);
     q.set_password(nimb::c_binary{0xCC, 0x1A});
     p = q;
-    EXPECT_EQ("<sheetProtection password=\"CC1A\" sheet=\"true\"/>", writtenElement(p, "sheetProtection"));
+    EXPECT_EQ("<sheetProtection password=\"CC1A\" sheet=\"1\"/>", writtenElement(p, "sheetProtection"));
 }
 
 // ---------------------------------------------------------------------------
@@ -328,11 +328,11 @@ TEST(FilterBindings, Cases)
 {
     const std::vector<ElementCase> cases = {
         {"top ten", create_object<s::c_CT_Top10>, "<top10 percent=\"1\" val=\"10\" filterVal=\"42.5\"/>",
-         nimb::e_no_error, "", "<top10 percent=\"true\" val=\"10\" filterVal=\"42.5\"/>"},
+         nimb::e_no_error, "", "<top10 percent=\"1\" val=\"10\" filterVal=\"42.5\"/>"},
         {"top ten without val", create_object<s::c_CT_Top10>, "<top10 top=\"0\"/>", nimb::e_required_attribute_missing,
          "CT_Top10", ""},
         {"colour filter", create_object<s::c_CT_ColorFilter>, "<colorFilter dxfId=\"3\" cellColor=\"0\"/>",
-         nimb::e_no_error, "", "<colorFilter dxfId=\"3\" cellColor=\"false\"/>"},
+         nimb::e_no_error, "", "<colorFilter dxfId=\"3\" cellColor=\"0\"/>"},
         {"icon filter", create_object<s::c_CT_IconFilter>, "<iconFilter iconSet=\"5Quarters\" iconId=\"2\"/>",
          nimb::e_no_error, "", "="},
         {"icon filter without icon set", create_object<s::c_CT_IconFilter>, "<iconFilter iconId=\"2\"/>",
@@ -358,7 +358,7 @@ TEST(FilterBindings, Cases)
          "<customFilter operator=\"like\" val=\"a\"/>", nimb::e_not_an_enumeration, "@operator", ""},
         {"sort condition", create_object<s::c_CT_SortCondition>,
          "<sortCondition descending=\"1\" sortBy=\"icon\" ref=\"B2:B9\" iconSet=\"3Flags\" iconId=\"1\"/>",
-         nimb::e_no_error, "", "<sortCondition descending=\"true\" sortBy=\"icon\" ref=\"B2:B9\" iconSet=\"3Flags\" iconId=\"1\"/>"},
+         nimb::e_no_error, "", "<sortCondition descending=\"1\" sortBy=\"icon\" ref=\"B2:B9\" iconSet=\"3Flags\" iconId=\"1\"/>"},
         {"sort condition without ref", create_object<s::c_CT_SortCondition>, "<sortCondition descending=\"1\"/>",
          nimb::e_required_attribute_missing, "CT_SortCondition", ""},
     };
@@ -427,7 +427,7 @@ TEST(ListItemBindings, Cases)
          nimb::e_required_attribute_missing, "CT_Control", ""},
         {"ignored error", create_object<s::c_CT_IgnoredError>,
          "<ignoredError sqref=\"A1:A9 C3\" numberStoredAsText=\"1\"/>", nimb::e_no_error, "",
-         "<ignoredError sqref=\"A1:A9 C3\" numberStoredAsText=\"true\"/>"},
+         "<ignoredError sqref=\"A1:A9 C3\" numberStoredAsText=\"1\"/>"},
         {"ignored error without sqref", create_object<s::c_CT_IgnoredError>, "<ignoredError formula=\"1\"/>",
          nimb::e_required_attribute_missing, "CT_IgnoredError", ""},
         {"flag in capitals", create_object<s::c_CT_IgnoredError>, "<ignoredError sqref=\"A1\" formula=\"TRUE\"/>",

@@ -156,7 +156,7 @@ TEST(WorksheetRoot, UnknownContentIsKeptInPlace)
     const std::string rootAttributes = " xmlns:mc=\"" + mc + "\" mc:Ignorable=\"x14ac xr\" xmlns:x14ac=\"" + x14ac +
                                        "\" xmlns:xr=\"" + xr + "\" xr:uid=\"{00000000-0001-0000-0000-000000000000}\"";
     const std::string content =
-        "<sheetViews><sheetView tabSelected=\"true\" workbookViewId=\"0\"><selection activeCell=\"B2\" sqref=\"B2\"/>"
+        "<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\"><selection activeCell=\"B2\" sqref=\"B2\"/>"
         "</sheetView></sheetViews>"
         "<sheetFormatPr defaultRowHeight=\"15\" x14ac:dyDescent=\"0.25\"/>"
         "<sheetData/>"
@@ -207,7 +207,7 @@ TEST(WorksheetRoot, AttributeOfAnUnboundPrefixIsWrittenAsRead)
 TEST(WorksheetRoot, KnownChildOutOfItsPlaceIsKeptWhereItStood)
 {
     const std::string content =
-        "<sheetData/><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews><printOptions gridLines=\"true\"/>";
+        "<sheetData/><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews><printOptions gridLines=\"1\"/>";
     s::c_worksheet root;
     ASSERT_EQ(nimb::e_no_error, read(root, worksheetDoc(content)));
     EXPECT_FALSE(root.sheetViews.has());
@@ -230,7 +230,7 @@ TEST(WorksheetRoot, ChildrenReachedThroughTheirAccessors)
     root.get_pageSetup()->set_orientation(u"landscape");
     root.get_drawing()->set_id(u"rId1");
     root.get_headerFooter()->get_oddHeader()->content.set(u"&CTitle");
-    EXPECT_EQ("<sheetViews><sheetView tabSelected=\"true\" workbookViewId=\"0\"/></sheetViews>"
+    EXPECT_EQ("<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\"/></sheetViews>"
               "<sheetFormatPr defaultRowHeight=\"15\"/><cols><col min=\"1\" max=\"1\" width=\"20\"/></cols>"
               "<sheetData/><pageMargins left=\"0.5\"/><pageSetup orientation=\"landscape\"/>"
               "<headerFooter><oddHeader>&amp;CTitle</oddHeader></headerFooter><drawing r:id=\"rId1\"/>",
@@ -249,9 +249,9 @@ TEST(WorksheetRoot, EveryChildInItsOrder)
         "<sheetFormatPr defaultRowHeight=\"15\"/>"
         "<cols><col min=\"1\" max=\"1\" width=\"9\"/></cols>"
         "<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData>"
-        "<sheetCalcPr fullCalcOnLoad=\"true\"/>"
+        "<sheetCalcPr fullCalcOnLoad=\"1\"/>"
         "<sheetProtection algorithmName=\"SHA-512\" hashValue=\"aA==\" saltValue=\"cw==\" spinCount=\"100000\" "
-        "sheet=\"true\"/>"
+        "sheet=\"1\"/>"
         "<protectedRanges><protectedRange sqref=\"A1\" name=\"P\"/></protectedRanges>"
         "<scenarios><scenario name=\"S\"><inputCells r=\"A1\" val=\"2\"/></scenario></scenarios>"
         "<autoFilter ref=\"A1:C3\"/>"
@@ -266,15 +266,15 @@ TEST(WorksheetRoot, EveryChildInItsOrder)
         "<dataValidations count=\"1\"><dataValidation type=\"whole\" sqref=\"C1\"><formula1>1</formula1>"
         "</dataValidation></dataValidations>"
         "<hyperlinks><hyperlink ref=\"A3\" r:id=\"rId1\"/></hyperlinks>"
-        "<printOptions gridLines=\"true\"/>"
+        "<printOptions gridLines=\"1\"/>"
         "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
         "<pageSetup orientation=\"landscape\"/>"
         "<headerFooter><oddHeader>&amp;CTitle</oddHeader></headerFooter>"
-        "<rowBreaks count=\"1\" manualBreakCount=\"1\"><brk id=\"2\" max=\"16383\" man=\"true\"/></rowBreaks>"
-        "<colBreaks count=\"1\" manualBreakCount=\"1\"><brk id=\"1\" max=\"1048575\" man=\"true\"/></colBreaks>"
+        "<rowBreaks count=\"1\" manualBreakCount=\"1\"><brk id=\"2\" max=\"16383\" man=\"1\"/></rowBreaks>"
+        "<colBreaks count=\"1\" manualBreakCount=\"1\"><brk id=\"1\" max=\"1048575\" man=\"1\"/></colBreaks>"
         "<customProperties><customPr name=\"p\" r:id=\"rId2\"/></customProperties>"
         "<cellWatches><cellWatch r=\"C3\"/></cellWatches>"
-        "<ignoredErrors><ignoredError sqref=\"A1\" numberStoredAsText=\"true\"/></ignoredErrors>"
+        "<ignoredErrors><ignoredError sqref=\"A1\" numberStoredAsText=\"1\"/></ignoredErrors>"
         "<smartTags><cellSmartTags r=\"A1\"><cellSmartTag type=\"0\"/></cellSmartTags></smartTags>"
         "<drawing r:id=\"rId3\"/>"
         "<legacyDrawing r:id=\"rId4\"/>"
@@ -299,7 +299,7 @@ TEST(WorksheetRoot, EveryChildInItsOrder)
     // Out of order, a child is kept where it stood rather than read.
     s::c_worksheet swapped;
     const std::string late = "<sheetData/><mergeCells count=\"1\"><mergeCell ref=\"A1:B1\"/></mergeCells>"
-                             "<sheetProtection sheet=\"true\"/>";
+                             "<sheetProtection sheet=\"1\"/>";
     ASSERT_EQ(nimb::e_no_error, read(swapped, worksheetDoc(late)));
     EXPECT_FALSE(swapped.sheetProtection.has());
     EXPECT_EQ(late, writtenContent(swapped));
@@ -329,7 +329,7 @@ TEST(SheetViewBindings, Cases)
     const std::vector<ElementCase> cases = {
         {"a view with a frozen pane",
          create_object<s::c_CT_SheetViews>,
-         "<sheetViews><sheetView tabSelected=\"true\" zoomScale=\"85\" zoomScaleNormal=\"85\" workbookViewId=\"0\">"
+         "<sheetViews><sheetView tabSelected=\"1\" zoomScale=\"85\" zoomScaleNormal=\"85\" workbookViewId=\"0\">"
          "<pane xSplit=\"1\" ySplit=\"1\" topLeftCell=\"B2\" activePane=\"bottomRight\" state=\"frozen\"/>"
          "<selection pane=\"topRight\" activeCell=\"B1\" sqref=\"B1\"/>"
          "<selection pane=\"bottomLeft\" activeCell=\"A2\" sqref=\"A2\"/>"
@@ -359,7 +359,7 @@ TEST(SheetViewBindings, Cases)
          "<pivotArea type=\"topRight\" dataOnly=\"0\" field=\"-2\"/></pivotSelection></sheetView>",
          nimb::e_no_error, "",
          "<sheetView workbookViewId=\"0\"><pivotSelection pane=\"bottomRight\" activeRow=\"4\" r:id=\"rId1\">"
-         "<pivotArea field=\"-2\" type=\"topRight\" dataOnly=\"false\"/></pivotSelection></sheetView>"},
+         "<pivotArea field=\"-2\" type=\"topRight\" dataOnly=\"0\"/></pivotSelection></sheetView>"},
         {"a pivot selection without its area", create_object<s::c_CT_PivotSelection>, "<pivotSelection></pivotSelection>",
          nimb::e_mandatory_element_missing, "pivotArea", ""},
         {"a pivot area with its references", create_object<s::c_CT_PivotArea>,
@@ -367,8 +367,8 @@ TEST(SheetViewBindings, Cases)
          "<reference field=\"4294967294\" count=\"1\" selected=\"0\"><x v=\"0\"/></reference></references>"
          "</pivotArea>",
          nimb::e_no_error, "",
-         "<pivotArea type=\"data\" outline=\"false\" fieldPosition=\"0\"><references count=\"1\">"
-         "<reference field=\"4294967294\" count=\"1\" selected=\"false\"><x v=\"0\"/></reference></references>"
+         "<pivotArea type=\"data\" outline=\"0\" fieldPosition=\"0\"><references count=\"1\">"
+         "<reference field=\"4294967294\" count=\"1\" selected=\"0\"><x v=\"0\"/></reference></references>"
          "</pivotArea>"},
         {"a pivot area of an unknown type", create_object<s::c_CT_PivotArea>, "<pivotArea type=\"corner\"/>",
          nimb::e_not_an_enumeration, "@type", ""},
@@ -400,7 +400,7 @@ TEST(SheetViewBindings, NewViewAndItsSetters)
     view.set_showGridLines(false);
     view.set_zoomScale(150);
     view.set_zoomScaleNormal(150);
-    EXPECT_EQ("<sheetView showGridLines=\"false\" zoomScale=\"150\" zoomScaleNormal=\"150\" workbookViewId=\"0\"/>",
+    EXPECT_EQ("<sheetView showGridLines=\"0\" zoomScale=\"150\" zoomScaleNormal=\"150\" workbookViewId=\"0\"/>",
               writtenElement(view, "sheetView"));
     view.unset_showGridLines();
     EXPECT_TRUE(view.showGridLines.value);
@@ -458,7 +458,7 @@ TEST(ConditionalFormattingBindings, Cases)
          "<conditionalFormatting pivot=\"1\" sqref=\"A1:A5 C1\"><cfRule type=\"duplicateValues\" priority=\"1\"/>"
          "</conditionalFormatting>",
          nimb::e_no_error, "",
-         "<conditionalFormatting pivot=\"true\" sqref=\"A1:A5 C1\"><cfRule type=\"duplicateValues\" priority=\"1\"/>"
+         "<conditionalFormatting pivot=\"1\" sqref=\"A1:A5 C1\"><cfRule type=\"duplicateValues\" priority=\"1\"/>"
          "</conditionalFormatting>"},
     };
     checkElements(cases, kSheet3Label);
@@ -513,13 +513,13 @@ TEST(FilterColumnBindings, Cases)
          nimb::e_required_attribute_missing, "CT_FilterColumn", ""},
         // A criterion keeps the extension list that follows it.
         {"values, then an extension list", create_object<s::c_CT_FilterColumn>,
-         "<filterColumn colId=\"1\" hiddenButton=\"true\"><filters blank=\"true\"><filter val=\"a\"/></filters>"
+         "<filterColumn colId=\"1\" hiddenButton=\"1\"><filters blank=\"1\"><filter val=\"a\"/></filters>"
          "<extLst><ext xmlns:x15=\"urn:x15\" uri=\"{X}\"><x15:f/></ext></extLst></filterColumn>",
          nimb::e_no_error, "", "="},
         {"top ten", create_object<s::c_CT_FilterColumn>,
          "<filterColumn colId=\"2\"><top10 val=\"5\"/></filterColumn>", nimb::e_no_error, "", "="},
         {"custom filters", create_object<s::c_CT_FilterColumn>,
-         "<filterColumn colId=\"0\"><customFilters and=\"true\"><customFilter operator=\"greaterThan\" val=\"1\"/>"
+         "<filterColumn colId=\"0\"><customFilters and=\"1\"><customFilter operator=\"greaterThan\" val=\"1\"/>"
          "<customFilter operator=\"lessThan\" val=\"9\"/></customFilters></filterColumn>",
          nimb::e_no_error, "", "="},
         {"dynamic filter", create_object<s::c_CT_FilterColumn>,

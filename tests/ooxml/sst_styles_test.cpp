@@ -64,7 +64,7 @@ TEST(SharedStringsBinding, Elements)
         {"second text of an item is not taken", create_object<ss::c_CT_Rst>, "<si><t>a</t><t>b</t></si>",
          nimb::e_bad_end_of_element, "", ""},
         {"run properties in document order, repeated", create_object<ss::c_CT_RPrElt>,
-         "<rPr><sz val=\"9\"/><color rgb=\"FFFF0000\"/><rFont val=\"Arial\"/><b/><b val=\"false\"/></rPr>",
+         "<rPr><sz val=\"9\"/><color rgb=\"FFFF0000\"/><rFont val=\"Arial\"/><b/><b val=\"0\"/></rPr>",
          nimb::e_no_error, "", "="},
         {"empty run properties", create_object<ss::c_CT_RPrElt>, "<rPr/>", nimb::e_no_error, "", "="},
         {"run properties starting with another element", create_object<ss::c_CT_RPrElt>, "<rPr><t>x</t></rPr>",
@@ -230,7 +230,7 @@ TEST(StylesBinding, FontsFillsBordersColours)
         {"border edges in order", create_object<st::c_CT_Border>,
          "<border diagonalUp=\"1\"><left style=\"thin\"><color indexed=\"64\"/></left><right/><top style=\"double\"/>"
          "<bottom style=\"slantDashDot\"/><diagonal style=\"hair\"/></border>",
-         nimb::e_no_error, "", "<border diagonalUp=\"true\"><left style=\"thin\"><color indexed=\"64\"/></left><right/>"
+         nimb::e_no_error, "", "<border diagonalUp=\"1\"><left style=\"thin\"><color indexed=\"64\"/></left><right/>"
          "<top style=\"double\"/><bottom style=\"slantDashDot\"/><diagonal style=\"hair\"/></border>"},
         {"left after right is not taken", create_object<st::c_CT_Border>, "<border><right/><left/></border>",
          nimb::e_bad_end_of_element, "", ""},
@@ -262,7 +262,7 @@ TEST(StylesBinding, FormatsStylesDifferentialAndTableStyles)
     const std::vector<ElementCase> cases = {
         {"cell formats keep count over fewer items", create_object<st::c_CT_CellXfs>,
          "<cellXfs count=\"5\"><xf/><xf numFmtId=\"14\"/><xf fontId=\"1\" applyFont=\"1\"/></cellXfs>", nimb::e_no_error,
-         "", "<cellXfs count=\"5\"><xf/><xf numFmtId=\"14\"/><xf fontId=\"1\" applyFont=\"true\"/></cellXfs>"},
+         "", "<cellXfs count=\"5\"><xf/><xf numFmtId=\"14\"/><xf fontId=\"1\" applyFont=\"1\"/></cellXfs>"},
         {"cell formats as an empty element", create_object<st::c_CT_CellXfs>, "<cellXfs/>",
          nimb::e_unexpected_empty_element, "", ""},
         {"cell formats without an item", create_object<st::c_CT_CellXfs>, "<cellXfs></cellXfs>",
@@ -273,13 +273,13 @@ TEST(StylesBinding, FormatsStylesDifferentialAndTableStyles)
          "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" quotePrefix=\"1\">"
          "<alignment horizontal=\"centerContinuous\" mergeCell=\"1\"/><protection locked=\"0\" hidden=\"1\"/></xf>",
          nimb::e_no_error, "",
-         "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" quotePrefix=\"true\">"
-         "<alignment horizontal=\"centerContinuous\" mergeCell=\"1\"/><protection locked=\"false\" hidden=\"true\"/></xf>"},
+         "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" quotePrefix=\"1\">"
+         "<alignment horizontal=\"centerContinuous\" mergeCell=\"1\"/><protection locked=\"0\" hidden=\"1\"/></xf>"},
         {"horizontal alignment outside the list", create_object<st::c_CT_CellAlignment>,
          "<alignment horizontal=\"middle\"/>", nimb::e_not_an_enumeration, "@horizontal", ""},
         {"alignment in full", create_object<st::c_CT_CellAlignment>,
-         "<alignment horizontal=\"right\" vertical=\"top\" textRotation=\"255\" wrapText=\"true\" indent=\"3\" "
-         "relativeIndent=\"-1\" justifyLastLine=\"true\" shrinkToFit=\"false\" readingOrder=\"2\"/>",
+         "<alignment horizontal=\"right\" vertical=\"top\" textRotation=\"255\" wrapText=\"1\" indent=\"3\" "
+         "relativeIndent=\"-1\" justifyLastLine=\"1\" shrinkToFit=\"0\" readingOrder=\"2\"/>",
          nimb::e_no_error, "", "="},
         {"named style", create_object<st::c_CT_CellStyles>,
          "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>",
@@ -296,8 +296,8 @@ TEST(StylesBinding, FormatsStylesDifferentialAndTableStyles)
         {"empty differential formats", create_object<st::c_CT_Dxfs>, "<dxfs count=\"0\"/>", nimb::e_no_error, "", "="},
         {"differential format", create_object<st::c_CT_Dxf>,
          "<dxf><font><b/><color rgb=\"FF9C0006\"/></font><numFmt numFmtId=\"164\" formatCode=\"0%\"/>"
-         "<fill><patternFill><bgColor rgb=\"FFFFC7CE\"/></patternFill></fill><alignment wrapText=\"true\"/>"
-         "<border><left style=\"thin\"/></border><protection locked=\"true\"/></dxf>",
+         "<fill><patternFill><bgColor rgb=\"FFFFC7CE\"/></patternFill></fill><alignment wrapText=\"1\"/>"
+         "<border><left style=\"thin\"/></border><protection locked=\"1\"/></dxf>",
          nimb::e_no_error, "", "="},
         {"fill before font in a differential format", create_object<st::c_CT_Dxf>,
          "<dxf><fill/><font><b/></font></dxf>", nimb::e_bad_end_of_element, "", ""},
@@ -313,7 +313,7 @@ TEST(StylesBinding, FormatsStylesDifferentialAndTableStyles)
          nimb::e_required_attribute_missing, "CT_TableStyle", ""},
         {"table styles", create_object<st::c_CT_TableStyles>,
          "<tableStyles count=\"1\" defaultTableStyle=\"TableStyleMedium2\" defaultPivotStyle=\"PivotStyleLight16\">"
-         "<tableStyle name=\"T\" pivot=\"false\" count=\"2\"><tableStyleElement type=\"headerRow\" dxfId=\"1\"/>"
+         "<tableStyle name=\"T\" pivot=\"0\" count=\"2\"><tableStyleElement type=\"headerRow\" dxfId=\"1\"/>"
          "<tableStyleElement type=\"firstRowStripe\" size=\"2\" dxfId=\"0\"/></tableStyle></tableStyles>",
          nimb::e_no_error, "", "="},
     };
@@ -355,7 +355,7 @@ TEST(StylesBinding, FontPropertiesSelectedAndReplaced)
     st::c_CT_BooleanProperty* b = st::c_CT_Font::get_b(item);
     b->set_val(false);
     EXPECT_EQ(b, st::c_CT_Font::get_b(item));
-    EXPECT_EQ("<font><b val=\"false\"/></font>", content(font, "font"));
+    EXPECT_EQ("<font><b val=\"0\"/></font>", content(font, "font"));
     // Switching the fill to a gradient releases its pattern.
     st::c_CT_Fill fill;
     fill.get_patternFill()->set_patternType(u"solid");

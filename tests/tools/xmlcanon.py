@@ -8,7 +8,7 @@ import subprocess
 _BLANK_TEXT = re.compile(r">[ \t\r\n]+<")
 _COMMENT = re.compile(r"<!--.*?-->", re.S)
 _ATTRIBUTE = re.compile(r'(\s[^\s="<>]+=")([^"]*)(")')
-_BOOLEAN_WORD = {"1": "true", "0": "false"}
+_BOOLEAN_VALUE = {"1": True, "true": True, "0": False, "false": False}
 
 
 def canonical(path):
@@ -39,11 +39,13 @@ def _same_attributes(read, written, same):
 
 
 def boolean_words(read, written):
-    """The read text with each attribute value "1" or "0" replaced by "true"
-    or "false" where the written text has that word at the same attribute:
-    the two spellings of a boolean are the same value, and the bindings write
-    the words."""
-    return _same_attributes(read, written, lambda a, b: _BOOLEAN_WORD.get(a) == b)
+    """The read text with each boolean attribute value ("1", "0", "true" or
+    "false") replaced by the written text's value at the same attribute
+    where that spells the same boolean: the two spellings are one value, and
+    the bindings write 1 and 0."""
+    def same(a, b):
+        return a in _BOOLEAN_VALUE and b in _BOOLEAN_VALUE and _BOOLEAN_VALUE[a] == _BOOLEAN_VALUE[b]
+    return _same_attributes(read, written, same)
 
 
 def well_formed(path):

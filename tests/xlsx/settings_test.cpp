@@ -298,12 +298,12 @@ TEST(XlsxSheetSettings, Protection)
     EXPECT_FALSE(s.isProtected());
     s.setProtected(true);
     EXPECT_TRUE(s.isProtected());
-    for (const char* attr : {"sheet=\"true\"", "objects=\"true\"", "scenarios=\"true\""})
+    for (const char* attr : {"sheet=\"1\"", "objects=\"1\"", "scenarios=\"1\""})
         EXPECT_NE(saved(s).find(attr), std::string::npos) << attr << "\n" << saved(s);
     s.setProtected(false);
     EXPECT_FALSE(s.isProtected());
     // The element stays, with its password, every flag off.
-    for (const char* attr : {"sheet=\"false\"", "objects=\"false\"", "scenarios=\"false\""})
+    for (const char* attr : {"sheet=\"0\"", "objects=\"0\"", "scenarios=\"0\""})
         EXPECT_NE(saved(s).find(attr), std::string::npos) << attr << "\n" << saved(s);
     // Unprotecting a sheet never protected writes nothing.
     XMLSheetImplT& open = *b.add(u"Open");
@@ -547,10 +547,10 @@ TEST(XlsxSheetSettings, PageBreaks)
         EXPECT_EQ(got, st.after);
     }
     const std::string xml = saved(s);
-    EXPECT_NE(xml.find("<rowBreaks count=\"3\" manualBreakCount=\"3\"><brk id=\"10\" max=\"16383\" man=\"true\"/>"),
+    EXPECT_NE(xml.find("<rowBreaks count=\"3\" manualBreakCount=\"3\"><brk id=\"10\" max=\"16383\" man=\"1\"/>"),
               std::string::npos)
         << xml;
-    EXPECT_NE(xml.find("<colBreaks count=\"3\" manualBreakCount=\"3\"><brk id=\"1\" max=\"1048575\" man=\"true\"/>"),
+    EXPECT_NE(xml.find("<colBreaks count=\"3\" manualBreakCount=\"3\"><brk id=\"1\" max=\"1048575\" man=\"1\"/>"),
               std::string::npos)
         << xml;
     for (int row : {10, 20, 1048575}) EXPECT_TRUE(s.setHorizontalPageBreak(row, false));

@@ -194,7 +194,13 @@ TEST(Binding, WritesWhatIsPresentAndWhatWasKept)
         {"attribute equal to its default written when given", R + "><sheet name='S' state='visible'/></book>",
          ">\n\t<sheet name=\"S\"\n\t\t\tstate=\"visible\"/>\n</book>\n"},
         {"values in their written forms", R + " refs='A1 B2' flag='1' color='ff00aa11' scale='1e2'><sheet/></book>",
-         "\n\t\tcolor=\"FF00AA11\"\n\t\tscale=\"100\"\n\t\tflag=\"true\"\n\t\trefs=\"A1 B2\">\n\t<sheet/>\n</book>\n"},
+         "\n\t\tcolor=\"FF00AA11\"\n\t\tscale=\"100\"\n\t\tflag=\"1\"\n\t\trefs=\"A1 B2\">\n\t<sheet/>\n</book>\n"},
+        // Booleans go out as the applications write them, whatever the
+        // spelling read.
+        {"a boolean read as a word written as 1", R + " flag='true'><sheet/></book>",
+         "\n\t\tflag=\"1\">\n\t<sheet/>\n</book>\n"},
+        {"a boolean read as false written as 0", R + " flag='false'><sheet/></book>",
+         "\n\t\tflag=\"0\">\n\t<sheet/>\n</book>\n"},
         {"simple content on one line, empty simple element closed at once",
          R + "><title lang='en'>A &amp; B</title><sheet/><note>x\ty</note><marker/><size/></book>",
          ">\n\t<title lang=\"en\">A &amp; B</title>\n\t<sheet/>\n\t<note>x\ty</note>\n\t<marker/>\n\t<size>none</size>\n</book>\n"},

@@ -264,7 +264,8 @@ std::ostream& write_double(std::ostream& out, double v)
     return out.write(buf, r.ptr - buf);
 }
 
-std::ostream& write_bool(std::ostream& out, bool v) { return out << (v ? "true" : "false"); }
+// Booleans as the applications write them: some readers take only 1 and 0.
+std::ostream& write_bool(std::ostream& out, bool v) { return out << (v ? '1' : '0'); }
 
 std::ostream& write_hex(std::ostream& out, const c_binary& value)
 {
@@ -378,8 +379,12 @@ void put_utf8(std::ostream& out, std::uint32_t cp)
 }
 
 // Writes one character (not a surrogate) escaped; prev is the character
-// before it and index its position.
-void put_escaped(std::ostream& out, std::uint32_t cp, std::uint32_t prev, std::size_t index, bool in_attribute)
+// before it and index its position. In a value (a string the reader decodes
+// "_xHHHH_" in) a carriage return is written in that form, as the
+// applications write it, so that one read so goes back unchanged; markup
+// kept as read keeps its character reference.
+void put_escaped(std::ostream& out, std::uint32_t cp, std::uint32_t prev, std::size_t index, bool in_attribute,
+                 bool value)
 {
     switch (cp) {
     case '"': out << "&quot;"; return;
@@ -390,7 +395,7 @@ void put_escaped(std::ostream& out, std::uint32_t cp, std::uint32_t prev, std::s
         if (index >= 2 && prev == ']') out << "&gt;";
         else out.put('>');
         return;
-    case '\r': out << "&#13;"; return;
+    case '\r': out << (value ? "_x000D_" : "&#13;"); return;
     case '\t':
     case '\n':
         if (in_attribute) out << (cp == '\t' ? "&#9;" : "&#10;");
@@ -453,7 +458,7 @@ void write_wide(std::ostream& out, const std::u16string& text, bool in_attribute
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = 0xFFFD;
         }
-        put_escaped(out, cp, prev, index, in_attribute);
+        put_escaped(out, cp, prev, index, in_attribute, value);
         prev = cp;
     }
 }
@@ -475,7 +480,7 @@ void write_narrow(std::ostream& out, const std::string& text, bool in_attribute,
             prev = b;
             continue;
         }
-        put_escaped(out, b, prev, i, in_attribute);
+        put_escaped(out, b, prev, i, in_attribute, value);
         prev = b;
     }
 }
