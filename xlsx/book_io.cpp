@@ -1,6 +1,9 @@
 // Reading a .xlsx package into a part map, and writing the part map back as
 // a package.
+#include <algorithm>
 #include <set>
+#include <string>
+#include <string_view>
 
 #include "book.h"
 #include "ZipPackage.h"
@@ -20,8 +23,45 @@ namespace {
 
 const u16string kContentTypesPart = u"/[Content_Types].xml";
 
+// The namespace of the document element of an XML part: the URI its
+// prefix (or the default namespace) is bound to on its own start tag; empty
+// when that tag does not bind it.
+std::string documentNamespace(const std::vector<std::uint8_t>& bytes)
+{
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    constexpr auto npos = std::string_view::npos;
+    auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    // Past the declaration, processing instructions and comments.
+    std::size_t i = text.find('<');
+    while (i != npos && i + 1 < text.size() && (text[i + 1] == '?' || text[i + 1] == '!')) {
+        const std::size_t close = text.find(text[i + 1] == '?' ? "?>" : text.compare(i, 4, "<!--") == 0 ? "-->" : ">", i);
+        if (close == npos) return std::string();
+        i = text.find('<', close);
+    }
+    if (i == npos) return std::string();
+    std::size_t end = ++i;
+    while (end < text.size() && !space(text[end]) && text[end] != '>' && text[end] != '/') ++end;
+    const std::string_view name = text.substr(i, end - i);
+    const std::size_t colon = name.find(':');
+    const std::string wanted = colon == npos ? "xmlns" : "xmlns:" + std::string(name.substr(0, colon));
+    // The attributes of the start tag.
+    for (i = end;;) {
+        while (i < text.size() && space(text[i])) ++i;
+        if (i >= text.size() || text[i] == '>' || text[i] == '/') return std::string();
+        const std::size_t attrStart = i;
+        while (i < text.size() && text[i] != '=' && !space(text[i]) && text[i] != '>') ++i;
+        const std::string_view attr = text.substr(attrStart, i - attrStart);
+        const std::size_t open = text.find_first_of("\"'", i);
+        if (open == npos) return std::string();
+        const std::size_t close = text.find(text[open], open + 1);
+        if (close == npos) return std::string();
+        if (attr == wanted) return std::string(text.substr(open + 1, close - open - 1));
+        i = close + 1;
+    }
+}
+
 // What the bindings say of an XML part that could not be read, with the
-// part's name.
+// part's name. A part of an edition we do not read says so.
 [[noreturn]] void failPart(const std::exception& e, u16view name, const std::vector<std::uint8_t>& bytes)
 {
     std::string text = e.what();
@@ -32,6 +72,13 @@ const u16string kContentTypesPart = u"/[Content_Types].xml";
     if (std::string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(head)).find(strict) !=
         std::string::npos)
         text = "strict Open XML is not supported";
+    // The drafts before the standard named SpreadsheetML otherwise
+    // (".../spreadsheetml/2006/5/main" and the like).
+    static const std::string family = "http://schemas.openxmlformats.org/spreadsheetml/";
+    static const std::string standard = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+    const std::string ns = documentNamespace(bytes);
+    if (ns.compare(0, family.size(), family) == 0 && ns != standard)
+        throw xlerror("part " + utf16ToUtf8(name) + " uses the pre-standard SpreadsheetML namespace, which is not supported");
     throw xlerror(text + " in part " + utf16ToUtf8(name));
 }
 
