@@ -133,6 +133,22 @@ void XMLFormatImplT::setShrinkToFit(bool shrink) { xf_.get_alignment()->set_shri
 
 // ---- borders --------------------------------------------------------------
 
+namespace {
+
+using BorderSide = nimb::ct_complex_optional<styles::c_CT_BorderPr> styles::c_CT_Border::*;
+
+// The member that holds a side as the file names it: a border of a later
+// edition names its left and right sides start and end.
+BorderSide spelled(const styles::c_CT_Border* border, BorderSide side)
+{
+    if (!border) return side;
+    if (side == &B::left && !border->left.has() && border->start.has()) return &B::start;
+    if (side == &B::right && !border->right.has() && border->end.has()) return &B::end;
+    return side;
+}
+
+}  // namespace
+
 styles::c_CT_Border& XMLFormatImplT::ownBorder()
 {
     if (!ownBorder_ || !border_) {
@@ -146,19 +162,20 @@ styles::c_CT_Border& XMLFormatImplT::ownBorder()
 
 int XMLFormatImplT::sideStyle(Side side)
 {
-    const auto* pr = border_ ? (border_->*side).peek() : nullptr;
+    const auto* pr = border_ ? (border_->*spelled(border_, side)).peek() : nullptr;
     return pr ? codeOf(kBorderStyles, pr->style, 0) : 0;
 }
 
 void XMLFormatImplT::setSideStyle(Side side, int style)
 {
     const char16_t* name = nameOf(kBorderStyles, style);
-    (ownBorder().*side).get()->set_style(name ? name : u"none");
+    B& border = ownBorder();
+    (border.*spelled(&border, side)).get()->set_style(name ? name : u"none");
 }
 
 int XMLFormatImplT::sideColor(Side side)
 {
-    const auto* pr = border_ ? (border_->*side).peek() : nullptr;
+    const auto* pr = border_ ? (border_->*spelled(border_, side)).peek() : nullptr;
     const auto* color = pr ? pr->color.peek() : nullptr;
     return color ? styles_.colorValue(*color) : -1;
 }
@@ -166,7 +183,8 @@ int XMLFormatImplT::sideColor(Side side)
 void XMLFormatImplT::setSideColor(Side side, int color)
 {
     if (color == -1) return;
-    styles_.makeColor(color, *(ownBorder().*side).get()->get_color());
+    B& border = ownBorder();
+    styles_.makeColor(color, *(border.*spelled(&border, side)).get()->get_color());
 }
 
 void XMLFormatImplT::setBorder(int style)

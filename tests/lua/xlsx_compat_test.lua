@@ -58,7 +58,7 @@ local gnumeric = {
   hiddenRows = {},
   protected = { Sheet1 = false },
 }
-local books = { texts }
+local books = { texts, gnumeric, excel2010 }
 
 local function readCell(book, sheet, c)
   local row, col, kind, want = c[2], c[3], c[4], c[5]

@@ -109,7 +109,9 @@ inline std::vector<int> readForgiving(nimb::c_binding& object, const std::string
 }
 
 // Reads the element of each case with the error hook that stops at the first
-// error; a failure must name the item and the binding file `label`.
+// error; a failure must name the item and the binding file `label`. (An
+// element out of its place or one too many does not fail: it is kept and
+// written back where it stood.)
 inline void checkElements(const std::vector<ElementCase>& cases, const char* label)
 {
     for (const auto& c : cases) {

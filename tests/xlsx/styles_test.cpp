@@ -3,6 +3,7 @@
 // records; the book's format, date and colour operations.
 #include "test_support.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -207,6 +208,55 @@ TEST(XlsxStyles, SharedRecordsAreCopiedOnChangeAndBadIdsAreNoRecord)
     font->setBold(true);
     EXPECT_TRUE(font->bold());
     EXPECT_EQ(10, font->size());
+}
+
+// Gnumeric and later editions name a border's left and right sides start
+// and end: the format functions read them as left and right, a change goes
+// to the side as the file names it, and the stylesheet is written back with
+// its own names, its font properties in the order read and what a later
+// edition added kept in place.
+TEST(XlsxStyles, BorderSidesNamedStartAndEnd)
+{
+    const std::string doc =
+        "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<fonts count=\"1\"><font><b val=\"1\"/><i val=\"0\"/><u val=\"none\"/><strike val=\"0\"/><sz val=\"10\"/>"
+        "<color rgb=\"FF000000\"/><name val=\"Sans\"/><family val=\"2\"/></font></fonts>"
+        "<borders count=\"3\"><border><start/><end/><top/><bottom/><diagonal/></border>"
+        "<border><start style=\"thin\"><color rgb=\"FF000000\"/></start><end style=\"medium\"/>"
+        "<top style=\"none\"/><bottom style=\"double\"/><diagonal/></border>"
+        "<border><start style=\"thin\"/><left style=\"dashed\"/><right style=\"dotted\"/><top/><bottom/>"
+        "<diagonal/><later val=\"1\"/></border></borders>"
+        "<cellXfs count=\"3\"><xf borderId=\"0\"/><xf borderId=\"1\"/><xf borderId=\"2\"/></cellXfs></styleSheet>";
+    Styles s(doc.data(), doc.size());
+    ASSERT_EQ(3, s.formatCount());
+    struct Case {
+        int format, left, right, top, bottom;
+    };
+    // Styles: 0 none, 1 thin, 2 medium, 3 dashed, 4 dotted, 6 double.
+    const Case cases[] = {{0, 0, 0, 0, 0}, {1, 1, 2, 0, 6}, {2, 3, 4, 0, 0}};
+    for (const auto& c : cases) {
+        XMLFormatImplT* f = s.format(c.format);
+        EXPECT_EQ(c.left, f->borderLeft()) << c.format;
+        EXPECT_EQ(c.right, f->borderRight()) << c.format;
+        EXPECT_EQ(c.top, f->borderTop()) << c.format;
+        EXPECT_EQ(c.bottom, f->borderBottom()) << c.format;
+    }
+    EXPECT_NE(-1, s.format(1)->borderLeftColor()) << "the colour of the start side is read";
+    std::string before = written(s);
+    before.erase(std::remove_if(before.begin(), before.end(), [](char ch) { return ch == '\n' || ch == '\t'; }),
+                 before.end());
+    for (const char* part : {"<start style=\"thin\">", "<end style=\"medium\"/>", "<later val=\"1\"/>",
+                             "<b val=\"1\"/><i val=\"0\"/><u val=\"none\"/><strike val=\"0\"/><sz val=\"10\"/>"})
+        EXPECT_TRUE(contains(before, part)) << part << "\n" << before;
+    // A change of the left side of a border that names it start changes that.
+    XMLFormatImplT* f = s.format(1);
+    f->setBorderLeft(2);
+    f->setBorderRight(1);
+    EXPECT_EQ(2, f->borderLeft());
+    EXPECT_EQ(1, f->borderRight());
+    const std::string after = written(s);
+    EXPECT_TRUE(contains(after, "<start style=\"medium\">")) << after;
+    EXPECT_TRUE(contains(after, "<end style=\"thin\"/>")) << after;
 }
 
 // A stylesheet without records (valid, and written so by some programs)

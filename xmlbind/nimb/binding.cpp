@@ -57,6 +57,163 @@ unsigned matching_alternative(const c_class_desc& d, const c_child_desc& c, cons
     return c.choice_count;
 }
 
+const char* const kMarkupCompatibility = "http://schemas.openxmlformats.org/markup-compatibility/2006";
+
+// What a block of markup compatibility (mc:AlternateContent) stands for in
+// its parent: the first element of the branch a reader takes (the first
+// Choice whose every required namespace the binding file describes, else
+// the Fallback), with the number of elements of that branch. When that
+// branch is empty, the first element of another branch says where the block
+// stands, and it stands for one item: a list whose only items stand in
+// blocks is complete whatever branch a reader takes.
+struct c_branch_content {
+    bool found = false;
+    std::string uri;
+    std::string local;
+    std::size_t count = 0;
+};
+
+c_branch_content alternate_content(const c_any_info& block, const c_class_desc& d)
+{
+    const std::string& t = block.text;
+    struct branch {
+        bool taken = false;    // a Choice this file understands, or the Fallback
+        bool fallback = false;
+        c_branch_content content;
+    };
+    std::vector<branch> branches;
+    // Declarations in scope: those where the block stood, then one frame per
+    // open element of the block.
+    std::vector<std::vector<std::pair<std::string, std::string>>> frames;
+    auto lookup = [&](const std::string& prefix, std::string& uri) {
+        for (auto f = frames.rbegin(); f != frames.rend(); ++f)
+            for (auto d2 = f->rbegin(); d2 != f->rend(); ++d2)
+                if (d2->first == prefix) {
+                    uri = d2->second;
+                    return true;
+                }
+        for (auto d2 = block.declarations.rbegin(); d2 != block.declarations.rend(); ++d2)
+            if (d2->first == prefix) {
+                uri = d2->second;
+                return true;
+            }
+        return false;
+    };
+    auto understood = [&](const std::string& uri) {
+        if (d.namespaces)
+            for (const c_ns_entry* row = d.namespaces; row->uri; ++row)
+                if (uri == row->uri) return true;
+        return false;
+    };
+    auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::size_t i = 0;
+    const std::size_t n = t.size();
+    while ((i = t.find('<', i)) != std::string::npos) {
+        if (t.compare(i, 4, "<!--") == 0) {
+            i = t.find("-->", i);
+            continue;
+        }
+        if (t.compare(i, 9, "<![CDATA[") == 0) {
+            i = t.find("]]>", i);
+            continue;
+        }
+        if (i + 1 < n && t[i + 1] == '?') {
+            i = t.find("?>", i);
+            continue;
+        }
+        if (i + 1 < n && t[i + 1] == '/') {
+            if (!frames.empty()) frames.pop_back();
+            ++i;
+            continue;
+        }
+        // A start tag: its name, declarations and attributes.
+        std::size_t j = i + 1;
+        while (j < n && !space(t[j]) && t[j] != '/' && t[j] != '>') ++j;
+        const std::string name = t.substr(i + 1, j - i - 1);
+        frames.emplace_back();
+        std::string requires_text;
+        bool closed = false;
+        while (j < n) {
+            while (j < n && space(t[j])) ++j;
+            if (j >= n) break;
+            if (t[j] == '>') break;
+            if (t[j] == '/') {
+                closed = true;
+                break;
+            }
+            std::size_t a = j;
+            while (j < n && t[j] != '=' && !space(t[j]) && t[j] != '>' && t[j] != '/') ++j;
+            const std::string attr = t.substr(a, j - a);
+            const std::size_t open = t.find_first_of("\"'", j);
+            if (open == std::string::npos) break;
+            const std::size_t close = t.find(t[open], open + 1);
+            if (close == std::string::npos) break;
+            const std::string value = t.substr(open + 1, close - open - 1);
+            if (attr == "xmlns") frames.back().emplace_back(std::string(), value);
+            else if (attr.compare(0, 6, "xmlns:") == 0) frames.back().emplace_back(attr.substr(6), value);
+            else if (attr == "Requires") requires_text = value;
+            j = close + 1;
+        }
+        const std::size_t depth = frames.size();  // the block itself is 1
+        const std::string::size_type colon = name.find(':');
+        const std::string prefix = colon == std::string::npos ? std::string() : name.substr(0, colon);
+        const std::string local = colon == std::string::npos ? name : name.substr(colon + 1);
+        if (depth == 2) {
+            branch b;
+            b.fallback = local == "Fallback";
+            if (local == "Choice") {
+                // Every prefix it requires names a namespace this file reads.
+                bool all = true, any = false;
+                std::size_t k = 0;
+                while (k < requires_text.size()) {
+                    while (k < requires_text.size() && space(requires_text[k])) ++k;
+                    std::size_t start = k;
+                    while (k < requires_text.size() && !space(requires_text[k])) ++k;
+                    if (k == start) break;
+                    std::string uri;
+                    any = true;
+                    if (!lookup(requires_text.substr(start, k - start), uri) || !understood(uri)) all = false;
+                }
+                b.taken = all && any;
+            }
+            branches.push_back(b);
+        } else if (depth == 3 && !branches.empty()) {
+            c_branch_content& c = branches.back().content;
+            if (!c.found) {
+                std::string uri;
+                if (lookup(prefix, uri) || prefix.empty()) {
+                    c.found = true;
+                    c.uri = uri;
+                    c.local = local;
+                }
+            }
+            ++c.count;
+        }
+        if (closed) frames.pop_back();
+        i = j;
+    }
+    const branch* taken = nullptr;
+    for (const auto& b : branches)
+        if (b.taken) {
+            taken = &b;
+            break;
+        }
+    if (!taken)
+        for (const auto& b : branches)
+            if (b.fallback) {
+                taken = &b;
+                break;
+            }
+    if (taken && taken->content.found) return taken->content;
+    for (const auto& b : branches)
+        if (b.content.found) {
+            c_branch_content c = b.content;
+            c.count = 1;
+            return c;
+        }
+    return c_branch_content();
+}
+
 bool position_matches(const c_class_desc& d, const c_child_desc& c, const c_name_record& r);
 
 // Whether the current element can be read by a group: one of its positions
@@ -99,27 +256,58 @@ public:
     {
         c_xml_reader& r = m_reader;
         unsigned p = 0;
-        std::size_t count = 0;  // items read at position p
-        while (r.token() == tok_name || r.token() == tok_unknown_name || r.token() >= tok_first_binding) {
-            const c_name_record& rec = r.name_record();
-            // The first position, from the current one on, that names this
-            // element; a position that holds its most items already is passed.
+        std::size_t count = 0;  // items at position p, those that blocks stand for too
+        std::size_t bound = 0;  // objects read at position p
+        // The first position from p on that takes an element of this name; a
+        // position that holds its most items already is passed.
+        auto position_of = [&](const c_name_record& rec) {
             unsigned q = p;
-            std::size_t have = count;
-            for (; q < m_desc.child_count; ++q, have = 0) {
+            for (std::size_t have = count; q < m_desc.child_count; ++q, have = 0) {
                 const c_child_desc& c = m_desc.children[q];
                 if ((c.max == 0 || have < c.max) && position_matches(m_desc, c, rec)) break;
             }
+            return q;
+        };
+        while (r.token() == tok_name || r.token() == tok_unknown_name || r.token() >= tok_first_binding) {
+            const c_name_record& rec = r.name_record();
+            unsigned q = position_of(rec);
             if (q == m_desc.child_count) {
-                // An element of another namespace (or of this one, in a class
-                // that keeps them) is kept where it stands; in a group it is
-                // left to the element that holds the group.
-                bool keep = is_foreign(m_desc, rec.ns_id) || (m_desc.flags & cls_keep_unknown_elements);
-                if (m_group || !keep) break;
-                c_kept_element& k = (m_object.kept_content().elements.emplace_back(), m_object.kept_content().elements.back());
-                k.position = p;
-                k.index = count;
-                if ((error = unmarshal_any(r, k.info, nullptr))) return false;
+                // An element no position takes is kept where it stands: one of
+                // another namespace, of a later edition, or out of its place
+                // (a real file never fails for it). In a group it is left to
+                // the element that holds the group.
+                if (m_group) break;
+                const bool block = rec.local == "AlternateContent" &&
+                                   r.getter().namespace_uri(rec.ns_id) == kMarkupCompatibility;
+                c_kept& kept = m_object.kept_content();
+                kept.elements.emplace_back();
+                const std::size_t at = kept.elements.size() - 1;
+                kept.elements[at].position = p;
+                kept.elements[at].index = bound;
+                if ((error = unmarshal_any(r, kept.elements[at].info, nullptr))) return false;
+                if (block) {
+                    // A block of markup compatibility stands where the content
+                    // of the branch a reader takes belongs, as its items.
+                    const c_branch_content content = alternate_content(kept.elements[at].info, m_desc);
+                    if (content.found) {
+                        c_name_record stands;
+                        stands.ns_id = content.uri.empty() ? ns_none : r.getter().namespace_id(content.uri);
+                        stands.local = content.local;
+                        stands.has_prefix = !content.uri.empty();
+                        const unsigned s = position_of(stands);
+                        if (s < m_desc.child_count) {
+                            if (s != p) {
+                                if (!check_minimum(p, s, count, error)) return false;
+                                p = s;
+                                count = 0;
+                                bound = 0;
+                            }
+                            kept.elements[at].position = p;
+                            kept.elements[at].index = bound;
+                            count += content.count;
+                        }
+                    }
+                }
                 consumed = true;
                 if (!next_event(p, error)) return false;
                 continue;
@@ -128,10 +316,12 @@ public:
                 if (!check_minimum(p, q, count, error)) return false;
                 p = q;
                 count = 0;
+                bound = 0;
             }
             if (!read_child(m_desc.children[p], p, error)) return false;
             consumed = true;
             ++count;
+            ++bound;
         }
         return check_minimum(p, m_desc.child_count, count, error);
     }
@@ -315,12 +505,9 @@ public:
     }
 
 protected:
-    c_any_list* kept_attribute_list(unsigned ns) override
-    {
-        if ((m_desc.flags & cls_keep_unknown_attributes) || is_foreign(m_desc, ns))
-            return &m_object.kept_content().attributes;
-        return nullptr;
-    }
+    // Attributes no row of the class describes (those of later editions and
+    // of other namespaces) are kept and written back: they never fail a part.
+    c_any_list* kept_attribute_list(unsigned) override { return &m_object.kept_content().attributes; }
 
 private:
     const c_class_desc& m_desc;
@@ -470,9 +657,9 @@ enimb_error unmarshal_object(c_xml_reader& reader, c_binding& object, const std:
     if (&name != &reader.current_name()) reader.current_name() = name;
     descriptor_helper helper(reader, d, object);
     // A class of attributes only is read like one whose every child is
-    // optional: elements of other namespaces that later editions put in it
-    // (blocks of markup compatibility) are kept and written back, and one of
-    // its own namespace ends the reading as before.
+    // optional: elements that later editions put in it (blocks of markup
+    // compatibility, elements of its own namespace) are kept and written
+    // back.
     if (d.content == content_kind::simple) return helper.unmarshal_simple_content(d.source, 1);
     return helper.unmarshal_complex_content(d.source, 1);
 }

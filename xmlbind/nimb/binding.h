@@ -25,9 +25,11 @@ namespace nimb {
 struct c_class_desc;
 class c_binding;
 
-// An element of a foreign namespace kept where it stood: before item
-// `index` of child position `position` (a position past the last one means
-// after every child).
+// An element kept where it stood (one of another namespace, of a later
+// edition, out of its place, or a block of markup compatibility): before
+// item `index` of child position `position` (a position past the last one
+// means after every child). A block stands at the position of the content
+// of the branch a reader takes.
 struct c_kept_element {
     c_any_info info;
     unsigned position = 0;
@@ -329,8 +331,11 @@ enum class content_kind { empty, simple, complex };
 
 enum : unsigned {
     cls_may_be_empty = 1,          // an empty-element tag is accepted
+    // (Every class keeps the attributes and elements its table does not
+    // describe, of any namespace, where they stand: a real file never fails
+    // for them. The two flags say that a table expects them.)
     cls_keep_unknown_attributes = 2,
-    cls_keep_unknown_elements = 4,  // unknown elements of the own namespaces are kept too
+    cls_keep_unknown_elements = 4,
     // xml:space="preserve" is written when the text starts or ends with white
     // space and the class's xml:space attribute is not set.
     cls_preserve_space = 8,
