@@ -13,16 +13,30 @@ constexpr long long kTenthsPerDay = 864000;
 constexpr long long kLastSerial1900 = 2958465;
 constexpr long long kDays1904 = 1462;
 
+long long lastSerialOf(bool date1904) { return date1904 ? kLastSerial1900 - kDays1904 : kLastSerial1900; }
+
+// Whether the serial, rounded to the nearest tenth of a second, is a day of
+// the date system from its first to 9999-12-31.
+bool serialInCalendar(bool date1904, double serial)
+{
+    const long long lastSerial = lastSerialOf(date1904);
+    if (!std::isfinite(serial) || serial < 0 || serial >= static_cast<double>(lastSerial + 1)) return false;
+    // Rounding up may reach the day after the last one.
+    return std::llround(serial * static_cast<double>(kTenthsPerDay)) / kTenthsPerDay <= lastSerial;
+}
+
 }  // namespace
 
 double packDate(bool date1904, int year, int month, int day, int hour, int minute, int second, int tenths)
 {
     long long dayNumber = 0;
     if (year > 0 || month > 0 || day > 0) {
-        const long long a = (static_cast<long long>(month) - 14) / 12;
+        // In 64 bits throughout: no part, however far out, overflows.
+        const long long m = month;
+        const long long a = (m - 14) / 12;
         const long long y = year + a;
-        dayNumber = (1461 * (y + 4800)) / 4 + (367 * (month - 2 - 12 * a)) / 12 - (3 * ((y + 4900) / 100)) / 4 +
-                    day - 2447094;
+        dayNumber = (1461 * (y + 4800)) / 4 + (367 * (m - 2 - 12 * a)) / 12 - (3 * ((y + 4900) / 100)) / 4 +
+                    static_cast<long long>(day) - 2447094;
         if (date1904) {
             dayNumber -= kDays1904;
         } else if (year == 1900 && month == 2 && day == 29) {
@@ -34,15 +48,18 @@ double packDate(bool date1904, int year, int month, int day, int hour, int minut
     return static_cast<double>(dayNumber) + hour / 24.0 + minute / 1440.0 + second / 86400.0 + tenths / 864000.0;
 }
 
+double packCalendarDate(bool date1904, int year, int month, int day, int hour, int minute, int second, int tenths)
+{
+    const double serial = packDate(date1904, year, month, day, hour, minute, second, tenths);
+    if (!serialInCalendar(date1904, serial)) throw xlerror("date is out of range");
+    return serial;
+}
+
 DateParts unpackDate(bool date1904, double serial)
 {
-    const long long lastSerial = date1904 ? kLastSerial1900 - kDays1904 : kLastSerial1900;
-    if (!std::isfinite(serial) || serial < 0 || serial >= static_cast<double>(lastSerial + 1))
-        throw xlerror("serial date is out of range");
+    if (!serialInCalendar(date1904, serial)) throw xlerror("serial date is out of range");
     const long long tenths = std::llround(serial * static_cast<double>(kTenthsPerDay));
     const long long i = tenths / kTenthsPerDay;
-    // Rounding up may reach the day after the last one.
-    if (i > lastSerial) throw xlerror("serial date is out of range");
     DateParts p;
     if (!date1904 && i == 60) {
         p.year = 1900, p.month = 2, p.day = 29;

@@ -225,8 +225,8 @@ const char16_t* BookImplT::customNumFormat(int fmt)
 
 double BookImplT::packedDate(int year, int month, int day, int hour, int min, int sec, int msec)
 {
-    message_ = "ok";
-    return packDate(date1904(), year, month, day, hour, min, sec, msec);
+    return guard(message_, 0.0,
+                 [&] { return packCalendarDate(date1904(), year, month, day, hour, min, sec, msec); });
 }
 
 bool BookImplT::unpackedDate(double value, int* year, int* month, int* day, int* hour, int* min, int* sec,

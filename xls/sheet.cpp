@@ -58,6 +58,13 @@ void SheetImplT::checkPosition(int row, int col)
     if (static_cast<unsigned>(col) >= kMaxCellCols) throw xlerror("col must be in range 0-255");
 }
 
+void SheetImplT::checkHoldsCells() const
+{
+    if (bof_.type == Bof::kWorksheet) return;
+    if (bof_.type == Bof::kChart) throw xlerror("a chart sheet holds no cells");
+    throw xlerror("cells can only be written to a worksheet");
+}
+
 std::uint16_t SheetImplT::xfOf(std::uint32_t slot) const
 {
     const std::size_t i = slotPosition(slot);
@@ -214,6 +221,7 @@ IFormatT* SheetImplT::cellFormat(int row, int col)
 void SheetImplT::setCellFormat(int row, int col, IFormatT* format)
 {
     guardedVoid([&] {
+        checkHoldsCells();
         checkPosition(row, col);
         const int xf = formatIndex(format);
         if (xf < 0) throw xlerror("specified format is not found");
@@ -366,6 +374,7 @@ bool SheetImplT::isDate(int row, int col)
 bool SheetImplT::writeNumber(int row, int col, double value, IFormatT* format)
 {
     return guarded(false, [&] {
+        checkHoldsCells();
         checkPosition(row, col);
         if (!std::isfinite(value)) throw xlerror("number is not finite");
         const std::uint32_t s = slotAt(row, col);
@@ -409,6 +418,7 @@ bool SheetImplT::writeNumber(int row, int col, double value, IFormatT* format)
 bool SheetImplT::writeBool(int row, int col, bool value, IFormatT* format)
 {
     return guarded(false, [&] {
+        checkHoldsCells();
         checkPosition(row, col);
         const std::uint32_t s = slotAt(row, col);
         const std::uint16_t xf = xfForWrite(s, format, "specified format not found");
@@ -437,6 +447,7 @@ bool SheetImplT::writeBool(int row, int col, bool value, IFormatT* format)
 bool SheetImplT::writeBlank(int row, int col, IFormatT* format)
 {
     return guarded(false, [&] {
+        checkHoldsCells();
         checkPosition(row, col);
         const std::uint32_t s = slotAt(row, col);
         const std::uint16_t xf = xfForWrite(s, format, "specified format not found");
@@ -474,6 +485,7 @@ bool SheetImplT::stringIndexUsedElsewhere(std::uint32_t index, const LabelSst* s
 bool SheetImplT::writeString(int row, int col, const char16_t* value, IFormatT* format)
 {
     return guarded(false, [&] {
+        checkHoldsCells();
         checkPosition(row, col);
         const u16view text = u16(value);
         if (text.size() > 32767) throw xlerror("string is too long");

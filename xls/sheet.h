@@ -242,6 +242,10 @@ private:
 
     // Throws the position messages unless (row, col) lies on the sheet.
     static void checkPosition(int row, int col);
+    // Throws unless the sheet is a worksheet: a chart sheet (or another
+    // substream kept as it was read) holds no cells, and any it took would
+    // not be saved.
+    void checkHoldsCells() const;
     // The slot of a cell, 0 when it is empty or off the sheet.
     std::uint32_t slotAt(int row, int col) const noexcept
     {

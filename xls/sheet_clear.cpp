@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "book.h"
+#include "celvo/cellrange.h"
 #include "formula/ptg.h"
 #include "formula/shift.h"
 #include "sheet.h"
@@ -145,10 +146,14 @@ void SheetImplT::removeComments(int rowFirst, int rowLast, int colFirst, int col
 bool SheetImplT::clearCells(int rowFirst, int rowLast, int colFirst, int colLast)
 {
     return guarded(false, [&] {
+        checkHoldsCells();
         if (rowLast < rowFirst) throw xlerror("rowLast must be greater than or equal to rowFirst");
         if (colLast < colFirst) throw xlerror("colLast must be greater than or equal to colFirst");
-        auto clip = [](int v, int max) { return v < 0 ? 0 : (v > max ? max : v); };
-        const Block b{clip(rowFirst, 65535), clip(rowLast, 65535), clip(colFirst, 255), clip(colLast, 255)};
+        // Only the cells of the block that lie on the sheet go.
+        if (!clipBlockToSheet(rowFirst, rowLast, colFirst, colLast, static_cast<int>(kMaxCellRows) - 1,
+                              static_cast<int>(kMaxCellCols) - 1))
+            return true;
+        const Block b{rowFirst, rowLast, colFirst, colLast};
 
         // Array formulas that the block cuts through leave their other cells
         // with formulas of their own; the anchors of shared formulas that go
@@ -228,6 +233,7 @@ void SheetImplT::copyRecord(std::vector<Rec>& list, std::uint32_t src, std::uint
 bool SheetImplT::copyCell(int rowSrc, int colSrc, int rowDst, int colDst)
 {
     return guarded(false, [&] {
+        checkHoldsCells();
         checkPosition(rowSrc, colSrc);
         checkPosition(rowDst, colDst);
         const std::uint32_t src = slotAt(rowSrc, colSrc);

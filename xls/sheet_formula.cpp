@@ -55,6 +55,7 @@ const char16_t* SheetImplT::readFormula(int row, int col, IFormatT** format)
 bool SheetImplT::writeFormula(int row, int col, const char16_t* expr, IFormatT* format)
 {
     return guarded(false, [&] {
+        checkHoldsCells();
         checkPosition(row, col);
         const std::uint32_t s = slotAt(row, col);
         const std::uint16_t xf = xfForWrite(s, format, "specified format not found");

@@ -499,6 +499,7 @@ bool GridEditor::run(SheetImplT& sheet, bool columns, bool insert, int first, in
     if (!sheet.book()) return false;
     const std::string before = sheet.message();
     return sheet.guarded(false, [&] {
+        sheet.checkHoldsCells();
         if (last < first)
             throw xlerror(columns ? "colLast must be greater than or equal to colFirst"
                                   : "rowLast must be greater than or equal to rowFirst");

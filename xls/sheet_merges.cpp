@@ -25,6 +25,7 @@ bool meets(const CellRange16& a, const CellRange16& b)
 bool SheetImplT::setMerge(int rowFirst, int rowLast, int colFirst, int colLast)
 {
     return guarded(false, [&] {
+        checkHoldsCells();
         if (static_cast<unsigned>(colFirst) >= kMaxCellCols || static_cast<unsigned>(colLast) >= kMaxCellCols)
             throw xlerror("col must be in range 0-255");
         if (static_cast<unsigned>(rowFirst) >= kMaxCellRows || static_cast<unsigned>(rowLast) >= kMaxCellRows)

@@ -245,7 +245,7 @@ void XMLBookImplT::unpackColor(int color, int* red, int* green, int* blue)
 double XMLBookImplT::packedDate(int year, int month, int day, int hour, int min, int sec, int msec)
 {
     return guard(message_, 0.0, [&] {
-        const double v = packDate(date1904(), year, month, day, hour, min, sec, msec);
+        const double v = packCalendarDate(date1904(), year, month, day, hour, min, sec, msec);
         message_ = "ok";
         return v;
     });

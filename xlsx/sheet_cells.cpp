@@ -53,6 +53,9 @@ sheet::c_CT_Cell& XMLSheetImplT::cellForWrite(int row, int col, IFormatT* format
     const bool styled = format != nullptr;
     const std::uint32_t style = styled ? styleOfFormat(format) : 0;
     const auto r = static_cast<std::uint32_t>(row), c = static_cast<std::uint32_t>(col);
+    // A new content leaves the array formula the cell belonged to: its other
+    // cells keep the formula as their own.
+    if (clearContents) breakArraysCutBy(r, c, r, c);
     sheet::c_CT_Row* rowObject = sheetData().rows.find_or_create(r);
     bool created = false;
     sheet::c_CT_Cell* cell = rowObject->cells.find_or_create(c, &created);

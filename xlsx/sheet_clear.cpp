@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "book.h"
+#include "celvo/cellrange.h"
 #include "celvo/formulatext.h"
 #include "sheet.h"
 #include "sheet_insert.h"
@@ -90,12 +91,12 @@ bool XMLSheetImplT::clearCells(int rowFirst, int rowLast, int colFirst, int colL
     return guarded(false, [&] {
         if (rowLast < rowFirst) throw xlerror("rowLast must be greater than or equal to rowFirst");
         if (colLast < colFirst) throw xlerror("colLast must be greater than or equal to colFirst");
-        // A block reaching past the sheet is cut at its edges.
-        auto clip = [](int v, std::uint32_t max) {
-            return v < 0 ? 0u : std::min(static_cast<std::uint32_t>(v), max);
-        };
-        const Block b{clip(rowFirst, sheet::max_row_index), clip(colFirst, sheet::c_CT_Cell::max_column),
-                      clip(rowLast, sheet::max_row_index), clip(colLast, sheet::c_CT_Cell::max_column)};
+        // Only the cells of the block that lie on the sheet go.
+        if (!clipBlockToSheet(rowFirst, rowLast, colFirst, colLast, static_cast<int>(sheet::max_row_index),
+                              static_cast<int>(sheet::c_CT_Cell::max_column)))
+            return true;
+        const Block b{static_cast<std::uint32_t>(rowFirst), static_cast<std::uint32_t>(colFirst),
+                      static_cast<std::uint32_t>(rowLast), static_cast<std::uint32_t>(colLast)};
         sheet::c_CT_SheetData& data = sheetData();
 
         // Arrays that the block cuts through leave their other cells with

@@ -12,8 +12,14 @@ struct DateParts {
 
 // The serial of a date and time. Year, month and day all 0 or less give a
 // pure time (day 0). The parts are not checked: a month of 13 is the next
-// year's January, 25 hours are a day and an hour.
+// year's January, 25 hours are a day and an hour; any parts give a finite
+// serial, which may lie outside the calendar.
 double packDate(bool date1904, int year, int month, int day, int hour, int minute, int second, int tenths);
+
+// The same for a date that a cell can hold: throws xlerror("date is out of
+// range") when the parts come to a serial that unpackDate refuses (before
+// the first day of the date system, or past 9999-12-31).
+double packCalendarDate(bool date1904, int year, int month, int day, int hour, int minute, int second, int tenths);
 
 // The date and time of a serial, rounded to the nearest tenth of a second
 // before it is split, so that every date and time that packDate packs comes

@@ -1,6 +1,7 @@
 #include "celvo/dates.h"
 #include "celvo/xlerror.h"
 
+#include <climits>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -82,4 +83,27 @@ TEST(Dates, SerialsOutsideTheCalendarAreRefused)
     EXPECT_THROW(unpackDate(true, 2957004.0), xlerror);
     EXPECT_NO_THROW(unpackDate(true, 2957003.9));
     EXPECT_NO_THROW(unpackDate(false, 0.0));
+}
+
+TEST(Dates, PartsFarOutOfRangeGiveAFiniteSerialAndNoCalendarDate)
+{
+    // Any parts pack without overflow; those that come to no day of the
+    // calendar are refused by the checked form.
+    constexpr int lo = INT_MIN, hi = INT_MAX;
+    const DateParts cases[] = {
+        {2000, lo, 1, 0, 0, 0, 0}, {2000, hi, 1, 0, 0, 0, 0}, {lo, 1, 1, 0, 0, 0, 0}, {hi, hi, hi, 0, 0, 0, 0},
+        {2000, 1, lo, 0, 0, 0, 0}, {2000, 1, 1, hi, 0, 0, 0}, {2000, 1, 1, lo, lo, lo, lo}, {lo, 1, lo, 0, 0, 0, 0},
+        {10000, 1, 1, 0, 0, 0, 0}, {1899, 12, 30, 0, 0, 0, 0}, {0, 0, 0, -1, 0, 0, 0},
+    };
+    for (bool date1904 : {false, true}) {
+        for (const DateParts& p : cases) {
+            SCOPED_TRACE(testing::Message() << p.year << "-" << p.month << "-" << p.day << " " << p.hour);
+            EXPECT_TRUE(std::isfinite(packDate(date1904, p.year, p.month, p.day, p.hour, p.minute, p.second, p.tenths)));
+            EXPECT_THROW(packCalendarDate(date1904, p.year, p.month, p.day, p.hour, p.minute, p.second, p.tenths),
+                         xlerror);
+        }
+        EXPECT_EQ(packCalendarDate(date1904, 2000, 13, 1, 0, 0, 0, 0), packDate(date1904, 2001, 1, 1, 0, 0, 0, 0));
+        EXPECT_NO_THROW(packCalendarDate(date1904, 9999, 12, 31, 23, 59, 59, 9));
+        EXPECT_THROW(packCalendarDate(date1904, 9999, 12, 31, 23, 59, 59, 10), xlerror);
+    }
 }

@@ -93,5 +93,62 @@ print("END")
   t.eq(seen:find("cell 6,0 ", 1, true) ~= nil, true, name .. ": the formula stays")
 end
 
+-- Blocks that lie partly or wholly off the sheet clear only their cells on
+-- it: one is written at each corner of the sheet and one inside, each block
+-- is cleared on a sheet holding all five, and the cells left are checked.
+-- "last" is the last row or column and "past" the first place beyond it;
+-- bounds of 2^32 and more reach the book by their low 32 bits, as every
+-- whole-number argument does, so the first two wrapping blocks stand for
+-- rows -20 to -10 and for rows beyond the sheet's end.
+local edgeCells = { { 0, 0 }, { 0, "last" }, { "last", 0 }, { "last", "last" }, { 1, 1 } }
+local TWO32 = 4294967296
+local edgeBlocks = {
+  { "rows -20 to -10", -20, -10, 0, "last", { 1, 2, 3, 4, 5 } },
+  { "columns -20 to -1", 0, "last", -20, -1, { 1, 2, 3, 4, 5 } },
+  { "rows past the last", "past", "past+10", 0, "last", { 1, 2, 3, 4, 5 } },
+  { "first row beyond the last", "past", "past+1000000", -5, "last", { 1, 2, 3, 4, 5 } },
+  { "first column beyond the last", -5, "last", "past", "past+20", { 1, 2, 3, 4, 5 } },
+  { "rows of the lowest whole numbers", -2147483648, -1, 0, "last", { 1, 2, 3, 4, 5 } },
+  { "wrapping to rows -20 to -10", TWO32 - 20, TWO32 - 10, 0, "last", { 1, 2, 3, 4, 5 } },
+  { "wrapping to rows past the last", "past+2^32", "past+2^32+5", 0, "last", { 1, 2, 3, 4, 5 } },
+  { "wrapping to columns -20 to -10", 0, "last", -TWO32 - 20, -TWO32 - 10, { 1, 2, 3, 4, 5 } },
+  { "the first corner and before it", -5, 0, -5, 0, { 2, 3, 4, 5 } },
+  { "the last corner and beyond it", "last", "past+10", "last", "past+10", { 1, 2, 3, 5 } },
+  { "the first row, from before to beyond", 0, 0, -100, "past+100", { 3, 4, 5 } },
+  { "everything and more", -2147483648, 2147483647, -2147483648, 2147483647, {} },
+}
+
+local function edge(v, size)
+  if v == "last" then return size - 1 end
+  if type(v) == "string" then
+    local extra = v:match("^past%+2%^32%+?(%d*)$")
+    if extra then return size + TWO32 + (tonumber(extra) or 0) end
+    return size + (tonumber(v:match("^past%+?(%d*)$")) or 0)
+  end
+  return v
+end
+
+for _, name in ipairs({ "xls", "xlsx" }) do
+  local f = formats[name]
+  local book = f.create()
+  local sheet = m.AddSheet(book, "Edges")
+  for _, b in ipairs(edgeBlocks) do
+    local what = ("%s: %s"):format(name, b[1])
+    for i, c in ipairs(edgeCells) do
+      t.eq(m.WriteNumber(sheet, edge(c[1], f.rows), edge(c[2], f.cols), i), true, what .. ": write " .. i)
+    end
+    t.eq(m.ClearCells(sheet, edge(b[2], f.rows), edge(b[3], f.rows), edge(b[4], f.cols), edge(b[5], f.cols)), true,
+      what .. ": ClearCells")
+    t.eq(m.GetErrorMessage(book), "ok", what .. ": message")
+    local left = {}
+    for _, i in ipairs(b[6]) do left[i] = true end
+    for i, c in ipairs(edgeCells) do
+      local row, col = edge(c[1], f.rows), edge(c[2], f.cols)
+      t.eq(m.GetCellType(sheet, row, col) ~= 0, left[i] == true, ("%s: cell %d,%d"):format(what, row, col))
+    end
+  end
+  m.BookRelease(book)
+end
+
 os.execute("rm -rf " .. tmp)
 t.finish("clear cells")

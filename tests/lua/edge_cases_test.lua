@@ -253,6 +253,37 @@ local cases = {
     end
   end },
 
+  { "date parts that no date holds are refused", function(fmt)
+    local book = bookWith(fmt, "Sheet")
+    -- Parts far out of range (a month of -2^31, or of 2^31, which reaches
+    -- the book as -2^31 by its low 32 bits), and parts that come to a day
+    -- before the first of the calendar or after 9999-12-31.
+    for _, d in ipairs({
+      { -2147483648, 1, 1 }, { 2000, -2147483648, 1 }, { 2000, 2147483648, 1 }, { 2000, 2147483647, 1 },
+      { 2000, 1, 2147483647 }, { 2000, 1, -2147483648 }, { 2000, 1, 1, 2147483647 }, { 2000, 1, 1, -2147483648 },
+      { 2000, 1, 1, 0, -2147483648, 0, 0 }, { 2147483647, 2147483647, 2147483647 },
+      { 10000, 1, 1 }, { 9999, 12, 31, 24 }, { 9999, 12, 31, 23, 59, 59, 10 }, { 1899, 12, 30 },
+      { 0, 0, 0, -1 }, { 0, 0, 0, 0, 0, 0, -1 },
+    }) do
+      local parts = { d[1], d[2], d[3], d[4] or 0, d[5] or 0, d[6] or 0, d[7] or 0 }
+      local what = "GetPackedDate " .. table.concat(parts, ",")
+      t.eq(m.GetPackedDate(book, unpack(parts)), 0, what)
+      t.eq(m.GetErrorMessage(book), "date is out of range", what .. ": message")
+    end
+    -- Parts out of their usual range that still come to a date roll over.
+    for _, d in ipairs({
+      { { 2000, 13, 1, 0, 0, 0, 0 }, { 2001, 1, 1, 0, 0, 0, 0 } },
+      { { 2000, 1, 32, 25, 0, 0, 0 }, { 2000, 2, 2, 1, 0, 0, 0 } },
+      { { 2001, -11, 1, 0, 0, 0, 0 }, { 2000, 1, 1, 0, 0, 0, 0 } },
+      { { 9999, 12, 31, 23, 59, 59, 9 }, { 9999, 12, 31, 23, 59, 59, 9 } },
+    }) do
+      local what = "GetPackedDate " .. table.concat(d[1], ",")
+      local serial = m.GetPackedDate(book, unpack(d[1]))
+      t.eq(m.GetErrorMessage(book), "ok", what .. ": message")
+      t.eq(table.concat({ m.GetUnpackedDate(book, serial) }, ","), table.concat(d[2], ","), what .. ": the date")
+    end
+  end },
+
   { "formula text is exactly one expression; numbers print short", xlsOnly = FORMULA_TEXT, function(fmt)
     local book = bookWith(fmt, "Sheet")
     local sheet = m.GetSheet(book, 0)
@@ -353,6 +384,50 @@ local corpusCases = {
       { "all_local_ranges", "LocalRange,Sheet2!localRange,Sheet3!Localrange" },
     }) do
       fact("name", path, n[1], n[2])
+    end
+  end },
+
+  { "a chart sheet holds no cells", function(dir, corpus)
+    -- The .xls book gives the chart sheet a handle and refuses every write
+    -- into it; the .xlsx book gives it no handle at all.
+    local book = createXls()
+    t.eq(m.Load(book, corpus .. "/xls/sheetjs__BlankSheetTypes.xls"), true, "Load: " .. m.GetErrorMessage(book))
+    local chart
+    for i = 0, m.GetSheetCount(book) - 1 do
+      local sheet = m.GetSheet(book, i)
+      if m.GetSheetName(sheet) == "Chart1" then chart = sheet end
+    end
+    t.eq(chart ~= nil, true, "the book has the chart sheet Chart1")
+    if not chart then return end
+    local format = m.BookAddFormat(book, 0)
+    local writes = {
+      { "WriteString", m.WriteString, "text" }, { "WriteNumber", m.WriteNumber, 1.5 },
+      { "WriteFormula", m.WriteFormula, "1+2" }, { "WriteBool", m.WriteBool, 1 }, { "WriteBlank", m.WriteBlank, format },
+    }
+    for _, w in ipairs(writes) do
+      t.eq(w[2](chart, 2, 3, w[3]), false, w[1] .. " into the chart sheet")
+      t.eq(m.GetErrorMessage(book), "a chart sheet holds no cells", w[1] .. ": message")
+      t.eq(m.GetCellType(chart, 2, 3), 0, w[1] .. ": the chart sheet has no cell")
+    end
+    m.SetCellFormat(chart, 2, 3, format)
+    t.eq(m.GetErrorMessage(book), "a chart sheet holds no cells", "SetCellFormat: message")
+    t.eq(m.GetCellType(chart, 2, 3), 0, "SetCellFormat: the chart sheet has no cell")
+    t.eq(m.ClearCells(chart, 0, 10, 0, 10), true, "ClearCells")
+    t.eq(m.GetErrorMessage(book), "a chart sheet holds no cells", "ClearCells: message")
+    t.eq(m.GetLastRow(chart), 0, "the chart sheet has no used rows")
+    local path = dir .. "/chart-sheet.xls"
+    t.eq(m.Save(book, path), true, "Save: " .. m.GetErrorMessage(book))
+    local again = createXls()
+    t.eq(m.Load(again, path), true, "Load the saved book: " .. m.GetErrorMessage(again))
+    t.eq(m.GetSheetCount(again), m.GetSheetCount(book), "the saved book has every sheet")
+
+    local xbook = releasing(m.CreateXMLBook)()
+    t.eq(m.Load(xbook, corpus .. "/xlsx/sheetjs__BlankSheetTypes.xlsm"), true, "Load .xlsm: " .. m.GetErrorMessage(xbook))
+    for i = 0, m.GetSheetCount(xbook) - 1 do
+      local sheet = m.GetSheet(xbook, i)
+      if sheet ~= 0 then
+        t.eq(m.GetSheetName(sheet) ~= "Chart1", true, ".xlsx: no handle for the chart sheet")
+      end
     end
   end },
 
