@@ -177,7 +177,12 @@ void XMLBookImplT::readPackage(ZipReader& reader, Package& into, workbook::c_wor
         for (const Relationships::Item* rel : rels->ofType(u"officeDocument"))
             if (!Relationships::isExternal(*rel)) {
                 const u16string name = resolveTarget(u"/", rel->Target.value);
-                if (isWorkbookType(into.contentTypes->contentType(name)) && into.parts.contains(name)) {
+                // Only a part held back above as a workbook is one: an Override
+                // may declare any name of the workbook type, [Content_Types].xml
+                // or a relationships part among them.
+                const bool held = std::any_of(workbookParts.begin(), workbookParts.end(),
+                                              [&](const u16string& part) { return samePartName(part, name); });
+                if (held) {
                     workbookPart = name;
                     break;
                 }

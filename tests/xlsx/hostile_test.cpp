@@ -481,6 +481,7 @@ TEST(XlsxHostile, PackagesAreRefusedWithAMessageOrReadSoundly)
 // naming what is wrong, or loads, saves, and loads again reading exactly what
 // it read the first time (every sheet, cell and formula).
 
+const std::string kWorkbookType = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
 const std::string kCalcChainType = "application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml";
 
 std::string calcChainPart()
@@ -655,6 +656,25 @@ TEST(XlsxHostile, WhatAPackageSaysNeverCostsThePartsTheBookNeeds)
              return package(parts);
          },
          nullptr, everyPartButTheChain("styles.xml")},
+        // The office document is a part held as a workbook, whatever an
+        // Override declares: [Content_Types].xml and a relationships part
+        // declared of the workbook type and named as the office document.
+        {"[Content_Types].xml declared a workbook and named as the office document",
+         [] {
+             auto parts = bookParts();
+             addOverride(parts, "/[Content_Types].xml", kWorkbookType);
+             parts["_rels/.rels"] = relationships(relationship("rId1", "officeDocument", "[Content_Types].xml"));
+             return package(parts);
+         },
+         nullptr, nullptr},
+        {"the workbook's relationships declared a workbook and named as the office document",
+         [] {
+             auto parts = bookParts();
+             addOverride(parts, "/xl/_rels/workbook.xml.rels", kWorkbookType);
+             parts["_rels/.rels"] = relationships(relationship("rId1", "officeDocument", "xl/_rels/workbook.xml.rels"));
+             return package(parts);
+         },
+         "/xl/_rels/workbook.xml.rels", nullptr},
         // Entry names: the one rule (canonicalPartName) finds the part the
         // relationship names, and the package is saved under that name.
         {"an entry named with a leading backslash",
