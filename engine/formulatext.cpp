@@ -533,3 +533,404 @@ bool editFormulaReferences(u16string& text, const GridEdit& edit, const FormulaE
 }
 
 }  // namespace celvo
+
+// ---- sheets deleted ---------------------------------------------------------------
+
+namespace celvo {
+
+bool removeSheetReferences(u16string& text, u16view sheetName, u16view before, u16view after, RemovedSheetRef form)
+{
+    const std::vector<FormulaToken> tokens = tokenizeFormula(text);
+    u16string rewritten;
+    std::size_t copied = 0;
+    bool changed = false;
+    auto isKind = [&](std::size_t i, FormulaToken::Kind kind) { return i < tokens.size() && tokens[i].kind == kind; };
+    auto isColon = [&](std::size_t i) {
+        return isKind(i, FormulaToken::Operator) && tokens[i].end - tokens[i].begin == 1 && text[tokens[i].begin] == u':';
+    };
+    auto isOpen = [&](std::size_t i) {
+        return isKind(i, FormulaToken::Operator) && tokens[i].end - tokens[i].begin == 1 && text[tokens[i].begin] == u'(';
+    };
+    auto isEnd = [&](std::size_t i) {
+        return (isKind(i, FormulaToken::Word) && !isOpen(i + 1)) || isKind(i, FormulaToken::Number);
+    };
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const FormulaToken& t = tokens[i];
+        if (t.kind != FormulaToken::SheetPrefix) continue;
+        const SheetPrefixNames p = splitSheetPrefix(u16view(text).substr(t.begin, t.end - t.begin));
+        if (!p.book.empty()) continue;
+        const bool first = equalNoCase(p.first, sheetName), last = equalNoCase(p.last, sheetName);
+        if (!first && !last) continue;
+        std::size_t end = t.end;
+        u16string replacement;
+        if (first && last) {
+            replacement = u"#REF!";
+            if (form == RemovedSheetRef::WholeReference) {
+                // The reference goes with its sheet: a cell, a range, whole
+                // rows or columns, or an error already there.
+                std::size_t j = i + 1;
+                if (isEnd(j)) {
+                    ++j;
+                    if (isColon(j) && isEnd(j + 1)) j += 2;
+                    end = tokens[j - 1].end;
+                    i = j - 1;
+                } else if (isKind(j, FormulaToken::Error)) {
+                    end = tokens[j].end;
+                    i = j;
+                }
+            }
+        } else if (first) {
+            replacement = sheetPrefixText(after, p.last);
+        } else {
+            replacement = sheetPrefixText(p.first, before);
+        }
+        rewritten.append(text, copied, t.begin - copied);
+        rewritten += replacement;
+        copied = end;
+        changed = true;
+    }
+    if (!changed) return false;
+    rewritten.append(text, copied, u16string::npos);
+    text = std::move(rewritten);
+    return true;
+}
+
+// ---- well-formed text -------------------------------------------------------------
+
+namespace {
+
+// A recursive descent over the tokens of a formula text that answers
+// whether they make one expression. Only the shape is checked: function
+// names and defined names are not looked up.
+class FormulaShape {
+public:
+    explicit FormulaShape(u16view text) : text_(text), tokens_(tokenizeFormula(text)) {}
+
+    bool wellFormed()
+    {
+        bool ref = false;
+        skipSpace();
+        if (atEnd() || !expression(ref)) return false;
+        skipSpace();
+        return atEnd();
+    }
+
+private:
+    // Deeper nesting than any application reads is refused, and keeps the
+    // stack bounded.
+    static constexpr int kMaxDepth = 512;
+
+    bool atEnd() const noexcept { return at_ >= tokens_.size(); }
+    const FormulaToken* peek() const noexcept { return atEnd() ? nullptr : &tokens_[at_]; }
+    const FormulaToken* next() const noexcept { return at_ + 1 < tokens_.size() ? &tokens_[at_ + 1] : nullptr; }
+    u16view textOf(const FormulaToken& t) const { return text_.substr(t.begin, t.end - t.begin); }
+    bool isOperator(const FormulaToken* t, u16view op) const
+    {
+        return t && t->kind == FormulaToken::Operator && textOf(*t) == op;
+    }
+    bool isSeparator(const FormulaToken* t, char16_t c) const
+    {
+        return t && t->kind == FormulaToken::Separator && text_[t->begin] == c;
+    }
+    void skipSpace() noexcept
+    {
+        while (!atEnd() && tokens_[at_].kind == FormulaToken::Space) ++at_;
+    }
+    // Whether the token can begin an operand (after a blank, the operand of
+    // an intersection).
+    bool beginsOperand(const FormulaToken* t) const
+    {
+        if (!t) return false;
+        switch (t->kind) {
+        case FormulaToken::Number:
+        case FormulaToken::String:
+        case FormulaToken::Error:
+        case FormulaToken::Word:
+        case FormulaToken::SheetPrefix:
+        case FormulaToken::Bracket:
+        case FormulaToken::ArrayOpen: return true;
+        case FormulaToken::Operator: return textOf(*t) == u"(";
+        default: return false;
+        }
+    }
+
+    // operand { binary-operator operand }
+    bool expression(bool& ref)
+    {
+        if (++depth_ > kMaxDepth) return false;
+        bool ok = unary(ref);
+        for (;;) {
+            if (!ok) break;
+            const std::size_t mark = at_;
+            skipSpace();
+            const FormulaToken* t = peek();
+            static const u16view kBinary[] = {u"+", u"-", u"*", u"/", u"^", u"&", u"=", u"<>", u"<=", u">=", u"<", u">"};
+            bool binary = false;
+            for (u16view op : kBinary)
+                if (isOperator(t, op)) binary = true;
+            if (!binary) {
+                at_ = mark;
+                break;
+            }
+            ++at_;
+            skipSpace();
+            bool ignored = false;
+            ok = unary(ignored);
+            ref = false;
+        }
+        --depth_;
+        return ok;
+    }
+
+    // { "+" | "-" } intersection { "%" }
+    bool unary(bool& ref)
+    {
+        bool signed_ = false;
+        while (isOperator(peek(), u"+") || isOperator(peek(), u"-")) {
+            ++at_;
+            skipSpace();
+            signed_ = true;
+        }
+        if (!intersection(ref)) return false;
+        while (isOperator(peek(), u"%")) {
+            ++at_;
+            ref = false;
+        }
+        if (signed_) ref = false;
+        return true;
+    }
+
+    // range { blank range }: references that have cells in common.
+    bool intersection(bool& ref)
+    {
+        if (!range(ref)) return false;
+        for (;;) {
+            if (!peek() || peek()->kind != FormulaToken::Space) return true;
+            const std::size_t mark = at_;
+            skipSpace();
+            if (!beginsOperand(peek())) {
+                at_ = mark;
+                return true;
+            }
+            bool other = false;
+            if (!ref || !range(other) || !other) return false;
+        }
+    }
+
+    // primary { ":" primary }
+    bool range(bool& ref)
+    {
+        bool number = false;
+        if (!primary(ref, number)) return false;
+        while (isOperator(peek(), u":")) {
+            if (!(ref || number)) return false;
+            ++at_;
+            bool other = false;
+            if (!primary(other, number) || !(other || number)) return false;
+            ref = true;
+        }
+        return true;
+    }
+
+    bool primary(bool& ref, bool& number)
+    {
+        ref = number = false;
+        const FormulaToken* t = peek();
+        if (!t) return false;
+        switch (t->kind) {
+        case FormulaToken::Number:
+            ++at_;
+            number = true;
+            return true;
+        case FormulaToken::String:
+            ++at_;
+            return closedQuote(textOf(*t));
+        case FormulaToken::Error:
+            ++at_;
+            ref = asciiUpper(textOf(*t)) == u"#REF!";
+            // #REF!A1: a reference whose sheet was deleted.
+            if (ref && peek() && peek()->kind == FormulaToken::Word && !isOperator(next(), u"(")) return word(ref);
+            return knownError(textOf(*t));
+        case FormulaToken::SheetPrefix: {
+            ++at_;
+            const FormulaToken* next = peek();
+            if (!next) return false;
+            if (next->kind == FormulaToken::Error) {
+                ++at_;
+                ref = true;
+                return knownError(textOf(*next));
+            }
+            if (next->kind == FormulaToken::Number) {
+                ++at_;  // whole rows: Data!1:3
+                ref = true;
+                return true;
+            }
+            if (next->kind != FormulaToken::Word) return false;
+            return word(ref);
+        }
+        case FormulaToken::Word: return word(ref);
+        case FormulaToken::Bracket:
+            ++at_;
+            ref = true;
+            return closedBracket(textOf(*t));
+        case FormulaToken::ArrayOpen: return array();
+        case FormulaToken::Operator:
+            if (textOf(*t) == u"(") return group(ref);
+            return false;
+        default: return false;
+        }
+    }
+
+    // A reference, a name, TRUE or FALSE, a function call or a structured
+    // reference (Table1[Column]).
+    bool word(bool& ref)
+    {
+        const u16view w = textOf(tokens_[at_]);
+        ++at_;
+        if (isAsciiDigit(w[0])) return false;
+        if (isOperator(peek(), u"(")) return call(ref);
+        bool structured = false;
+        while (peek() && peek()->kind == FormulaToken::Bracket) {
+            if (!closedBracket(textOf(*peek()))) return false;
+            ++at_;
+            structured = true;
+        }
+        const u16string up = asciiUpper(w);
+        ref = structured || !(up == u"TRUE" || up == u"FALSE");
+        return true;
+    }
+
+    // "(" [ argument { "," argument } ] ")", where an argument may be left out.
+    bool call(bool& ref)
+    {
+        if (++depth_ > kMaxDepth) return false;
+        ++at_;  // "("
+        ref = true;  // a function may give a reference (OFFSET, INDEX)
+        skipSpace();
+        if (isOperator(peek(), u")")) {
+            ++at_;
+            --depth_;
+            return true;
+        }
+        for (;;) {
+            skipSpace();
+            const FormulaToken* t = peek();
+            if (!isSeparator(t, u',') && !isOperator(t, u")")) {
+                bool ignored = false;
+                if (!expression(ignored)) return false;
+                skipSpace();
+                t = peek();
+            }
+            if (isSeparator(t, u',')) {
+                ++at_;
+                continue;
+            }
+            if (isOperator(t, u")")) {
+                ++at_;
+                --depth_;
+                return true;
+            }
+            return false;
+        }
+    }
+
+    // "(" expression { "," expression } ")": a comma joins references.
+    bool group(bool& ref)
+    {
+        if (++depth_ > kMaxDepth) return false;
+        ++at_;  // "("
+        skipSpace();
+        if (!expression(ref)) return false;
+        skipSpace();
+        while (isSeparator(peek(), u',')) {
+            ++at_;
+            skipSpace();
+            bool other = false;
+            if (!ref || !expression(other) || !other) return false;
+            skipSpace();
+        }
+        if (!isOperator(peek(), u")")) return false;
+        ++at_;
+        --depth_;
+        return true;
+    }
+
+    // "{" constant { ("," | ";") constant } "}"
+    bool array()
+    {
+        ++at_;  // "{"
+        for (;;) {
+            skipSpace();
+            while (isOperator(peek(), u"+") || isOperator(peek(), u"-")) ++at_;
+            const FormulaToken* t = peek();
+            if (!t) return false;
+            bool ok = false;
+            if (t->kind == FormulaToken::Number) ok = true;
+            else if (t->kind == FormulaToken::String) ok = closedQuote(textOf(*t));
+            else if (t->kind == FormulaToken::Error) ok = knownError(textOf(*t));
+            else if (t->kind == FormulaToken::Word) {
+                const u16string up = asciiUpper(textOf(*t));
+                ok = up == u"TRUE" || up == u"FALSE";
+            }
+            if (!ok) return false;
+            ++at_;
+            skipSpace();
+            t = peek();
+            if (t && t->kind == FormulaToken::Separator) {
+                ++at_;
+                continue;
+            }
+            if (t && t->kind == FormulaToken::ArrayClose) {
+                ++at_;
+                return true;
+            }
+            return false;
+        }
+    }
+
+    static bool closedQuote(u16view s)
+    {
+        if (s.size() < 2) return false;
+        const char16_t q = s[0];
+        for (std::size_t i = 1; i < s.size(); ++i) {
+            if (s[i] != q) continue;
+            if (i + 1 < s.size() && s[i + 1] == q) {
+                ++i;
+                continue;
+            }
+            return i + 1 == s.size();
+        }
+        return false;
+    }
+
+    static bool closedBracket(u16view s)
+    {
+        int depth = 0;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            if (s[i] == u'[') ++depth;
+            else if (s[i] == u']' && --depth == 0) return i + 1 == s.size();
+        }
+        return false;
+    }
+
+    static bool knownError(u16view s)
+    {
+        static const u16view kErrors[] = {u"#NULL!", u"#DIV/0!", u"#VALUE!", u"#REF!",
+                                          u"#NAME?", u"#NUM!",   u"#N/A",    u"#GETTING_DATA"};
+        const u16string up = asciiUpper(s);
+        for (u16view e : kErrors)
+            if (up == e) return true;
+        return false;
+    }
+
+    u16view text_;
+    std::vector<FormulaToken> tokens_;
+    std::size_t at_ = 0;
+    int depth_ = 0;
+};
+
+}  // namespace
+
+bool isWellFormedFormula(u16view text) { return FormulaShape(text).wellFormed(); }
+
+}  // namespace celvo

@@ -584,8 +584,10 @@ int ReadFormula(lua_State* L)
     ISheetT* sheet = sheetAt(L, 1, a.handle);
     const std::string* text = nullptr;
     call(L, [&] { text = stage(sheet->readFormula(a.row, a.col, nullptr)); });
+    // As ReadString: the text, and whether one came back.
     pushText(L, text);
-    return 1;
+    lua_pushboolean(L, text != nullptr);
+    return 2;
 }
 
 int ReadBool(lua_State* L)

@@ -81,7 +81,7 @@ public:
     // book has none.
     SharedStrings& sharedStrings();
     // The cell format at a place of the book's list (null when there is
-    // none) and the place of a format of this book (-1 for any other).
+    // none; format 0 is made when missing) and the place of a format of this book (-1 for any other).
     IFormatT* formatAt(std::uint32_t index);
     int formatIndexOf(const IFormatT* format);
     // The text of a custom number format (empty when the book has none).
@@ -139,6 +139,9 @@ private:
     // The copy of a sheet's relationships and dependent parts for a new
     // sheet made from it.
     void copyDependentParts(u16view fromPart, u16view toPart);
+    // The formulas of the other sheets after a sheet is deleted: references
+    // to it become #REF!, 3-D ranges lose it.
+    void formulasAfterDelete(int deleted, const u16string& sheetName);
     // Defined names after sheet `deleted` left (or `inserted` came in).
     void namesAfterDelete(int deleted, const u16string& sheetName);
     void namesAfterInsert(int inserted);

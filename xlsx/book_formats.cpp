@@ -24,6 +24,9 @@ Styles& XMLBookImplT::styles()
 
 IFormatT* XMLBookImplT::formatAt(std::uint32_t index)
 {
+    // A cell without a style has the book's default format, as on a .xls
+    // book: the styles part and the format are made when the book has none.
+    if (index == 0) return styles().defaultFormat();
     if (!pkg_.styles) return nullptr;
     pkg_.styles->setMessage(&message_);
     return pkg_.styles->formatOrNull(index);

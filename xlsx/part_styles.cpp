@@ -113,6 +113,12 @@ XMLFormatImplT* Styles::formatOrNull(std::uint32_t index) const noexcept
     return index < formats_.size() ? formats_[index].get() : nullptr;
 }
 
+XMLFormatImplT* Styles::defaultFormat()
+{
+    ensureBaseRecords();
+    return formatOrNull(0);
+}
+
 XMLFontImplT* Styles::fontOrNull(std::uint32_t index) const noexcept
 {
     return index < fonts_.size() ? fonts_[index].get() : nullptr;

@@ -43,6 +43,9 @@ public:
     // Null when there is no such format or font (ids from a file, F33).
     XMLFormatImplT* formatOrNull(std::uint32_t index) const noexcept;
     XMLFontImplT* fontOrNull(std::uint32_t index) const noexcept;
+    // Format 0, the one unstyled cells use, with the records it rests on
+    // made first when the stylesheet lacks them.
+    XMLFormatImplT* defaultFormat();
     // The place of an object of this holder; -1 for null or a foreign one.
     int formatIndex(const IFormatT* format) const noexcept;
     int fontIndex(const IFontT* font) const noexcept;

@@ -75,11 +75,19 @@ std::uint32_t XMLSheetImplT::styleOfFormat(IFormatT* format) const
 
 namespace {
 
+// A formula cell that holds no value: one written and not yet calculated.
+bool uncalculatedFormula(const sheet::c_CT_Cell& cell)
+{
+    return cell.formula() && !cell.has_value() && !(cell.type() == sheet::cell_type_inline_str && cell.inline_string());
+}
+
 // The type of a cell by what it holds: a cell with neither a value nor an
-// inline string is blank, whatever its type and formula.
+// inline string is blank, whatever its type, and a formula that holds no
+// value is a number (0 until it is calculated), as on a .xls book.
 int typeOfCell(const sheet::c_CT_Cell* cell)
 {
     if (!cell) return CELLTYPE_EMPTY;
+    if (uncalculatedFormula(*cell)) return CELLTYPE_NUMBER;
     const unsigned t = cell->type();
     const bool inlineText = t == sheet::cell_type_inline_str && cell->inline_string();
     if (!cell->has_value() && !inlineText) return CELLTYPE_BLANK;
@@ -212,6 +220,7 @@ double XMLSheetImplT::readNumber(int row, int col, IFormatT** format)
 {
     return readCell(row, col, format, 0.0, [&](std::uint32_t, const sheet::c_CT_Cell& cell) {
         const unsigned t = cell.type();
+        if (uncalculatedFormula(cell)) return 0.0;
         if (!cell.has_value()) throw xlerror("this cell doesn't contain a number");
         if (t == sheet::cell_type_d) {
             double serial = 0;

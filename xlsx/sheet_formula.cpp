@@ -142,6 +142,9 @@ bool XMLSheetImplT::writeFormula(int row, int col, const char16_t* expr, IFormat
         checkPosition(row, col);
         u16string text = withSeparator(given, u',');
         if (book_->refR1C1Mode()) text = formulaR1C1ToA1(text, row, col, false);
+        // Text that the applications could not read is refused; the text
+        // the user wrote is kept as it is otherwise.
+        if (!isWellFormedFormula(text)) throw xlerror("error in formula");
         sheet::c_CT_Cell& cell = cellForWrite(row, col, format, true);
         sheet::c_CT_CellFormula* f = cell.get_f();
         f->content.value = std::move(text);

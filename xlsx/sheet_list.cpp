@@ -2,6 +2,8 @@
 // sheets, kept in step with the part map, the workbook relationships, the
 // content types, the defined names and the active sheet.
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "book.h"
 #include "celvo/cellref.h"
@@ -145,6 +147,7 @@ void XMLBookImplT::deleteSheetImpl(int index)
     const u16string partName = sheetPartName(index);
     const int active = activeSheetNumber();
 
+    formulasAfterDelete(index, sheetName);
     namesAfterDelete(index, sheetName);
     root_.sheets.peek()->sheet.erase(static_cast<std::size_t>(index));
     pkg_.workbookRels->removeById(id);
@@ -167,6 +170,30 @@ void XMLBookImplT::deleteSheetImpl(int index)
     setActiveTab(now);
     ensureActiveSheetVisible();
     message_ = "ok";
+}
+
+// ---- formulas of the sheets left ---------------------------------------------
+
+void XMLBookImplT::formulasAfterDelete(int deleted, const u16string& sheetName)
+{
+    // The neighbours of the deleted sheet, for 3-D ranges that end on it.
+    const u16string before = deleted > 0 ? sheetEntry(deleted - 1)->name.value : u16string();
+    const u16string after = deleted + 1 < sheetEntryCount() ? sheetEntry(deleted + 1)->name.value : u16string();
+    // The new texts are all made before any cell changes. A shared formula
+    // keeps its group: its cells read the text of its first cell, moved.
+    std::vector<std::pair<sheet::c_CT_Cell*, u16string>> edits;
+    for (int i = 0; i < sheetEntryCount(); ++i) {
+        XMLSheetImplT* s = i == deleted ? nullptr : sheetAt(i);
+        if (!s) continue;
+        for (sheet::c_CT_Row& row : s->sheetData().rows)
+            for (sheet::c_CT_Cell& cell : row.cells) {
+                const sheet::c_CT_CellFormula* f = cell.formula();
+                if (!f || f->content.value.empty()) continue;
+                u16string text = f->content.value;
+                if (removeSheetReferences(text, sheetName, before, after)) edits.emplace_back(&cell, std::move(text));
+            }
+    }
+    for (auto& e : edits) e.first->get_f()->content.set(std::move(e.second));
 }
 
 // ---- defined names -------------------------------------------------------
@@ -204,15 +231,7 @@ void XMLBookImplT::namesAfterDelete(int deleted, const u16string& sheetName)
         // References to the sheet become #REF!; a 3-D range that ends on it
         // shrinks to the sheets left.
         u16string text = n->content.value;
-        const bool changed = rewriteSheetPrefixes(text, [&](const SheetPrefixNames& p, u16string& replacement) {
-            const bool first = equalNoCase(p.first, sheetName), last = equalNoCase(p.last, sheetName);
-            if (!first && !last) return false;
-            if (first && last) replacement = u"#REF!";
-            else if (first) replacement = sheetPrefixText(after, p.last);
-            else replacement = sheetPrefixText(p.first, before);
-            return true;
-        });
-        if (changed) n->content.set(text);
+        if (removeSheetReferences(text, sheetName, before, after, RemovedSheetRef::PrefixOnly)) n->content.set(text);
     }
     if (erased && names->definedName.empty()) root_.definedNames.reset();
 }

@@ -62,6 +62,27 @@ bool isPlainName(u16view name);
 // takes its place (the "!" included). False when no prefix changed.
 bool rewriteSheetPrefixes(u16string& text, const std::function<bool(const SheetPrefixNames&, u16string&)>& replace);
 
+// Rewrites the references to a sheet that is deleted (prefixes of this book
+// only): a range of sheets that begins or ends on it loses it, so that it
+// begins on `after` or ends on `before` (the names of the sheets next to
+// it), and a reference to the sheet alone becomes #REF!: the whole
+// reference ("#REF!*2" for "Gone!A1*2", as the applications read it in a
+// cell), or its prefix only ("#REF!A1*2", as defined names keep it). True
+// when the text changed.
+enum class RemovedSheetRef { WholeReference, PrefixOnly };
+bool removeSheetReferences(u16string& text, u16view sheetName, u16view before, u16view after,
+                           RemovedSheetRef form = RemovedSheetRef::WholeReference);
+
+// True when the text is one well-formed formula, as a workbook part stores
+// it (no leading "=", "," between arguments): operands (numbers, strings,
+// TRUE and FALSE, error literals, references and names with an optional
+// sheet prefix, structured references, array constants, function calls
+// with arguments that may be left out) joined by operators, with balanced
+// parentheses and closed quotes and brackets. A blank between two operands
+// is the intersection of references, and "," inside parentheses their
+// union: both stand only between operands that may be references.
+bool isWellFormedFormula(u16view text);
+
 // The text with its relative references moved by rowOffset rows and
 // colOffset columns, as a formula copied that far reads (cell references,
 // ranges, whole rows "1:3" and columns "A:C"; parts marked with "$" stay).

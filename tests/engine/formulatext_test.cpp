@@ -92,6 +92,113 @@ TEST(FormulaText, SheetPrefixes)
     }
 }
 
+TEST(FormulaText, WellFormed)
+{
+    struct Case {
+        u16string text;
+        bool wellFormed;
+    };
+    const std::vector<Case> cases = {
+        // One expression.
+        {u"1", true},
+        {u"A1*2", true},
+        {u"SUM(A1:B2)", true},
+        {u"-A1%+2^3", true},
+        {u"+1", true},
+        {u" SUM(1, 2) ", true},
+        {u"\"a\"\"b\"&\"\"", true},
+        {u"SUM()", true},
+        {u"IF(A1,,2)", true},
+        {u"SUM(1,)", true},
+        {u"NOW()", true},
+        {u"'My Sheet'!$A$1+Data!B2", true},
+        {u"SUM(Sheet1:Sheet3!A1)", true},
+        {u"SUM(1:3,A:C)", true},
+        {u"Data!1:3", true},
+        {u"{1,2;3,-4}", true},
+        {u"{\"a\",TRUE,#N/A}", true},
+        {u"#REF!A1*2", true},
+        {u"SUM(#REF!A1:B2)", true},
+        {u"Data!#REF!+#DIV/0!", true},
+        {u"Table1[[#This Row],[Qty]]*2", true},
+        {u"A1:B2 B1:C3", true},
+        {u"SUM((A1,B1))", true},
+        {u"a<=b<>c>=d", true},
+        {u"_xlfn.XLOOKUP(TRUE,x,y)", true},
+        {u"((1))", true},
+        {u"true", true},
+        // Not one expression.
+        {u"", false},
+        {u" ", false},
+        {u"SUM(", false},
+        {u"A1+", false},
+        {u"1 2", false},
+        {u"\"a\" \"b\"", false},
+        {u"SUM(A 1,B 2)", false},
+        {u"((1)", false},
+        {u"(1))", false},
+        {u"1)", false},
+        {u"()", false},
+        {u"*1", false},
+        {u"A1:", false},
+        {u"\"open", false},
+        {u"\"a\"\"", false},
+        {u"'unclosed", false},
+        {u"{1,2", false},
+        {u"{1,A1}", false},
+        {u"{}", false},
+        {u"#BOGUS!", false},
+        {u"#", false},
+        {u"Data!", false},
+        {u"1A", false},
+        {u"A1@B1", false},
+        {u"(1,2)", false},
+        {u"Table1[Qty", false},
+        {u"1+=2", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(isWellFormedFormula(c.text), c.wellFormed) << utf16ToUtf8(c.text);
+    // Nesting beyond what any application reads is refused, without
+    // running out of stack.
+    const u16string deep = u16string(100000, u'(') + u"1" + u16string(100000, u')');
+    EXPECT_FALSE(isWellFormedFormula(deep));
+    const u16string nested = u16string(100, u'(') + u"1" + u16string(100, u')');
+    EXPECT_TRUE(isWellFormedFormula(nested));
+}
+
+TEST(FormulaText, SheetReferencesRemoved)
+{
+    struct Case {
+        u16string text, whole, prefix;
+    };
+    // The sheets are Before, Gone and After; Gone is deleted.
+    const std::vector<Case> cases = {
+        {u"Gone!A1*2", u"#REF!*2", u"#REF!A1*2"},
+        {u"'gone'!$A$1+After!A1", u"#REF!+After!A1", u"#REF!$A$1+After!A1"},
+        {u"SUM(Gone!A1:B2)", u"SUM(#REF!)", u"SUM(#REF!A1:B2)"},
+        {u"SUM(Gone!1:3,Gone!A:A)", u"SUM(#REF!,#REF!)", u"SUM(#REF!1:3,#REF!A:A)"},
+        {u"Gone!#REF!", u"#REF!", u"#REF!#REF!"},
+        {u"Gone!Price*2", u"#REF!*2", u"#REF!Price*2"},
+        {u"SUM(Before:Gone!A1)", u"SUM(Before!A1)", u"SUM(Before!A1)"},
+        {u"SUM(Gone:After!A1)", u"SUM(After!A1)", u"SUM(After!A1)"},
+        {u"SUM('Before:Gone'!A1)", u"SUM(Before!A1)", u"SUM(Before!A1)"},
+        {u"SUM(Gone:Gone!A1)", u"SUM(#REF!)", u"SUM(#REF!A1)"},
+        {u"\"Gone!A1\"&Gone2!A1", u"\"Gone!A1\"&Gone2!A1", u"\"Gone!A1\"&Gone2!A1"},
+        {u"[1]Gone!A1", u"[1]Gone!A1", u"[1]Gone!A1"},
+    };
+    for (const Case& c : cases) {
+        for (const auto form : {RemovedSheetRef::WholeReference, RemovedSheetRef::PrefixOnly}) {
+            const u16string& want = form == RemovedSheetRef::WholeReference ? c.whole : c.prefix;
+            u16string text = c.text;
+            EXPECT_EQ(removeSheetReferences(text, u"Gone", u"Before", u"After", form), c.text != want)
+                << utf16ToUtf8(c.text);
+            EXPECT_EQ(utf16ToUtf8(text), utf16ToUtf8(want));
+            if (form == RemovedSheetRef::WholeReference) {
+                EXPECT_TRUE(isWellFormedFormula(text)) << utf16ToUtf8(text);
+            }
+        }
+    }
+}
+
 TEST(FormulaText, ReferencesShifted)
 {
     struct Case {

@@ -145,7 +145,9 @@ TEST(XlsxSheet, CellsReadFromAPart)
         {"<c r=\"A1\" t=\"e\"><v>#N/A</v></c>", CELLTYPE_ERROR, "42"},
         {"<c r=\"A1\" t=\"e\"><v>#BAD</v></c>", CELLTYPE_ERROR, "unknown error value"},
         {"<c r=\"A1\" t=\"d\"><v>2000-01-01T12:00:00</v></c>", CELLTYPE_NUMBER, "36526.5"},
-        {"<c r=\"A1\"><f>1+1</f></c>", CELLTYPE_BLANK, ""},
+        // A formula that holds no value yet is a number, as on a .xls book.
+        {"<c r=\"A1\"><f>1+1</f></c>", CELLTYPE_NUMBER, "0"},
+        {"<c r=\"A1\" t=\"str\"><f>A2</f></c>", CELLTYPE_NUMBER, "0"},
         {"<c r=\"A1\" s=\"0\"/>", CELLTYPE_BLANK, ""},
     };
     for (const Case& c : cases) {
