@@ -32,11 +32,6 @@ SheetImplT::SheetImplT(const SheetImplT& other) = default;
 
 std::string& SheetImplT::message() const { return book_->message(); }
 
-void SheetImplT::unsupported() const
-{
-    if (book_) book_->message() = "operation is not supported for this sheet yet";
-}
-
 int SheetImplT::sheetIndex() const noexcept
 {
     if (!book_) return 0;

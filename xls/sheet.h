@@ -209,8 +209,6 @@ private:
     R readCell(int row, int col, IFormatT** format, R failValue, const char* notThisKind, Pick&& pick);
     // The FORMULA record of a formula cell whose cached result is `result`.
     const Formula* formulaWith(std::uint32_t slot, FormulaResult result) const;
-    // Sets the failure text of the operations this sheet does not carry out.
-    void unsupported() const;
 
     // Rows and columns (sheet_layout.cpp).
     Row* rowRecord(int row);

@@ -12,8 +12,8 @@
 // rows, columns and outline in sheet_layout.cpp, merged ranges in
 // sheet_merges.cpp, clearing and copying cells in sheet_clear.cpp, inserting
 // and removing rows and columns in sheet_insert.cpp, writing the part in
-// sheet_io.cpp; those not built yet answer "not supported"
-// (sheet_pending.cpp).
+// sheet_io.cpp, and cell comments, which the sheet does not keep and so
+// answers "not supported", in sheet_comments.cpp.
 #pragma once
 
 #include <cstddef>
@@ -74,7 +74,7 @@ public:
     {
         if (book_) guardVoid(message(), std::forward<Body>(body));
     }
-    // The failure of an operation that is not built yet.
+    // The failure of an operation the sheet does not have.
     template <class R>
     R notSupported(R failValue)
     {
