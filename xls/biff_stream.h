@@ -36,6 +36,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,7 @@ constexpr std::uint16_t kContinueId = 0x003C;
 constexpr std::size_t kMaxRecordData = 8224;
 
 class RecordCursor;
+class CodePageText;
 
 // Reads the records of a workbook stream held in memory.
 class BiffInput {
@@ -77,6 +79,11 @@ public:
     std::size_t savePosition() const noexcept { return pos_; }
     void restorePosition(std::size_t saved) { seek(saved); }
 
+    // The code page of the 8-bit texts read from here on (a BIFF5 book's);
+    // none: they are the low bytes of UTF-16 units.
+    void setCodePageText(std::shared_ptr<CodePageText> texts) noexcept { codePageText_ = std::move(texts); }
+    CodePageText* codePageText() const noexcept { return codePageText_.get(); }
+
 private:
     friend class RecordCursor;
     // Header at pos_: checks it, moves pos_ past the record's data and
@@ -98,6 +105,7 @@ private:
 
     std::vector<std::uint8_t> data_;
     std::size_t pos_ = 0;
+    std::shared_ptr<CodePageText> codePageText_;
 };
 
 // The data of one record, extended only through the CONTINUE records that
@@ -117,6 +125,8 @@ public:
     std::size_t streamLeft() const noexcept { return in_->data_.size() - pos_; }
     // Number of CONTINUE records entered.
     unsigned continues() const noexcept { return continues_; }
+    // The code page of the stream's 8-bit texts, or null (BiffInput).
+    CodePageText* codePageText() const noexcept { return in_->codePageText(); }
 
     // The record's name used in the failure text "<name> size is incorrect":
     // a text that outlives the cursor, such as a literal (it is not copied,

@@ -1,6 +1,9 @@
 #include "biff_string.h"
 
 #include <algorithm>
+#include <limits>
+
+#include "codepage.h"
 
 namespace celvo {
 
@@ -45,6 +48,23 @@ const char16_t* readChars(Reader& in, MemPool& pool, std::size_t count, std::uin
     return text;
 }
 
+// The characters of a string read from a record. The 8-bit characters of a
+// stream whose texts are in a code page (a BIFF5 book's) are decoded through
+// it: the count becomes that of their UTF-16 units, and the string is then
+// in 16-bit form.
+template <class Count>
+const char16_t* readRecordChars(RecordCursor& in, MemPool& pool, Count& count, std::uint8_t& options)
+{
+    CodePageText* codePage = in.codePageText();
+    if (!codePage || (options & strflag::kHighByte)) return readChars(in, pool, count, options);
+    const std::uint8_t* p = in.take(count);
+    const u16string text = codePage->decode(p, count);
+    if (text.size() > std::numeric_limits<Count>::max()) tooLong();
+    count = static_cast<Count>(text.size());
+    options |= strflag::kHighByte;
+    return poolCopy(pool, text);
+}
+
 }  // namespace
 
 const char16_t* poolCopy(MemPool& pool, u16view text)
@@ -63,8 +83,9 @@ std::size_t XLUnicodeString::read(RecordCursor& in, MemPool& pool, bool omitOpti
     byteCount = oneByteCount;
     count = oneByteCount ? in.u8() : in.u16();
     options = omitOption ? 0 : in.u8();
-    text = readChars(in, pool, count, options);
-    return size();
+    const std::size_t read = size();
+    text = readRecordChars(in, pool, count, options);
+    return read;
 }
 
 void XLUnicodeString::write(ByteWriter& out) const
@@ -115,8 +136,9 @@ std::size_t ShortXLUnicodeString::read(RecordCursor& in, MemPool& pool, bool omi
     optionOmitted = omitOption;
     count = in.u8();
     options = omitOption ? 0 : in.u8();
-    text = readChars(in, pool, count, options);
-    return count * charWidth(options) + (omitOption ? 1 : 2);
+    const std::size_t read = count * charWidth(options) + (omitOption ? 1 : 2);
+    text = readRecordChars(in, pool, count, options);
+    return read;
 }
 
 std::size_t ShortXLUnicodeString::readFromBuffer(ByteReader& in, MemPool& pool, bool omitOption)

@@ -4,6 +4,7 @@
 
 #include "book.h"
 #include "book_links.h"
+#include "codepage.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -130,7 +131,11 @@ void BookImplT::readStream(BiffInput& in)
         }
         case 0x003D: window1_.read(rec); break;
         case 0x0040: backup_.read(rec); break;
-        case 0x0042: codePage_.read(rec); break;
+        case 0x0042:
+            codePage_.read(rec);
+            // The 8-bit texts of a BIFF5 book are in its code page.
+            if (oldFormat) in.setCodePageText(std::make_shared<CodePageText>(codePage_.value));
+            break;
         case 0x005C: writeAccess_.read(rec); break;
         case 0x0085: {
             BoundSheet8 entry;

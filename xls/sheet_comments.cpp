@@ -35,9 +35,7 @@ const char16_t* SheetImplT::readComment(int row, int col)
     for (const Note& note : notes_) {
         if (note.row != row || note.col != col) continue;
         if (note.biff5) {
-            if (!book_) return nullptr;
-            const std::string bytes(note.biff5Text.begin(), note.biff5Text.end());
-            textBuffer_ = book_->locale().toWide(bytes);
+            textBuffer_ = note.biff5Text;
             return textBuffer_.c_str();
         }
         const TextObject* text = drawing_.commentText(note.objId);

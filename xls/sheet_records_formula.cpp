@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "codepage.h"
+
 namespace celvo {
 
 namespace {
@@ -102,6 +104,13 @@ void StringRecord::readBody(RecordCursor& in)
         left -= n;
     }
     if (!in.atEnd()) in.fail();
+    // A BIFF5 text is in the book's code page.
+    if (CodePageText* codePage = biff5 ? in.codePageText() : nullptr) {
+        const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+        text = codePage->decode(bytes.data(), bytes.size());
+        wide = true;
+        pieces.clear();
+    }
 }
 
 std::vector<StringRecord::Piece> StringRecord::layout() const

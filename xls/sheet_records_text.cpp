@@ -1,5 +1,7 @@
 #include "sheet_records_text.h"
 
+#include "codepage.h"
+
 namespace celvo {
 
 void Label::readBody(RecordCursor& in)
@@ -20,8 +22,13 @@ void Note::readBody(RecordCursor& in)
     row = in.u16();
     col = in.u16();
     if (biff5) {
-        std::uint16_t n = in.u16();
-        biff5Text = in.bytes(n);
+        const std::uint16_t n = in.u16();
+        const std::uint8_t* p = in.take(n);
+        if (CodePageText* codePage = in.codePageText()) {
+            biff5Text = codePage->decode(p, n);
+        } else {
+            biff5Text.assign(p, p + n);
+        }
         in.skip(in.remaining());
         return;
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "biff_string.h"
@@ -39,8 +40,8 @@ public:
     XLUnicodeString author;
     std::uint8_t padding = 0;
     bool hasPadding = true;  // some writers end the record with the author
-    bool biff5 = false;                   // read in the BIFF5 layout
-    std::vector<std::uint8_t> biff5Text;  // note text of a BIFF5 record
+    bool biff5 = false;        // read in the BIFF5 layout
+    std::u16string biff5Text;  // note text of a BIFF5 record, in the book's code page
 
 protected:
     void readBody(RecordCursor& in) override;

@@ -905,7 +905,7 @@ TEST(SheetRecords, BiffFiveLayoutsRead)
         n.biff5 = true;
         RecordCursor c = in.next();
         n.read(c);
-        EXPECT_EQ(n.biff5Text, (Bytes{'n', 'o', 't', 'e'}));
+        EXPECT_EQ(n.biff5Text, u"note");
     }
     {
         BiffInput in(rec(0x0207, cat(u16s({2}), Bytes{'o', 'k'})));
