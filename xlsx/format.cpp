@@ -39,6 +39,18 @@ const char16_t* nameOf(const char16_t* const (&names)[N], int code)
 
 using B = styles::c_CT_Border;
 
+// Whether the colour a record gives now is `color` (a colour that cannot be
+// read is not).
+template <class Current>
+bool sameColor(int color, Current current)
+{
+    try {
+        return current() == color;
+    } catch (const xlerror&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 XMLFormatImplT::XMLFormatImplT(Styles& styles, styles::c_CT_Xf& xf, bool own)
@@ -169,8 +181,14 @@ int XMLFormatImplT::sideStyle(Side side)
 void XMLFormatImplT::setSideStyle(Side side, int style)
 {
     const char16_t* name = nameOf(kBorderStyles, style);
+    if (!name) name = u"none";
+    // What the record holds already changes nothing, so that a shared
+    // record stays shared.
+    const auto* pr = border_ ? (border_->*spelled(border_, side)).peek() : nullptr;
+    if (pr ? (pr->style.present ? pr->style.value == name : u16view(name) == u"none") : u16view(name) == u"none")
+        return;
     B& border = ownBorder();
-    (border.*spelled(&border, side)).get()->set_style(name ? name : u"none");
+    (border.*spelled(&border, side)).get()->set_style(name);
 }
 
 int XMLFormatImplT::sideColor(Side side)
@@ -182,7 +200,7 @@ int XMLFormatImplT::sideColor(Side side)
 
 void XMLFormatImplT::setSideColor(Side side, int color)
 {
-    if (color == -1) return;
+    if (color == -1 || sameColor(color, [&] { return sideColor(side); })) return;
     B& border = ownBorder();
     styles_.makeColor(color, *(border.*spelled(&border, side)).get()->get_color());
 }
@@ -234,7 +252,7 @@ int XMLFormatImplT::borderDiagonal()
 
 void XMLFormatImplT::setBorderDiagonal(int border)
 {
-    if (border < 0 || border > 3) return;
+    if (border < 0 || border > 3 || border == borderDiagonal()) return;
     styles::c_CT_Border& b = ownBorder();
     if (border & 1) b.set_diagonalDown(true);
     else b.unset_diagonalDown();
@@ -271,6 +289,8 @@ void XMLFormatImplT::setFillPattern(int pattern)
 {
     const char16_t* name = nameOf(kPatterns, pattern);
     if (!name) return;
+    const styles::c_CT_PatternFill* p = readPattern();
+    if (p && (p->patternType.present ? p->patternType.value == name : u16view(name) == u"none")) return;
     ownFill().get_patternFill()->set_patternType(name);
 }
 
@@ -285,7 +305,7 @@ int XMLFormatImplT::patternColor(bool foreground)
 
 void XMLFormatImplT::setPatternColor(bool foreground, int color)
 {
-    if (color == -1) return;
+    if (color == -1 || (readPattern() && sameColor(color, [&] { return patternColor(foreground); }))) return;
     auto* p = ownFill().get_patternFill();
     styles_.makeColor(color, foreground ? *p->get_fgColor() : *p->get_bgColor());
 }
