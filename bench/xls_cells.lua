@@ -11,9 +11,19 @@
 -- Prints figures; never fails on them.
 --
 --   lua5.1 xls_cells.lua [rounds]        runs both halves and the peers
---   lua5.1 xls_cells.lua write <file>    one half (used by the driver)
---   lua5.1 xls_cells.lua read <file>
+--   lua5.1 xls_cells.lua growth [rounds] the cost of growth (below)
+--   lua5.1 xls_cells.lua write <file> [rows cols]   one half (used by the driver)
+--   lua5.1 xls_cells.lua writeup <file> [rows cols]
+--   lua5.1 xls_cells.lua read <file> [rows cols]
+--
+-- The cost of growth: the same work on larger and other shapes of sheet,
+-- written top-down and bottom-up and read back, each in a process of its
+-- own; it prints wall time and peak memory per million cells beside those
+-- of the million cells, and the ratios (a ratio above 1.2 is marked).
 local ROWS, COLS, TEXTS = 50000, 20, 20000
+if (arg[1] == "write" or arg[1] == "writeup" or arg[1] == "read") and arg[3] then
+  ROWS, COLS = assert(tonumber(arg[3])), assert(tonumber(arg[4]))
+end
 
 -- The format measured: xlsx_cells.lua sets CELLS_FORMAT before it runs this
 -- driver with the .xlsx book and its peers.
@@ -93,7 +103,8 @@ elseif mode == "read" then
   m.BookRelease(book)
   print(("read %.3f %.3f %d %.17g %d"):format(now() - t0, os.clock() - c0, peakKb(), sum, length))
 else
-  local rounds = tonumber(arg[1]) or 3
+  local growth = arg[1] == "growth"
+  local rounds = tonumber(growth and arg[2] or arg[1]) or 3
   local lua = arg[-1] or "lua5.1"
   local here = arg[0]:match("^(.*)/[^/]*$") or "."
   local python = os.getenv("CELVO_PYTHON") or "/usr/bin/python3"
@@ -139,6 +150,53 @@ else
     return list[math.floor((#list + 1) / 2)]
   end
   local function show(x) return x and ("%.3f"):format(x) or "n/a" end
+  if growth then
+    -- The shapes of sheet that the format holds: .xls has 65,536 rows of
+    -- 256 columns, so its large and wide sheets are of those bounds.
+    local shapes = format == "xlsx"
+      and { { ROWS, COLS }, { 200000, 20 }, { 64, 16384 } }
+      or { { ROWS, COLS }, { 65536, 61 }, { 4096, 256 } }
+    local self = ("%s %q"):format(lua, arg[0])
+    print(("the cost of growth, %s: medians of %d rounds per million cells; ratios to the first shape"):format(
+      format, rounds))
+    local base = {}
+    for _, shape in ipairs(shapes) do
+      local rows, cols = shape[1], shape[2]
+      local millions = rows * cols / 1e6
+      for _, half in ipairs({ "write", "writeup", "read" }) do
+        local walls, peaks = {}, {}
+        for _ = 1, rounds do
+          local file = os.tmpname() .. F.ext
+          local out, wall
+          if half == "read" then
+            out = run(("%s write %q %d %d"):format(self, file, rows, cols))
+            out, wall = run(("%s read %q %d %d"):format(self, file, rows, cols))
+          else
+            out, wall = run(("%s %s %q %d %d"):format(self, half, file, rows, cols))
+          end
+          os.remove(file)
+          local kb = out:match("^%a+ %S+ %S+ (%d+)")
+          if wall and kb then
+            walls[#walls + 1] = wall / millions
+            peaks[#peaks + 1] = tonumber(kb) / 1024 / millions
+          else
+            print(("  %s %dx%d failed: %s"):format(half, rows, cols, out))
+          end
+        end
+        local wall, peak = median(walls), median(peaks)
+        local b = base[half]
+        if not b then
+          b = { wall = wall, peak = peak }
+          base[half] = b
+        end
+        local rw, rp = ratio(wall, b.wall), ratio(peak, b.peak)
+        local mark = ((rw and rw > 1.2) or (rp and rp > 1.2)) and "  ABOVE 1.2" or ""
+        print(("  %7d rows x %5d columns %-7s %s s and %s MB per million cells, ratios %s and %s%s"):format(
+          rows, cols, half, show(wall), show(peak), show(rw), show(rp), mark))
+      end
+    end
+    return
+  end
   print(("%d rows x %d columns, %d distinct texts made in the loop; the read lines end with the"):format(ROWS, COLS,
     TEXTS))
   print("sum of the numbers and the total length of the texts, equal for every reader")

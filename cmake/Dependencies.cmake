@@ -2,6 +2,8 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(LUA51 REQUIRED IMPORTED_TARGET lua5.1)
 find_package(ICU REQUIRED COMPONENTS uc data)
 find_package(ZLIB REQUIRED)
+# Whole-buffer deflate, inflate and CRC-32 of the parts held in memory.
+pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 find_package(LibXml2 REQUIRED)
 find_package(Boost REQUIRED COMPONENTS filesystem)
 find_path(SPARSEHASH_INCLUDE_DIR google/sparse_hash_map REQUIRED)

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace celvo {
@@ -120,8 +121,54 @@ u16string formatG15(double value)
     return widenAscii(std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)));
 }
 
+namespace {
+
+// A value of at most three decimals and fifteen significant digits (the
+// usual cell number), laid out directly as formatShortest would lay it
+// out; 0 for any other value. Fifteen digits tell every such decimal from
+// its neighbours, so its own digits are the fewest that read back to it.
+std::size_t formatFewDecimals(char* out, double value) noexcept
+{
+    static const double scale[] = {1.0, 10.0, 100.0, 1000.0};
+    if (!(std::fabs(value) < 1e15) || value == 0) return 0;
+    for (int k = 0; k < 4; ++k) {
+        const double scaled = value * scale[k];
+        if (!(std::fabs(scaled) < 1e15)) return 0;
+        const auto m = static_cast<std::int64_t>(std::nearbyint(scaled));
+        // The decimal m / 10^k reads back to the value (the division of two
+        // exact doubles rounds as reading the decimal does).
+        if (static_cast<double>(m) / scale[k] != value) continue;
+        char* o = out;
+        if (m < 0) *o++ = '-';
+        char digits[24];
+        const auto r = std::to_chars(digits, digits + sizeof digits, m < 0 ? -m : m);
+        const auto n = static_cast<std::size_t>(r.ptr - digits);
+        const auto decimals = static_cast<std::size_t>(k);
+        if (decimals == 0) {
+            std::memcpy(o, digits, n);
+            return static_cast<std::size_t>(o + n - out);
+        }
+        if (n <= decimals) {
+            *o++ = '0';
+            *o++ = '.';
+            for (std::size_t z = n; z < decimals; ++z) *o++ = '0';
+            std::memcpy(o, digits, n);
+            return static_cast<std::size_t>(o + n - out);
+        }
+        std::memcpy(o, digits, n - decimals);
+        o += n - decimals;
+        *o++ = '.';
+        std::memcpy(o, digits + n - decimals, decimals);
+        return static_cast<std::size_t>(o + decimals - out);
+    }
+    return 0;
+}
+
+}  // namespace
+
 std::size_t formatShortest(char* out, double value) noexcept
 {
+    if (std::size_t n = formatFewDecimals(out, value)) return n;
     if (!std::isfinite(value)) {
         const char* text = std::isnan(value) ? (std::signbit(value) ? "-nan" : "nan") : value < 0 ? "-inf" : "inf";
         std::size_t n = std::strlen(text);

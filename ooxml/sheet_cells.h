@@ -290,20 +290,40 @@ public:
         std::size_t c = chunk_for(key);
         if (c == m_chunks.size()) return self->end();
         const chunk& ch = m_chunks[c];
-        std::size_t lo = 0, hi = ch.size();
-        while (lo < hi) {
-            std::size_t mid = (lo + hi) / 2;
-            if (Key()(ch[mid]) < key) lo = mid + 1;
-            else hi = mid;
-        }
+        const std::size_t lo = position_in(ch, key);
         return iterator(&self->m_chunks, c, lo);
     }
 
     T* find(std::uint32_t key) const
     {
-        iterator it = lower_bound(key);
-        if (it == end() || Key()(*it) != key) return nullptr;
-        return &*it;
+        if (m_size == 0 || Key()(m_chunks.back().back()) < key) return nullptr;
+        // The item found last and the one after it first: reading or
+        // writing item after item looks there.
+        if (m_hint_chunk < m_chunks.size()) {
+            const chunk* ch = &m_chunks[m_hint_chunk];
+            std::size_t i = m_hint_item;
+            for (int step = 0; step < 2 && i < ch->size(); ++step) {
+                if (Key()((*ch)[i]) == key) {
+                    m_hint_item = static_cast<std::uint32_t>(i);
+                    return const_cast<T*>(&(*ch)[i]);
+                }
+                if (++i == ch->size() && m_hint_chunk + 1 < m_chunks.size()) {
+                    if (Key()(m_chunks[m_hint_chunk + 1].front()) == key) {
+                        ++m_hint_chunk;
+                        m_hint_item = 0;
+                        return const_cast<T*>(&m_chunks[m_hint_chunk].front());
+                    }
+                    break;
+                }
+            }
+        }
+        std::size_t c = chunk_for(key);
+        const chunk& ch = m_chunks[c];
+        const std::size_t lo = position_in(ch, key);
+        if (lo == ch.size() || Key()(ch[lo]) != key) return nullptr;
+        m_hint_chunk = static_cast<std::uint32_t>(c);
+        m_hint_item = static_cast<std::uint32_t>(lo);
+        return const_cast<T*>(&ch[lo]);
     }
 
     T* front() const { return m_size ? const_cast<T*>(&m_chunks.front().front()) : nullptr; }
@@ -316,12 +336,7 @@ public:
         if (m_chunks.empty() || Key()(m_chunks.back().back()) < key) return append(std::move(item));
         std::size_t c = chunk_for(key);
         chunk& ch = m_chunks[c];
-        std::size_t lo = 0, hi = ch.size();
-        while (lo < hi) {
-            std::size_t mid = (lo + hi) / 2;
-            if (Key()(ch[mid]) < key) lo = mid + 1;
-            else hi = mid;
-        }
+        const std::size_t lo = position_in(ch, key);
         ch.insert(ch.begin() + static_cast<std::ptrdiff_t>(lo), std::move(item));
         ++m_size;
         if (ch.size() <= ChunkSize) return ch[lo];
@@ -446,6 +461,18 @@ public:
     const std::vector<chunk>& chunks() const noexcept { return m_chunks; }
 
 private:
+    // The first item of a chunk whose key is not below `key`.
+    static std::size_t position_in(const chunk& ch, std::uint32_t key)
+    {
+        std::size_t lo = 0, hi = ch.size();
+        while (lo < hi) {
+            std::size_t mid = (lo + hi) / 2;
+            if (Key()(ch[mid]) < key) lo = mid + 1;
+            else hi = mid;
+        }
+        return lo;
+    }
+
     // The chunk that holds `key` or where it would go: the first whose last
     // key is not below it (the last chunk for a key above all).
     std::size_t chunk_for(std::uint32_t key) const
@@ -461,6 +488,10 @@ private:
 
     std::vector<chunk> m_chunks;
     std::size_t m_size = 0;
+    // Where find found its last item: only a hint, checked before it is
+    // trusted, so that no change of the sequence has to keep it right.
+    mutable std::uint32_t m_hint_chunk = 0;
+    mutable std::uint32_t m_hint_item = 0;
 };
 
 struct c_cell_key {

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   lua5.1 liblua5.1-0-dev luajit
-  libicu-dev zlib1g-dev libboost-filesystem-dev libxml2-dev libxml2-utils libsparsehash-dev
+  libicu-dev zlib1g-dev libdeflate-dev libboost-filesystem-dev libxml2-dev libxml2-utils libsparsehash-dev
   libgtest-dev libbenchmark-dev
   # the writing peer of the .xlsx cell benchmark (bench/ only)
   libxlsxwriter-dev

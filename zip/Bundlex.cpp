@@ -171,6 +171,12 @@ std::uint32_t CBundlex::ReadFile(void* buffer, std::uint32_t size)
     return m_pCompressor->Decompress(buffer, size);
 }
 
+bool CBundlex::ReadWholeFile(void* buffer, std::uint32_t size)
+{
+    if (m_iFileOpened != -1) return false;
+    return m_pCompressor->DecompressWhole(buffer, size);
+}
+
 int CBundlex::CloseEntryForExtract(const char16_t* filePath, bool afterException)
 {
     if (m_iFileOpened != -1) return 0;
@@ -353,11 +359,16 @@ bool CBundlex::AddNewFileCore(CZipAddRequest& req)
         header.m_uLocalUncomprSize = static_cast<std::uint32_t>(length);
         if (!efficient) header.m_uLocalComprSize = static_cast<std::uint32_t>(length);
         if (!OpenNewFile(header, level, nullptr, replacing ? replaceIndex : 0xFFFF)) return false;
-        CZipAutoBuffer buffer(bufferSize);
-        for (;;) {
-            std::uint32_t n = source->Read(buffer.GetBuffer(), bufferSize);
-            if (n) WriteNewFileData(buffer.GetBuffer(), n);
-            if (n < bufferSize) break;
+        if (auto* memory = dynamic_cast<CZipMemFile*>(source)) {
+            // Bytes in memory are compressed in one piece.
+            WriteNewFileWhole(memory->GetBuffer(), static_cast<std::uint32_t>(length));
+        } else {
+            CZipAutoBuffer buffer(bufferSize);
+            for (;;) {
+                std::uint32_t n = source->Read(buffer.GetBuffer(), bufferSize);
+                if (n) WriteNewFileData(buffer.GetBuffer(), n);
+                if (n < bufferSize) break;
+            }
         }
         CloseNewFile(false);
         if (checkEfficiency) {
@@ -466,6 +477,13 @@ bool CBundlex::WriteNewFileData(const void* buffer, std::uint32_t size)
 {
     if (m_iFileOpened != 1) return false;
     m_pCompressor->Compress(buffer, size);
+    return true;
+}
+
+bool CBundlex::WriteNewFileWhole(const void* buffer, std::uint32_t size)
+{
+    if (m_iFileOpened != 1) return false;
+    m_pCompressor->CompressWhole(buffer, size);
     return true;
 }
 

@@ -95,6 +95,10 @@ public:
     bool OpenEntryForExtract(std::uint16_t index);
     // Reads decompressed data of the entry open for reading; 0 at its end.
     std::uint32_t ReadFile(void* buffer, std::uint32_t size);
+    // The whole data of the entry opened for extraction, exactly `size`
+    // bytes, in one call; false when it cannot be had so (the entry must then
+    // be closed after an exception, opened again and read with ReadFile).
+    bool ReadWholeFile(void* buffer, std::uint32_t size);
     int CloseEntryForExtract(const char16_t* filePath = nullptr, bool afterException = false);
 
     bool AddNewFile(CZipAbstractFile& source, const u16string& nameInZip, int level = -1,
@@ -105,6 +109,8 @@ public:
     bool OpenNewFile(CZipFileHeader& header, int level = -1, const char16_t* filePath = nullptr,
                      std::uint16_t replaceIndex = 0xFFFF);
     bool WriteNewFileData(const void* buffer, std::uint32_t size);
+    // The whole data of the new entry at once (nothing written to it before).
+    bool WriteNewFileWhole(const void* buffer, std::uint32_t size);
     bool CloseNewFile(bool afterException = false);
     bool WriteDirectoryAndFlush(bool onlyIfAuto = false);
 

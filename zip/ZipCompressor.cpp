@@ -4,7 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <thread>
+
+#include <libdeflate.h>
 
 #include "ZipCryptograph.h"
 #include "ZipException.h"
@@ -35,12 +38,20 @@ void CZipCompressor::AllocateBuffer()
 
 void CZipCompressor::AddToHeaderCrc(const void* data, std::uint32_t size)
 {
-    m_pFile->m_uCrc32 = static_cast<std::uint32_t>(crc32(m_pFile->m_uCrc32, static_cast<const Bytef*>(data), size));
+    m_pFile->m_uCrc32 = libdeflate_crc32(m_pFile->m_uCrc32, data, size);
 }
 
 void CZipCompressor::AddToRunningCrc(const void* data, std::uint32_t size)
 {
-    m_uCrc32 = static_cast<std::uint32_t>(crc32(m_uCrc32, static_cast<const Bytef*>(data), size));
+    m_uCrc32 = libdeflate_crc32(m_uCrc32, data, size);
+}
+
+void CZipCompressor::CompressWhole(const void* buffer, std::uint32_t size)
+{
+    constexpr std::uint32_t kPiece = 65536;
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    for (std::uint32_t at = 0; at < size; at += std::min(kPiece, size - at))
+        Compress(bytes + at, std::min(kPiece, size - at));
 }
 
 void CZipCompressor::ThrowError(int code, bool internal) const
@@ -258,6 +269,61 @@ void CDeflateCompressor::WriteDeflated(const std::uint8_t* data, std::size_t siz
     }
 }
 
+void CDeflateCompressor::CompressWhole(const void* buffer, std::uint32_t size)
+{
+    const bool started = m_uTotalIn > 0 || m_stream.total_in > 0 || m_bWhole;
+    if (m_uMethod != 8 || started || (Parallel() && size >= 2ull * m_options.m_uChunkSize)) {
+        CZipCompressor::CompressWhole(buffer, size);
+        return;
+    }
+    AddToHeaderCrc(buffer, size);
+    // zlib's levels 1 to 9 are libdeflate's too; its default is zlib's 6.
+    const int level = m_iLevel < 1 || m_iLevel > 9 ? 6 : m_iLevel;
+    std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)> compressor(
+        libdeflate_alloc_compressor(level), &libdeflate_free_compressor);
+    if (!compressor) ThrowError(CZipException::memError);
+    const std::size_t bound = libdeflate_deflate_compress_bound(compressor.get(), size);
+    // Left uninitialised: only the pages that the deflated data fills are touched.
+    std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[bound]);
+    const std::size_t produced = libdeflate_deflate_compress(compressor.get(), buffer, size, out.get(), bound);
+    if (produced == 0) ThrowError(CZipException::genericError);
+    compressor.reset();
+    WriteDeflated(out.get(), produced);
+    m_uTotalIn = size;
+    m_bWhole = true;
+}
+
+bool CDeflateCompressor::DecompressWhole(void* buffer, std::uint32_t size)
+{
+    if (m_uMethod != 8 || m_bDecompressionDone || size == 0 || m_uUncomprLeft != size || m_stream.avail_in != 0)
+        return false;
+    // Deflate never grows data by more than a few bytes a block: more packed
+    // bytes than that are not held in memory here.
+    const std::uint64_t packedSize = m_uComprLeft;
+    if (packedSize == 0 || packedSize > static_cast<std::uint64_t>(size) + size / 16 + 1024) return false;
+    std::unique_ptr<std::uint8_t[]> packed(new std::uint8_t[static_cast<std::size_t>(packedSize)]);
+    try {
+        m_pStorage->Read(packed.get(), static_cast<std::uint32_t>(packedSize), false);
+    } catch (const CZipException&) {
+        return false;
+    }
+    if (m_pCryptograph) m_pCryptograph->Decode(packed.get(), static_cast<std::uint32_t>(packedSize));
+    std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> decompressor(
+        libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
+    if (!decompressor) return false;
+    std::size_t in = 0, out = 0;
+    const libdeflate_result result = libdeflate_deflate_decompress_ex(
+        decompressor.get(), packed.get(), static_cast<std::size_t>(packedSize), buffer, size, &in, &out);
+    // Anything but the exact data with nothing after it is left to the
+    // stream, which names the fault.
+    if (result != LIBDEFLATE_SUCCESS || out != size || in != packedSize) return false;
+    m_uCrc32 = libdeflate_crc32(0, buffer, size);
+    m_uComprLeft = 0;
+    m_uUncomprLeft = 0;
+    m_bDecompressionDone = true;
+    return true;
+}
+
 bool CDeflateCompressor::HasUnreadData() const
 {
     return m_uComprLeft > 0 || (m_uMethod == 0 && m_stream.avail_in > 0);
@@ -274,6 +340,7 @@ void CDeflateCompressor::InitCompression(int level, CZipFileHeader* header, CZip
     m_pending.clear();
     m_window.clear();
     m_uTotalIn = m_uTotalOut = 0;
+    m_bWhole = false;
     if (m_uMethod == 8 && !Parallel()) {
         int err = deflateInit2(&m_stream, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
         CheckForError(err);
@@ -321,6 +388,20 @@ void CDeflateCompressor::Compress(const void* buffer, std::uint32_t size)
 void CDeflateCompressor::FinishCompression(bool afterException)
 {
     m_stream.avail_in = 0;
+    if (m_bWhole) {
+        if (!afterException) {
+            FlushWriteBuffer();
+            m_pFile->m_uComprSize += static_cast<std::uint32_t>(m_uTotalOut);
+            m_pFile->m_uUncomprSize = static_cast<std::uint32_t>(m_uTotalIn);
+        }
+        // The stream opened for the entry was never fed.
+        if (m_bStreamOpen && (!afterException || !m_options.m_bDetectLibMemoryLeaks)) deflateEnd(&m_stream);
+        m_bStreamOpen = false;
+        m_bWhole = false;
+        EmptyPtrList();
+        m_pBuffer.Release();
+        return;
+    }
     if (Parallel()) {
         if (!afterException) {
             DeflatePending(true);

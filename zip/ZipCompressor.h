@@ -34,6 +34,19 @@ public:
     virtual void InitDecompression(CZipFileHeader* header, CZipCryptograph* cryptograph);
     virtual void Compress(const void* buffer, std::uint32_t size) = 0;
     virtual std::uint32_t Decompress(void* buffer, std::uint32_t size) = 0;
+    // The whole data of an entry at once, all of it in memory: the same as
+    // Compress in pieces, done faster where the compressor can.
+    virtual void CompressWhole(const void* buffer, std::uint32_t size);
+    // Delivers the whole data of an entry, exactly `size` bytes, in one call
+    // and returns true; false when this cannot be done in one piece (the
+    // entry must then be opened again and read with Decompress, which tells
+    // what is wrong with it). Its CRC is checked when the entry is closed.
+    virtual bool DecompressWhole(void* buffer, std::uint32_t size)
+    {
+        (void)buffer;
+        (void)size;
+        return false;
+    }
     virtual void FinishCompression(bool afterException) { (void)afterException; }
     virtual void FinishDecompression(bool afterException) { (void)afterException; }
     virtual const COptions* GetOptions() const { return nullptr; }
@@ -113,6 +126,11 @@ public:
     void InitDecompression(CZipFileHeader* header, CZipCryptograph* cryptograph) override;
     void Compress(const void* buffer, std::uint32_t size) override;
     std::uint32_t Decompress(void* buffer, std::uint32_t size) override;
+    // Deflated data in memory goes through libdeflate, which is faster than
+    // zlib's streams, unless the data is large enough for the pieces side
+    // by side (m_iThreads).
+    void CompressWhole(const void* buffer, std::uint32_t size) override;
+    bool DecompressWhole(void* buffer, std::uint32_t size) override;
     void FinishCompression(bool afterException) override;
     void FinishDecompression(bool afterException) override;
     const CZipCompressor::COptions* GetOptions() const override { return &m_options; }
@@ -142,6 +160,7 @@ private:
     std::uint64_t m_uTotalIn = 0;
     std::uint64_t m_uTotalOut = 0;
     bool m_bStreamOpen = false;
+    bool m_bWhole = false;  // the entry was deflated in one piece
     std::uint16_t m_uMethod = 0;
 };
 

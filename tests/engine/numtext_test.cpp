@@ -106,6 +106,23 @@ TEST(NumText, FormsAgreeWithTheCLibrary)
         if (std::isfinite(v)) values.push_back(v);
         values.push_back(static_cast<double>(static_cast<std::int64_t>(bits >> 20)) / 1000.0);
     }
+    // Numbers of a few decimals, laid out without the general conversion:
+    // near the bounds of that layout, below one and negative, and those of
+    // sums that only come near such a decimal.
+    for (const double scale : {1.0, 10.0, 100.0, 1000.0, 10000.0}) {
+        for (const std::int64_t m : {std::int64_t{1}, std::int64_t{5}, std::int64_t{28609}, std::int64_t{99999},
+                                     std::int64_t{100001}, std::int64_t{999999999999999},
+                                     std::int64_t{1000000000000000}, std::int64_t{1000000000000001},
+                                     std::int64_t{9007199254740993}}) {
+            values.push_back(static_cast<double>(m) / scale);
+            values.push_back(-static_cast<double>(m) / scale);
+        }
+    }
+    for (int r = 0; r < 2000; ++r) {
+        values.push_back(r * 1.5 + r % 20);
+        values.push_back(r * 0.1 + 0.2);
+        values.push_back(r / 3.0);
+    }
     for (const double v : values) {
         EXPECT_EQ(utf16ToUtf8(formatG15(v)), cG(v, 15)) << cG(v, 17);
         EXPECT_EQ(utf16ToUtf8(formatShortest(v)), cShortest(v)) << cG(v, 17);

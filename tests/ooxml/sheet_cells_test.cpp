@@ -450,6 +450,56 @@ TEST(SheetCells, StoresAgreeWithAMapUnderRandomWork)
     EXPECT_EQ(count, rows.size());
 }
 
+// Finding row after row (where the store looks first) while rows come,
+// go and move between the finds, across the chunks' bounds.
+TEST(SheetCells, SweepsOfFindsAgreeWithAMapWhileTheStoreChanges)
+{
+    std::mt19937 random(777);
+    sheet::c_row_list rows;
+    std::map<std::uint32_t, std::uint32_t> model;
+    auto put = [&](std::uint32_t r, std::uint32_t mark) {
+        rows.find_or_create(r)->cells.find_or_create(0)->set_index(mark);
+        model[r] = mark;
+    };
+    for (std::uint32_t r = 0; r < 5000; r += 2) put(r, r);
+    std::uint32_t at = 0;
+    for (int i = 0; i < 200000; ++i) {
+        const sheet::c_CT_Row* row = rows.find(at);
+        auto m = model.find(at);
+        ASSERT_EQ(row != nullptr, m != model.end()) << "row " << at << " step " << i;
+        if (row) {
+            ASSERT_EQ(row->r.value, at + 1);
+            ASSERT_EQ(row->cells.find(0)->index(), m->second);
+        }
+        switch (random() % 16) {
+        case 0: put(at + 1, static_cast<std::uint32_t>(i)); break;
+        case 1: if (at > 0) put(at - 1, static_cast<std::uint32_t>(i)); break;
+        case 2: EXPECT_EQ(rows.erase(at + 1), model.erase(at + 1) == 1); break;
+        case 3: EXPECT_EQ(rows.erase(at), model.erase(at) == 1); break;
+        case 4: {
+            const std::uint32_t last = at + random() % 600;
+            std::size_t n = 0;
+            for (auto it = model.lower_bound(at); it != model.end() && it->first <= last; it = model.erase(it)) ++n;
+            EXPECT_EQ(rows.erase_range(at, last), n);
+            break;
+        }
+        case 5: {
+            const std::int64_t delta = static_cast<std::int64_t>(random() % 7) - 3;
+            if (rows.shift(at, delta)) {
+                std::map<std::uint32_t, std::uint32_t> moved;
+                for (const auto& e : model)
+                    moved[e.first >= at ? static_cast<std::uint32_t>(e.first + delta) : e.first] = e.second;
+                model.swap(moved);
+            }
+            break;
+        }
+        default: break;
+        }
+        at = random() % 64 == 0 ? static_cast<std::uint32_t>(random() % 6000) : (at + 1) % 6000;
+    }
+    EXPECT_EQ(rows.size(), model.size());
+}
+
 TEST(SheetCells, RowsWrittenBottomUpStayInChunks)
 {
     // Rows written from the bottom up: each goes to the front of the first

@@ -77,10 +77,23 @@ int openAndExtract(Bytes bytes)
     }
 }
 
+// Reads the bytes as a package: the text of its refusal, empty when it is read.
+std::string packageFault(const Bytes& bytes)
+{
+    try {
+        celvo::readZipPackage(bytes.data(), bytes.size());
+        return "";
+    } catch (const celvo::xlerror& e) {
+        return std::string(e.what()).empty() ? "(no text)" : e.what();
+    }
+}
+
 struct HostileCase {
     const char* what;
     std::function<void(Bytes&, const Layout&)> damage;
     int code;
+    // The declared size is past the package reader's caps, which refuse it first.
+    bool pastCaps = false;
 };
 
 }  // namespace
@@ -104,7 +117,7 @@ TEST(ZipHostile, DamagedArchivesEndWithTheirCodes)
          [](Bytes& b, const Layout& l) {
              putBoth32(b, l, 1, 20, 18, 0x7FFFFFF0);
              putBoth32(b, l, 1, 24, 22, 0x7FFFFFF0);
-         }, 101},
+         }, 101, true},
         {"stored data left unread", [](Bytes& b, const Layout& l) { putBoth32(b, l, 1, 24, 22, 2); }, -1},
         {"corrupt deflate stream",
          [](Bytes& b, const Layout& l) {
@@ -163,10 +176,19 @@ TEST(ZipHostile, DamagedArchivesEndWithTheirCodes)
         {"empty input", [](Bytes& b, const Layout&) { b.clear(); }, 120},
         {"only an end record", [](Bytes& b, const Layout& l) { b.erase(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(l.end)); }, 101},
     };
+    ASSERT_EQ(packageFault(good), "");
     for (const auto& c : cases) {
         Bytes bytes = good;
         c.damage(bytes, layoutOf(good));
         EXPECT_EQ(openAndExtract(bytes), c.code) << c.what;
+        // The package reader, which takes an entry in one piece where it
+        // can, refuses it too, with the text of the library's code.
+        const std::string fault = packageFault(bytes);
+        EXPECT_NE(fault, "") << c.what;
+        if (c.code > 0) {
+            const int code = c.pastCaps ? CZipException::tooBigSize : c.code;
+            EXPECT_EQ(fault, celvo::utf16ToUtf8(CZipException::GetCauseDescription(code))) << c.what;
+        }
     }
 }
 
