@@ -139,6 +139,16 @@ private:
     // The copy of a sheet's relationships and dependent parts for a new
     // sheet made from it.
     void copyDependentParts(u16view fromPart, u16view toPart);
+    // The parts a sheet depends on: what its relationships reach, and what
+    // theirs reach in turn, never one the book rests on.
+    std::vector<u16string> dependentParts(u16view sheetPart) const;
+    // Of the parts a deleted sheet depended on, those that nothing left in
+    // the package relates go, with their relationships and declarations;
+    // the book's pictures stay.
+    void removeUnrelatedParts(const std::vector<u16string>& candidates);
+    // A part leaves the package with its relationships part, and both with
+    // their declarations.
+    void removePart(const u16string& name);
     // Defined names after sheet `deleted` left (or `inserted` came in).
     void namesAfterDelete(int deleted, const u16string& sheetName);
     void namesAfterInsert(int inserted);
@@ -147,6 +157,10 @@ private:
     void readPackage(ZipReader& reader, Package& into, workbook::c_workbook& root);
     void writePackage(ZipWriter& writer);
     void removeCalcChain();
+    // The shared strings that no cell holds are dropped and the cells'
+    // indexes renumbered, unless a part the engine does not read may name
+    // items too.
+    void tidySharedStrings();
     // Refuses a package whose sheet list could not be saved soundly.
     void checkSheetList(const Package& pkg, const workbook::c_workbook& root);
     void loadPackage(ZipReader& reader);

@@ -1,5 +1,6 @@
 // Reading a .xlsx package into a part map, and writing the part map back as
 // a package.
+#include <cmath>
 #include <set>
 
 #include "book.h"
@@ -242,10 +243,98 @@ void XMLBookImplT::removeCalcChain()
     for (const u16string& name : chains) pkg_.parts.erase(name);
 }
 
+namespace {
+
+// The item a string cell names, or false when its value names none (a
+// value of another form is left as it is).
+bool stringIndexOf(const sheet::c_CT_Cell& cell, std::uint32_t& index)
+{
+    if (cell.type() != sheet::cell_type_s) return false;
+    if (cell.kind() == sheet::value_kind::index) {
+        index = cell.index();
+        return true;
+    }
+    const double v = cell.kind() == sheet::value_kind::number ? cell.number() : -1;
+    if (v < 0 || v >= 4294967296.0 || v != std::floor(v)) return false;
+    index = static_cast<std::uint32_t>(v);
+    return true;
+}
+
+// Parts that the engine keeps as their bytes and whose cells may name
+// shared strings: macro sheets and revision logs.
+bool namesSharedStrings(u16view contentType)
+{
+    for (u16view t : {u16view(u"application/vnd.ms-excel.macrosheet+xml"),
+                      u16view(u"application/vnd.ms-excel.intlmacrosheet+xml"),
+                      u16view(u"application/vnd.openxmlformats-officedocument.spreadsheetml.revisionLog+xml"),
+                      u16view(u"application/vnd.openxmlformats-officedocument.spreadsheetml.revisionHeaders+xml")})
+        if (contentType == t) return true;
+    return false;
+}
+
+}  // namespace
+
+void XMLBookImplT::tidySharedStrings()
+{
+    SharedStrings* strings = pkg_.sharedStrings;
+    if (!strings) return;
+    // Every part that may name items must be one whose cells are read here:
+    // a sheet of the list that is no worksheet must be a chart or dialog
+    // sheet.
+    std::vector<XMLSheetImplT*> sheets;
+    for (const auto& [name, part] : pkg_.parts) {
+        if (auto* s = dynamic_cast<XMLSheetImplT*>(part)) sheets.push_back(s);
+        else if (!isBookPart(part) && namesSharedStrings(pkg_.contentTypes->contentType(name))) return;
+    }
+    for (int i = 0; i < sheetEntryCount(); ++i) {
+        if (sheetAt(i)) continue;
+        const u16string name = sheetPartName(i);
+        const u16string type = pkg_.contentTypes->contentType(name);
+        if (type != u"application/vnd.openxmlformats-officedocument.spreadsheetml.chartsheet+xml" &&
+            type != u"application/vnd.openxmlformats-officedocument.spreadsheetml.dialogsheet+xml")
+            return;
+    }
+
+    // The items the cells name, and the number of string cells.
+    const std::size_t size = strings->size();
+    std::vector<bool> used(size, false);
+    std::uint64_t cells = 0;
+    for (XMLSheetImplT* s : sheets) {
+        sheet::c_CT_SheetData* data = s->root().sheetData.peek();
+        if (!data) continue;
+        for (sheet::c_CT_Row& row : data->rows)
+            for (sheet::c_CT_Cell& cell : row.cells) {
+                if (cell.type() != sheet::cell_type_s) continue;
+                ++cells;
+                std::uint32_t index = 0;
+                if (stringIndexOf(cell, index) && index < size) used[index] = true;
+            }
+    }
+
+    // Each item kept takes the place of the items kept before it; an index
+    // past the table is left as it is (past the table still).
+    std::vector<std::uint32_t> place(size);
+    std::uint32_t kept = 0;
+    for (std::size_t i = 0; i < size; ++i) place[i] = used[i] ? kept++ : 0;
+    if (kept != size) {
+        for (XMLSheetImplT* s : sheets) {
+            sheet::c_CT_SheetData* data = s->root().sheetData.peek();
+            if (!data) continue;
+            for (sheet::c_CT_Row& row : data->rows)
+                for (sheet::c_CT_Cell& cell : row.cells) {
+                    std::uint32_t index = 0;
+                    if (stringIndexOf(cell, index) && index < size) cell.set_index(place[index]);
+                }
+        }
+    }
+    strings->retain(used, cells);
+}
+
 void XMLBookImplT::writePackage(ZipWriter& writer)
 {
     if (sheetEntryCount() == 0) throw xlerror("a workbook without sheets can't be saved");
     removeCalcChain();
+    tidySharedStrings();
     // Every entry carries the same time, so that a book saved twice gives the
     // same bytes.
     writer.setEntryTime(0x0021, 0);

@@ -39,6 +39,18 @@ const char16_t* nameOf(const char16_t* const (&names)[N], int code)
 
 using B = styles::c_CT_Border;
 
+// Whether the colour a record gives now is `color` (a colour that cannot be
+// read is not).
+template <class Current>
+bool sameColor(int color, Current current)
+{
+    try {
+        return current() == color;
+    } catch (const xlerror&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 XMLFormatImplT::XMLFormatImplT(Styles& styles, styles::c_CT_Xf& xf, bool own)
@@ -153,7 +165,13 @@ int XMLFormatImplT::sideStyle(Side side)
 void XMLFormatImplT::setSideStyle(Side side, int style)
 {
     const char16_t* name = nameOf(kBorderStyles, style);
-    (ownBorder().*side).get()->set_style(name ? name : u"none");
+    if (!name) name = u"none";
+    // What the record holds already changes nothing, so that a shared
+    // record stays shared.
+    const auto* pr = border_ ? (border_->*side).peek() : nullptr;
+    if (pr ? (pr->style.present ? pr->style.value == name : u16view(name) == u"none") : u16view(name) == u"none")
+        return;
+    (ownBorder().*side).get()->set_style(name);
 }
 
 int XMLFormatImplT::sideColor(Side side)
@@ -165,7 +183,7 @@ int XMLFormatImplT::sideColor(Side side)
 
 void XMLFormatImplT::setSideColor(Side side, int color)
 {
-    if (color == -1) return;
+    if (color == -1 || sameColor(color, [&] { return sideColor(side); })) return;
     styles_.makeColor(color, *(ownBorder().*side).get()->get_color());
 }
 
@@ -216,7 +234,7 @@ int XMLFormatImplT::borderDiagonal()
 
 void XMLFormatImplT::setBorderDiagonal(int border)
 {
-    if (border < 0 || border > 3) return;
+    if (border < 0 || border > 3 || border == borderDiagonal()) return;
     styles::c_CT_Border& b = ownBorder();
     if (border & 1) b.set_diagonalDown(true);
     else b.unset_diagonalDown();
@@ -253,6 +271,8 @@ void XMLFormatImplT::setFillPattern(int pattern)
 {
     const char16_t* name = nameOf(kPatterns, pattern);
     if (!name) return;
+    const styles::c_CT_PatternFill* p = readPattern();
+    if (p && (p->patternType.present ? p->patternType.value == name : u16view(name) == u"none")) return;
     ownFill().get_patternFill()->set_patternType(name);
 }
 
@@ -267,7 +287,7 @@ int XMLFormatImplT::patternColor(bool foreground)
 
 void XMLFormatImplT::setPatternColor(bool foreground, int color)
 {
-    if (color == -1) return;
+    if (color == -1 || (readPattern() && sameColor(color, [&] { return patternColor(foreground); }))) return;
     auto* p = ownFill().get_patternFill();
     styles_.makeColor(color, foreground ? *p->get_fgColor() : *p->get_bgColor());
 }

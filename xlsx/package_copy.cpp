@@ -4,7 +4,11 @@
 // other media are shared: no part changes them. Parts that carry names or
 // ids unique in the workbook (tables, pivot tables, slicers, threaded
 // comments) cannot be copied as bytes: such a sheet is refused.
+//
+// The parts a deleted sheet leaves: those it depended on go when nothing
+// left in the package relates them.
 #include <map>
+#include <set>
 
 #include "book.h"
 #include "celvo/cellref.h"
@@ -127,6 +131,74 @@ void XMLBookImplT::copyDependentParts(u16view fromPart, u16view toPart)
         }
         throw;
     }
+}
+
+std::vector<u16string> XMLBookImplT::dependentParts(u16view sheetPart) const
+{
+    // A work list, so that a long chain of parts never deepens the stack.
+    std::set<u16string, PartNameLess> seen;
+    std::vector<u16string> order;
+    auto reach = [&](const u16string& source) {
+        const Relationships* rels = relationshipsOf(source);
+        if (!rels) return;
+        for (std::size_t i = 0; i < rels->size(); ++i) {
+            if (Relationships::isExternal(rels->at(i))) continue;
+            u16string name = resolveTarget(source, rels->at(i).Target.value);
+            const XFile* part = pkg_.parts.find(name);
+            if (!part || isBookPart(part) || !seen.insert(name).second) continue;
+            order.push_back(std::move(name));
+        }
+    };
+    reach(u16string(sheetPart));
+    for (std::size_t k = 0; k < order.size(); ++k) reach(order[k]);
+    return order;
+}
+
+void XMLBookImplT::removeUnrelatedParts(const std::vector<u16string>& candidates)
+{
+    // Never one the book rests on, a workbook, a sheet of the list or a
+    // picture of the book (whose ids stay those of a .xls book).
+    std::set<u16string, PartNameLess> unrelated;
+    for (const u16string& name : candidates) {
+        const XFile* part = pkg_.parts.find(name);
+        if (part && !isBookPart(part) && !isWorkbookType(pkg_.contentTypes->contentType(name)))
+            unrelated.insert(name);
+    }
+    for (int i = 0; i < sheetEntryCount() && !unrelated.empty(); ++i) unrelated.erase(sheetPartName(i));
+    for (const PictureRecord& picture : pkg_.pictures) unrelated.erase(picture.partName);
+    if (unrelated.empty()) return;
+
+    // A candidate stays when the package or a part that stays relates it:
+    // a part that is no candidate, or a candidate kept so.
+    std::vector<u16string> kept;
+    auto keepTargets = [&](const u16string& source) {
+        const Relationships* rels = relationshipsOf(source);
+        if (!rels) return;
+        for (std::size_t i = 0; i < rels->size(); ++i) {
+            if (Relationships::isExternal(rels->at(i))) continue;
+            const auto it = unrelated.find(resolveTarget(source, rels->at(i).Target.value));
+            if (it == unrelated.end()) continue;
+            kept.push_back(*it);
+            unrelated.erase(it);
+        }
+    };
+    keepTargets(u"/");
+    for (const auto& entry : pkg_.parts)
+        if (!unrelated.count(entry.first) && !dynamic_cast<const Relationships*>(entry.second)) keepTargets(entry.first);
+    for (std::size_t k = 0; k < kept.size(); ++k) keepTargets(kept[k]);
+
+    for (const u16string& name : unrelated) removePart(name);
+}
+
+void XMLBookImplT::removePart(const u16string& name)
+{
+    if (Relationships* rels = relationshipsOf(name)) {
+        const u16string relsName = pkg_.parts.nameOf(rels);
+        pkg_.contentTypes->removeOverride(relsName);
+        pkg_.parts.erase(relsName);
+    }
+    pkg_.contentTypes->removeOverride(name);
+    pkg_.parts.erase(name);
 }
 
 }  // namespace celvo

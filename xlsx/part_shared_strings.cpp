@@ -1,5 +1,7 @@
 #include "part_shared_strings.h"
 
+#include <unordered_set>
+
 #include "ooxml/sml-sheet3.h"
 
 namespace celvo {
@@ -148,6 +150,18 @@ const u16string& SharedStrings::getString(std::uint32_t index) const
 bool SharedStrings::isRich(std::uint32_t index) const
 {
     return index < root_.si.size() && !isPlainItem(*root_.si.at(index));
+}
+
+void SharedStrings::retain(const std::vector<bool>& keep, std::uint64_t cells)
+{
+    std::unordered_set<const nimb::c_binding*> dropped;
+    for (std::size_t i = 0; i < root_.si.size() && i < keep.size(); ++i)
+        if (!keep[i]) dropped.insert(root_.si.at(i));
+    if (!dropped.empty())
+        root_.si.erase_if([&](const nimb::c_binding* item) { return dropped.count(item) != 0; });
+    buildIndex();
+    root_.set_count(cells);
+    root_.set_uniqueCount(root_.si.size());
 }
 
 void SharedStrings::serialize(std::string& out)

@@ -46,6 +46,11 @@ public:
     const u16string& getString(std::uint32_t index) const;
     bool isRich(std::uint32_t index) const;
 
+    // Keeps only the items whose `keep` is true, in their order: item i
+    // takes the place of the items kept before it. Rich items stay whole.
+    // The counts written become `cells` string cells and the items kept.
+    void retain(const std::vector<bool>& keep, std::uint64_t cells);
+
     // Writes the table with its count of items made true.
     void serialize(std::string& out) override;
 

@@ -1,5 +1,6 @@
 #include "part_styles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -15,6 +16,40 @@ namespace {
 
 constexpr int kFirstCustomFormat = 166;
 constexpr int kLastCustomFormat = 392;
+// The most cell formats a book of the applications holds.
+constexpr std::size_t kMaxFormats = 64000;
+
+// Whether an object keeps nothing of other namespaces.
+bool keepsNothing(const nimb::c_binding& object)
+{
+    const nimb::c_kept* k = object.kept();
+    return !k || (k->attributes.empty() && k->elements.empty());
+}
+
+// A fill of no pattern and no colours.
+bool isEmptyFill(const styles::c_CT_Fill& fill)
+{
+    if (!keepsNothing(fill) || fill.choice.which() != 0 || !fill.choice.object()) return false;
+    const auto& p = *static_cast<const styles::c_CT_PatternFill*>(fill.choice.object());
+    return keepsNothing(p) && (!p.patternType.present || p.patternType.value == u"none") && !p.fgColor.has() &&
+           !p.bgColor.has();
+}
+
+// A border of no line and no colour on any side.
+bool isEmptyBorder(const styles::c_CT_Border& border)
+{
+    if (!keepsNothing(border)) return false;
+    if ((border.diagonalUp.present && border.diagonalUp.value) ||
+        (border.diagonalDown.present && border.diagonalDown.value))
+        return false;
+    using B = styles::c_CT_Border;
+    for (auto side : {&B::left, &B::right, &B::top, &B::bottom, &B::diagonal, &B::vertical, &B::horizontal}) {
+        const styles::c_CT_BorderPr* pr = (border.*side).peek();
+        if (pr && (!keepsNothing(*pr) || (pr->style.present && pr->style.value != u"none") || pr->color.has()))
+            return false;
+    }
+    return true;
+}
 
 void addFontProperty(styles::c_CT_Font& font, double size, const char16_t* name)
 {
@@ -82,6 +117,9 @@ void Styles::wrapRecords()
     fonts_.clear();
     formatPlaces_.clear();
     fontPlaces_.clear();
+    baseFills_ = root_.fills.peek() ? root_.fills.peek()->fill.size() : 0;
+    baseBorders_ = root_.borders.peek() ? root_.borders.peek()->border.size() : 0;
+    emptyFill_ = emptyBorder_ = -1;
     if (auto* fonts = root_.fonts.peek()) {
         for (std::size_t i = 0; i < fonts->font.size(); ++i) {
             fonts_.push_back(std::make_unique<XMLFontImplT>(*this, *fonts->font.at(i)));
@@ -146,8 +184,16 @@ void Styles::ensureBaseRecords()
     const Styles base;
     const auto& from = base.root_;
     if (noFonts) *root_.get_fonts() = *from.fonts.peek();
-    if (noFills && (!root_.fills.peek() || root_.fills.peek()->fill.size() == 0)) *root_.get_fills() = *from.fills.peek();
-    if (noBorders) *root_.get_borders() = *from.borders.peek();
+    if (noFills && (!root_.fills.peek() || root_.fills.peek()->fill.size() == 0)) {
+        *root_.get_fills() = *from.fills.peek();
+        baseFills_ = root_.fills.peek()->fill.size();
+        emptyFill_ = -1;
+    }
+    if (noBorders) {
+        *root_.get_borders() = *from.borders.peek();
+        baseBorders_ = root_.borders.peek()->border.size();
+        emptyBorder_ = -1;
+    }
     if (noStyleXfs) *root_.get_cellStyleXfs() = *from.cellStyleXfs.peek();
     if (noXfs) *root_.get_cellXfs() = *from.cellXfs.peek();
     // There were no font or format objects of the lists replaced: the
@@ -168,21 +214,55 @@ void Styles::ensureBaseRecords()
     }
 }
 
+unsigned Styles::sharedEmptyFill()
+{
+    const auto* fills = root_.fills.peek();
+    const std::size_t size = fills ? fills->fill.size() : 0;
+    if (emptyFill_ >= 0 && static_cast<std::size_t>(emptyFill_) < size) return static_cast<unsigned>(emptyFill_);
+    // Fill 1 is the reserved gray125 whatever it holds.
+    for (std::size_t i = 0; i < std::min(baseFills_, size); ++i)
+        if (i != 1 && isEmptyFill(*fills->fill.at(i))) {
+            emptyFill_ = static_cast<long long>(i);
+            return static_cast<unsigned>(i);
+        }
+    unsigned id = 0;
+    appendFill(nullptr, id);
+    emptyFill_ = id;
+    return id;
+}
+
+unsigned Styles::sharedEmptyBorder()
+{
+    const auto* borders = root_.borders.peek();
+    const std::size_t size = borders ? borders->border.size() : 0;
+    if (emptyBorder_ >= 0 && static_cast<std::size_t>(emptyBorder_) < size)
+        return static_cast<unsigned>(emptyBorder_);
+    for (std::size_t i = 0; i < std::min(baseBorders_, size); ++i)
+        if (isEmptyBorder(*borders->border.at(i))) {
+            emptyBorder_ = static_cast<long long>(i);
+            return static_cast<unsigned>(i);
+        }
+    unsigned id = 0;
+    appendBorder(nullptr, id);
+    emptyBorder_ = id;
+    return id;
+}
+
 XMLFormatImplT* Styles::addFormat()
 {
+    if (formats_.size() >= kMaxFormats) throw xlerror("too many formats");
     ensureBaseRecords();
+    const unsigned fillId = sharedEmptyFill();
+    const unsigned borderId = sharedEmptyBorder();
     auto* xfs = root_.get_cellXfs();
     styles::c_CT_Xf* xf = xfs->xf.append();
     try {
-        unsigned fillId = 0, borderId = 0;
-        appendFill(nullptr, fillId);
-        appendBorder(nullptr, borderId);
         xf->set_numFmtId(0);
         xf->set_fontId(0);
         xf->set_fillId(fillId);
         xf->set_borderId(borderId);
         xf->set_xfId(0);
-        formats_.push_back(std::make_unique<XMLFormatImplT>(*this, *xf, true));
+        formats_.push_back(std::make_unique<XMLFormatImplT>(*this, *xf, false));
         formatPlaces_[formats_.back().get()] = static_cast<int>(formats_.size() - 1);
     } catch (...) {
         xfs->xf.erase(xfs->xf.size() - 1);
@@ -348,7 +428,17 @@ styles::c_CT_Border* Styles::appendBorder(const styles::c_CT_Border* from, unsig
 {
     auto* borders = root_.get_borders();
     styles::c_CT_Border* border = borders->border.append();
-    if (from) *border = *from;
+    // A new border is no line on its sides, written out as the sides of a
+    // new book's border are.
+    if (from) {
+        *border = *from;
+    } else {
+        border->get_left();
+        border->get_right();
+        border->get_top();
+        border->get_bottom();
+        border->get_diagonal();
+    }
     id = static_cast<unsigned>(borders->border.size() - 1);
     borders->set_count(static_cast<unsigned>(borders->border.size()));
     return border;

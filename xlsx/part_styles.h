@@ -47,8 +47,10 @@ public:
     int formatIndex(const IFormatT* format) const noexcept;
     int fontIndex(const IFontT* font) const noexcept;
 
-    // A new cell format with its own empty fill and border, numFmtId, fontId
-    // and xfId 0.
+    // A new cell format: numFmtId, fontId and xfId 0, and the book's empty
+    // fill and border records, shared (the first change of either gives
+    // the format a record of its own). Throws "too many formats" past the
+    // 64,000 cell formats the applications open.
     XMLFormatImplT* addFormat();
     // A new font without properties; throws "fonts are not found" when the
     // stylesheet has no font list.
@@ -99,6 +101,17 @@ public:
 private:
     void wrapRecords();
     void ensureBaseRecords();
+    // The fill and border records that new formats share: an empty one of
+    // the records no format changes in place (those read or made with the
+    // stylesheet), else one added for the purpose.
+    unsigned sharedEmptyFill();
+    unsigned sharedEmptyBorder();
+    // The records read or made with the stylesheet: no format changes them
+    // in place (a format copies a record before its first change).
+    std::size_t baseFills_ = 0;
+    std::size_t baseBorders_ = 0;
+    long long emptyFill_ = -1;
+    long long emptyBorder_ = -1;
 
     std::vector<std::unique_ptr<XMLFormatImplT>> formats_;
     std::vector<std::unique_ptr<XMLFontImplT>> fonts_;

@@ -145,20 +145,16 @@ void XMLBookImplT::deleteSheetImpl(int index)
     const u16string partName = sheetPartName(index);
     const int active = activeSheetNumber();
 
+    // The parts only the sheet used (its comments, drawings, printer
+    // settings, ...) go with it; those another part still relates stay.
+    const std::vector<u16string> dependent =
+        !partName.empty() && pkg_.parts.contains(partName) ? dependentParts(partName) : std::vector<u16string>();
+
     namesAfterDelete(index, sheetName);
     root_.sheets.peek()->sheet.erase(static_cast<std::size_t>(index));
     pkg_.workbookRels->removeById(id);
-    // The sheet's own part and relationships go; the parts they point to
-    // stay in the package.
-    if (!partName.empty() && pkg_.parts.contains(partName)) {
-        if (Relationships* rels = relationshipsOf(partName)) {
-            const u16string relsName = pkg_.parts.nameOf(rels);
-            pkg_.contentTypes->removeOverride(relsName);
-            pkg_.parts.erase(relsName);
-        }
-        pkg_.contentTypes->removeOverride(partName);
-        pkg_.parts.erase(partName);
-    }
+    if (!partName.empty() && pkg_.parts.contains(partName)) removePart(partName);
+    removeUnrelatedParts(dependent);
     bindSheets(pkg_, root_);
     // The active sheet stays the same sheet; when it was the one deleted,
     // the sheet that takes its place (the last one at the end) is active.

@@ -12,6 +12,7 @@
 #include "package_types.h"
 #include "part_content_types.h"
 #include "part_relationships.h"
+#include "part_shared_strings.h"
 #include "sheet.h"
 
 namespace celvo {
@@ -369,6 +370,129 @@ TEST(XlsxBook, CopiedSheetTakesItsOwnDependentParts)
     EXPECT_EQ(drawingRels->targetById(u"rId2"), u"../charts/chart2.xml");
     // The original's parts are as they were.
     EXPECT_EQ(book->relationshipsOf(u"/xl/drawings/drawing1.xml")->targetById(u"rId2"), u"/xl/charts/chart1.xml");
+}
+
+// A deleted sheet takes the parts only it reached (a drawing, its chart
+// when nothing else names it, printer settings); a part another sheet or
+// the workbook relates stays, and so does every part the book rests on,
+// whatever the deleted sheet's relationships call it.
+TEST(XlsxBook, DeletedSheetTakesThePartsOnlyItUsed)
+{
+    const std::string drawingType = "application/vnd.openxmlformats-officedocument.drawing+xml";
+    const std::string chartType = "application/vnd.openxmlformats-officedocument.drawingml.chart+xml";
+    const std::string stylesType = "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml";
+    Entries in = threeSheets(override("/xl/drawings/drawing1.xml", drawingType) +
+                                 override("/xl/charts/chart1.xml", chartType) +
+                                 override("/xl/charts/chart2.xml", chartType) + override("/xl/styles.xml", stylesType) +
+                                 "<Default Extension=\"bin\" ContentType=\"application/vnd.openxmlformats-"
+                                 "officedocument.spreadsheetml.printerSettings\"/>",
+                             rel("rId9", "styles", "styles.xml") + rel("rId8", "custom", "custom1.bin"));
+    // Three: a drawing with two charts, printer settings of its own, and
+    // relationships to the styles, sheet One, the workbook and a part the
+    // workbook relates.
+    in.push_back(entry(u"xl/worksheets/_rels/sheet3.xml.rels",
+                       std::string(kWorkbookRelsStart) + rel("rId1", "drawing", "../drawings/drawing1.xml") +
+                           rel("rId2", "printerSettings", "../printerSettings/printerSettings2.bin") +
+                           rel("rId3", "printerSettings", "../styles.xml") + rel("rId4", "drawing", "sheet1.xml") +
+                           rel("rId5", "chart", "/xl/workbook.xml") + rel("rId6", "image", "../custom1.bin") +
+                           "</Relationships>"));
+    in.push_back(entry(u"xl/drawings/drawing1.xml", "<xdr:wsDr xmlns:xdr=\"d\"/>"));
+    in.push_back(entry(u"xl/drawings/_rels/drawing1.xml.rels",
+                       std::string(kWorkbookRelsStart) + rel("rId1", "chart", "../charts/chart1.xml") +
+                           rel("rId2", "chart", "../charts/chart2.xml") + "</Relationships>"));
+    in.push_back(entry(u"xl/charts/chart1.xml", "<c:chartSpace xmlns:c=\"c\"/>"));
+    in.push_back(entry(u"xl/charts/chart2.xml", "<c:chartSpace xmlns:c=\"c\"/>"));
+    // One names chart 2 and printer settings 1 too.
+    in.push_back(entry(u"xl/worksheets/_rels/sheet1.xml.rels",
+                       std::string(kWorkbookRelsStart) + rel("rId1", "chart", "../charts/chart2.xml") +
+                           rel("rId2", "printerSettings", "../printerSettings/printerSettings1.bin") +
+                           "</Relationships>"));
+    in.push_back(entry(u"xl/printerSettings/printerSettings1.bin", "printer 1"));
+    in.push_back(entry(u"xl/printerSettings/printerSettings2.bin", "printer 2"));
+    in.push_back(entry(u"xl/custom1.bin", "custom"));
+    in.push_back(entry(u"xl/styles.xml",
+                       "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"/>"));
+    Book book;
+    ASSERT_TRUE(loadEntries(*book.b, in)) << book.message();
+    ASSERT_TRUE(book->deleteSheet(2)) << book.message();
+    EXPECT_EQ(sheetNames(*book.b), "One,Two");
+    for (const char16_t* gone : {u"/xl/worksheets/sheet3.xml", u"/xl/worksheets/_rels/sheet3.xml.rels",
+                                 u"/xl/drawings/drawing1.xml", u"/xl/drawings/_rels/drawing1.xml.rels",
+                                 u"/xl/charts/chart1.xml", u"/xl/printerSettings/printerSettings2.bin"}) {
+        EXPECT_FALSE(book->parts().contains(gone)) << u8(gone);
+        EXPECT_FALSE(book->contentTypes().hasOverride(gone)) << u8(gone);
+    }
+    for (const char16_t* kept : {u"/xl/charts/chart2.xml", u"/xl/printerSettings/printerSettings1.bin",
+                                 u"/xl/styles.xml", u"/xl/worksheets/sheet1.xml", u"/xl/worksheets/sheet2.xml",
+                                 u"/xl/workbook.xml", u"/xl/custom1.bin", u"/xl/_rels/workbook.xml.rels"})
+        EXPECT_TRUE(book->parts().contains(kept)) << u8(kept);
+    EXPECT_NE(book->stylesPart(), nullptr);
+    // One deleted: what it alone named goes now.
+    ASSERT_TRUE(book->deleteSheet(0)) << book.message();
+    for (const char16_t* gone : {u"/xl/charts/chart2.xml", u"/xl/printerSettings/printerSettings1.bin"})
+        EXPECT_FALSE(book->parts().contains(gone)) << u8(gone);
+    const Entries out = saved(*book.b);
+    EXPECT_EQ(names(out), (std::vector<std::string>{"[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels",
+                                                    "xl/custom1.bin", "xl/styles.xml", "xl/workbook.xml",
+                                                    "xl/worksheets/sheet2.xml"}));
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The shared strings that no cell names are dropped on save and the string
+// cells renumbered; an index past the table stays past it. A package whose
+// macro sheet may name items too keeps its table as it is.
+TEST(XlsxBook, SavedStringTableHoldsWhatTheCellsName)
+{
+    const std::string sstType = "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml";
+    const std::string macroType = "application/vnd.ms-excel.macrosheet+xml";
+    const std::string sst = "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" count=\"9\" "
+                            "uniqueCount=\"4\"><si><t>a</t></si><si><r><t>b1</t></r><r><t>b2</t></r></si>"
+                            "<si><t>c</t></si><si><t>d</t></si></sst>";
+    const std::string ns = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
+    for (const bool macro : {false, true}) {
+        SCOPED_TRACE(macro ? "with a macro sheet" : "worksheets alone");
+        Entries in = threeSheets(override("/xl/sharedStrings.xml", sstType) +
+                                     (macro ? override("/xl/macrosheets/sheet1.xml", macroType) : ""),
+                                 rel("rId9", "sharedStrings", "sharedStrings.xml") +
+                                     (macro ? rel("rId8", "xlMacrosheet", "macrosheets/sheet1.xml") : ""));
+        for (ZipEntry& e : in) {
+            if (e.name == u"xl/worksheets/sheet1.xml")
+                e = entry(e.name.c_str(), ns + "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>3</v></c></row></sheetData></worksheet>");
+            if (e.name == u"xl/worksheets/sheet2.xml")
+                e = entry(e.name.c_str(), ns + "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c><c r=\"B1\" t=\"s\"><v>3</v>"
+                                               "</c><c r=\"C1\" t=\"s\"><v>99</v></c></row></sheetData></worksheet>");
+        }
+        in.push_back(entry(u"xl/sharedStrings.xml", sst));
+        if (macro)
+            in.push_back(entry(u"xl/macrosheets/sheet1.xml", "<xm:macrosheet xmlns:xm=\"m\"/>"));
+        Book book;
+        ASSERT_TRUE(loadEntries(*book.b, in)) << book.message();
+        const Entries out = saved(*book.b);
+        if (macro) {
+            EXPECT_TRUE(contains(text(out, u"xl/sharedStrings.xml"), "count=\"9\" uniqueCount=\"4\"><si><t>a</t></si>"))
+                << text(out, u"xl/sharedStrings.xml");
+            EXPECT_TRUE(contains(text(out, u"xl/worksheets/sheet2.xml"), "<c r=\"A1\" t=\"s\"><v>1</v></c>"));
+            continue;
+        }
+        EXPECT_TRUE(contains(text(out, u"xl/sharedStrings.xml"),
+                             "count=\"4\" uniqueCount=\"2\"><si><r><t>b1</t></r><r><t>b2</t></r></si><si><t>d</t></si></sst>"))
+            << text(out, u"xl/sharedStrings.xml");
+        EXPECT_TRUE(contains(text(out, u"xl/worksheets/sheet1.xml"), "<c r=\"A1\" t=\"s\"><v>1</v></c>"));
+        EXPECT_TRUE(contains(text(out, u"xl/worksheets/sheet2.xml"),
+                             "<c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c><c r=\"C1\" t=\"s\"><v>99</v>"))
+            << text(out, u"xl/worksheets/sheet2.xml");
+        // The book reads its cells as before, and writes on.
+        auto* two = static_cast<XMLSheetImplT*>(book->sheet(1));
+        EXPECT_EQ(u8(two->readString(0, 0, nullptr)), "b1b2");
+        EXPECT_EQ(u8(two->readString(0, 1, nullptr)), "d");
+        EXPECT_EQ(two->readString(0, 2, nullptr), nullptr);
+        ASSERT_TRUE(two->writeString(1, 0, u"d", nullptr));
+        ASSERT_TRUE(two->writeString(1, 1, u"e", nullptr));
+        EXPECT_EQ(book->sharedStringsPart()->size(), 3u);
+        EXPECT_EQ(u8(two->readString(1, 0, nullptr)), "d");
+        EXPECT_EQ(u8(static_cast<XMLSheetImplT*>(book->sheet(0))->readString(0, 0, nullptr)), "d");
+    }
 }
 
 // ---- defined names follow the sheets -----------------------------------------------

@@ -372,6 +372,47 @@ TEST(XlsxSheetPictures, TwoPicturesShareOneDrawingPart)
     EXPECT_EQ(id, jpeg);
 }
 
+// A deleted sheet takes its drawing (and the drawing's relationships) with
+// it; a copy made from the sheet keeps its own drawing, and the image both
+// showed stays, a picture of the book.
+TEST(XlsxSheetPictures, DeletedSheetTakesItsDrawingAndLeavesTheCopys)
+{
+    Book b;
+    const int png = b.add(test::png8());
+    b.sheet->setPictureWithSize(2, 1, png, 30, 20, 3, 4);
+    b.sheet->writeString(0, 0, u"original", nullptr);
+    auto* copy = static_cast<XMLSheetImplT*>(b.book->addSheet(u"Copy", b.sheet));
+    ASSERT_NE(copy, nullptr) << b.message();
+    u16string original, copied;
+    ASSERT_NE(b.sheet->drawingPart(&original), nullptr);
+    ASSERT_NE(copy->drawingPart(&copied), nullptr);
+    ASSERT_NE(original, copied);
+    const Anchor anchor = anchorOf(*copy, 0);
+    ASSERT_TRUE(b.book->deleteSheet(0)) << b.message();
+    EXPECT_FALSE(b.book->parts().contains(original));
+    EXPECT_FALSE(b.book->parts().contains(relsPartName(original)));
+    EXPECT_FALSE(b.book->contentTypes().hasOverride(original));
+    EXPECT_TRUE(b.book->parts().contains(copied));
+    EXPECT_TRUE(b.book->parts().contains(relsPartName(copied)));
+    EXPECT_TRUE(b.book->parts().contains(u"/xl/media/image1.png"));
+    EXPECT_EQ(b.book->pictureCount(), 1);
+    b.reload();
+    EXPECT_EQ(u16string(b.sheet->name()), u"Copy");
+    ASSERT_EQ(b.sheet->pictureCount(), 1);
+    int id = -1;
+    EXPECT_EQ(anchorOf(*b.sheet, 0, &id), anchor);
+    EXPECT_EQ(id, png);
+    EXPECT_EQ(u16string(b.sheet->readString(0, 0, nullptr)), u"original");
+    // The last sheet with a drawing deleted: its drawing goes, the picture
+    // of the book stays.
+    ASSERT_NE(b.book->addSheet(u"Plain", nullptr), nullptr) << b.message();
+    ASSERT_NE(b.sheet->drawingPart(&copied), nullptr);
+    ASSERT_TRUE(b.book->deleteSheet(0)) << b.message();
+    EXPECT_FALSE(b.book->parts().contains(copied));
+    EXPECT_TRUE(b.book->parts().contains(u"/xl/media/image1.png"));
+    EXPECT_EQ(b.book->pictureCount(), 1);
+}
+
 // A drawing whose marker names a column far past the sheet: the picture is
 // counted but not placed, and nothing walks to that column.
 TEST(XlsxSheetPictures, MarkerPastTheSheetIsRefused)

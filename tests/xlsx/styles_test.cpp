@@ -3,6 +3,7 @@
 // records; the book's format, date and colour operations.
 #include "test_support.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -207,6 +208,83 @@ TEST(XlsxStyles, SharedRecordsAreCopiedOnChangeAndBadIdsAreNoRecord)
     font->setBold(true);
     EXPECT_TRUE(font->bold());
     EXPECT_EQ(10, font->size());
+}
+
+// New formats share the empty fill and border that are there (those of a
+// new book, or the first empty ones a file has), copy them on their first
+// change, and stop at the 64,000 cell formats the applications open.
+TEST(XlsxStyles, NewFormatsShareTheEmptyRecordsUpToTheLimit)
+{
+    const std::string odd =
+        "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<fonts count=\"1\"><font><sz val=\"11\"/></font></fonts>"
+        "<fills count=\"3\"><fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/></patternFill>"
+        "</fill><fill><patternFill patternType=\"none\"/></fill><fill><patternFill patternType=\"none\"/></fill>"
+        "</fills><borders count=\"2\"><border><left style=\"thin\"/></border><border><left/></border></borders>"
+        "<cellStyleXfs count=\"1\"><xf/></cellStyleXfs>"
+        "<cellXfs count=\"1\"><xf fillId=\"0\" borderId=\"0\"/></cellXfs></styleSheet>";
+    const struct {
+        const char* what;
+        std::string doc;
+        std::size_t fills, borders;  // the records there
+        unsigned fillId, borderId;   // those shared
+    } cases[] = {
+        {"a new book", "", 2, 1, 0, 0},
+        // Fill 1 is the reserved gray125 whatever it holds.
+        {"a file's records", odd, 3, 2, 2, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto s = c.doc.empty() ? std::make_unique<Styles>() : std::make_unique<Styles>(c.doc.data(), c.doc.size());
+        std::vector<XMLFormatImplT*> made;
+        for (int i = 0; i < 100; ++i) made.push_back(s->addFormat());
+        // A copy of format 0 through the interface changes nothing either.
+        for (XMLFormatImplT* f : {made[1], made[2]}) {
+            f->setFillPattern(0);
+            f->setBorderLeft(0);
+            f->setBorderDiagonal(0);
+            f->setPatternForegroundColor(f->patternForegroundColor());
+            f->setBorderLeftColor(-1);
+        }
+        EXPECT_EQ(s->root().fills.peek()->fill.size(), c.fills);
+        EXPECT_EQ(s->root().borders.peek()->border.size(), c.borders);
+        for (XMLFormatImplT* f : made) {
+            EXPECT_EQ(f->record().fillId.value, c.fillId);
+            EXPECT_EQ(f->record().borderId.value, c.borderId);
+            EXPECT_EQ(f->fillPattern(), 0);
+            EXPECT_EQ(f->borderLeft(), 0);
+        }
+        // A change gives the format records of its own; the others keep
+        // theirs.
+        made[0]->setFillPattern(1);
+        made[0]->setBorderTop(2);
+        EXPECT_EQ(made[0]->fillPattern(), 1);
+        EXPECT_EQ(made[0]->borderTop(), 2);
+        EXPECT_EQ(s->root().fills.peek()->fill.size(), c.fills + 1);
+        EXPECT_EQ(s->root().borders.peek()->border.size(), c.borders + 1);
+        EXPECT_EQ(made[1]->fillPattern(), 0);
+        EXPECT_EQ(made[1]->borderTop(), 0);
+        made[1]->setFillPattern(1);
+        EXPECT_EQ(made[1]->fillPattern(), 1);
+        EXPECT_EQ(made[0]->fillPattern(), 1);
+        made[1]->setFillPattern(0);
+        EXPECT_EQ(made[1]->fillPattern(), 0);
+        EXPECT_EQ(made[0]->fillPattern(), 1);
+        EXPECT_EQ(made[2]->fillPattern(), 0);
+
+        while (s->formatCount() < 64000) ASSERT_NE(s->addFormat(), nullptr);
+        std::string refused;
+        try {
+            s->addFormat();
+        } catch (const std::exception& e) {
+            refused = e.what();
+        }
+        EXPECT_EQ(refused, "too many formats");
+        EXPECT_EQ(s->formatCount(), 64000);
+        EXPECT_EQ(s->root().cellXfs.peek()->xf.size(), 64000u);
+        EXPECT_EQ(s->root().fills.peek()->fill.size(), c.fills + 2);
+        EXPECT_EQ(s->root().borders.peek()->border.size(), c.borders + 1);
+    }
 }
 
 // A stylesheet without records (valid, and written so by some programs)
