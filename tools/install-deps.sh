@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   lua5.1 liblua5.1-0-dev luajit
+  # the install test builds and installs the module as a rock
+  luarocks
   libicu-dev zlib1g-dev libdeflate-dev libboost-filesystem-dev libxml2-dev libxml2-utils libsparsehash-dev
   libgtest-dev libbenchmark-dev
   # the writing peer of the .xlsx cell benchmark (bench/ only)
