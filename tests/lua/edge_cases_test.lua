@@ -24,23 +24,8 @@ local facts = {}
 local function fact(...) facts[#facts + 1] = table.concat({ ... }, "\t") end
 
 -- Every book a case makes is released when the case ends.
-local made = {}
-local function releasing(create)
-  return function()
-    local book = create()
-    made[#made + 1] = book
-    return book
-  end
-end
-local function releaseAll()
-  for _, book in ipairs(made) do m.BookRelease(book) end
-  made = {}
-end
+local formats, releaseAll, releasing = t.bookFormats(m)
 
-local formats = {
-  { name = "xls", create = releasing(m.CreateBook), ext = ".xls", creator = "CreateBook" },
-  { name = "xlsx", create = releasing(m.CreateXMLBook), ext = ".xlsx", creator = "CreateXMLBook" },
-}
 local createXls = formats[1].create
 
 -- A book of the format with the sheets named.

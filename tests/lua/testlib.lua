@@ -129,6 +129,30 @@ function M.requireCorpus()
   return M.corpus
 end
 
+-- Book makers of both formats whose books are released together:
+--   local formats, releaseAll, releasing = t.bookFormats(m)
+-- formats holds { name, create, ext, creator } for .xls and .xlsx; releaseAll
+-- releases every book made since its last call; releasing(create) makes one
+-- more such maker.
+function M.bookFormats(m)
+  local made = {}
+  local function releasing(create)
+    return function()
+      local book = create()
+      made[#made + 1] = book
+      return book
+    end
+  end
+  local function releaseAll()
+    for _, book in ipairs(made) do m.BookRelease(book) end
+    made = {}
+  end
+  return {
+    { name = "xls", create = releasing(m.CreateBook), ext = ".xls", creator = "CreateBook" },
+    { name = "xlsx", create = releasing(m.CreateXMLBook), ext = ".xlsx", creator = "CreateXMLBook" },
+  }, releaseAll, releasing
+end
+
 -- Runs a checker as one check named `what`: it passes when the checker
 -- exits with 0 and its last line begins with "END". Returns the output
 -- before that line, or nil when the check failed or the checker cannot run

@@ -20,23 +20,8 @@ local function fact(...) facts[#facts + 1] = table.concat({ ... }, "\t") end
 local made = t.checker(t.python .. " " .. checkScript .. " make " .. q(tmp), "the books to start from")
 
 -- Every book a case makes is released when the case ends.
-local books = {}
-local function releasing(create)
-  return function()
-    local book = create()
-    books[#books + 1] = book
-    return book
-  end
-end
-local function releaseAll()
-  for _, book in ipairs(books) do m.BookRelease(book) end
-  books = {}
-end
+local formats, releaseAll = t.bookFormats(m)
 
-local formats = {
-  { name = "xls", create = releasing(m.CreateBook), ext = ".xls" },
-  { name = "xlsx", create = releasing(m.CreateXMLBook), ext = ".xlsx" },
-}
 
 local function bookWith(fmt, ...)
   local book = fmt.create()

@@ -22,26 +22,12 @@ local function fact(...) facts[#facts + 1] = table.concat({ ... }, "\t") end
 local made = t.checker(t.python .. " " .. checkScript .. " make " .. q(tmp), "the books to start from")
 
 -- Every book a case makes is released when the case ends.
-local books = {}
-local function releasing(create)
-  return function()
-    local book = create()
-    books[#books + 1] = book
-    return book
-  end
-end
-local function releaseAll()
-  for _, book in ipairs(books) do m.BookRelease(book) end
-  books = {}
-end
+local formats, releaseAll = t.bookFormats(m)
 
 -- Where the formats differ by nature: the most cell formats a book holds
 -- (a .xls cell keeps its format's index in 16 bits; a .xlsx book holds what
 -- the applications open).
-local formats = {
-  { name = "xls", create = releasing(m.CreateBook), ext = ".xls", maxFormats = 65535 },
-  { name = "xlsx", create = releasing(m.CreateXMLBook), ext = ".xlsx", maxFormats = 64000 },
-}
+formats[1].maxFormats, formats[2].maxFormats = 65535, 64000
 
 -- Only a .xlsx book is a package of parts, and the books to start from are
 -- packages.
