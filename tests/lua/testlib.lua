@@ -153,6 +153,29 @@ function M.bookFormats(m)
   }, releaseAll, releasing
 end
 
+-- Runs each case of a table over each format: case[2](fmt, dir) in a folder
+-- of its own below tmp, the books made released after it. A case marked
+-- xlsOnly or xlsxOnly (the reason) runs on that format only and is noted
+-- on the other; a case that raises fails.
+function M.runCases(formats, cases, tmp, releaseAll)
+  for _, fmt in ipairs(formats) do
+    for i, c in ipairs(cases) do
+      local dir = tmp .. "/" .. fmt.name .. i
+      os.execute("mkdir -p " .. M.quote(dir))
+      local before = M.failed
+      local only = c.xlsOnly and "xls" or c.xlsxOnly and "xlsx"
+      if only and fmt.name ~= only then
+        print(("NOTE %s: %s: %s"):format(fmt.name, c.xlsOnly or c.xlsxOnly, c[1]))
+      else
+        local ok, err = pcall(c[2], fmt, dir)
+        releaseAll()
+        M.eq(ok, true, fmt.name .. ": " .. c[1] .. " raised " .. tostring(err))
+      end
+      if M.failed > before then print(("in %s: %s"):format(fmt.name, c[1])) end
+    end
+  end
+end
+
 -- Runs a checker as one check named `what`: it passes when the checker
 -- exits with 0 and its last line begins with "END". Returns the output
 -- before that line, or nil when the check failed or the checker cannot run

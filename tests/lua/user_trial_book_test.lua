@@ -204,21 +204,7 @@ io.write('RESULT ', tostring(m.Save(b, %q)), ' ', m.GetErrorMessage(b), '\n')
   end },
 }
 
-for _, fmt in ipairs(formats) do
-  for i, c in ipairs(cases) do
-    local dir = tmp .. "/" .. fmt.name .. i
-    os.execute("mkdir -p " .. q(dir))
-    local before = t.failed
-    if c.xlsOnly and fmt.name ~= "xls" then
-      print(("NOTE %s: %s: %s"):format(fmt.name, c.xlsOnly, c[1]))
-    else
-      local ok, err = pcall(c[2], fmt, dir)
-      releaseAll()
-      t.eq(ok, true, fmt.name .. ": " .. c[1] .. " raised " .. tostring(err))
-    end
-    if t.failed > before then print(("in %s: %s"):format(fmt.name, c[1])) end
-  end
-end
+t.runCases(formats, cases, tmp, releaseAll)
 
 local factsPath = tmp .. "/facts.tsv"
 t.writeFile(factsPath, table.concat(facts, "\n") .. "\n")

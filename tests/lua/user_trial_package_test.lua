@@ -283,21 +283,7 @@ local cases = {
   end },
 }
 
-for _, fmt in ipairs(formats) do
-  for i, c in ipairs(cases) do
-    local dir = tmp .. "/" .. fmt.name .. i
-    os.execute("mkdir -p " .. q(dir))
-    local before = t.failed
-    if c.xlsxOnly and fmt.name ~= "xlsx" then
-      print(("NOTE %s: %s: %s"):format(fmt.name, c.xlsxOnly, c[1]))
-    else
-      local ok, err = pcall(c[2], fmt, dir)
-      releaseAll()
-      t.eq(ok, true, fmt.name .. ": " .. c[1] .. " raised " .. tostring(err))
-    end
-    if t.failed > before then print(("in %s: %s"):format(fmt.name, c[1])) end
-  end
-end
+t.runCases(formats, cases, tmp, releaseAll)
 
 local factsPath = tmp .. "/facts.tsv"
 t.writeFile(factsPath, table.concat(facts, "\n") .. "\n")
