@@ -24,9 +24,6 @@ books it saved as independent readers see them.
     opens   <book>                    LibreOffice converts the book
 """
 import atexit
-import collections
-import csv
-import io
 import os
 import shutil
 import sys
@@ -61,28 +58,12 @@ def make(folder):
 def check(facts_path):
     xlrd = checklib.require_module("xlrd", "python3-xlrd")
     openpyxl = checklib.require_module("openpyxl", "python3-openpyxl")
-    facts = collections.defaultdict(list)
-    with open(facts_path, encoding="utf-8") as f:
-        for line in f:
-            fields = line.rstrip("\n").split("\t")
-            facts[fields[0]].append(fields[1:])
+    facts = checklib.read_facts(facts_path)
 
     checks = checklib.Checks()
     work = tempfile.mkdtemp(prefix="celvo-trial-")
     atexit.register(shutil.rmtree, work, True)
-    books = {}
-
-    def open_book(path):
-        if path not in books:
-            try:
-                if path.endswith(".xlsx"):
-                    books[path] = openpyxl.load_workbook(path)
-                else:
-                    books[path] = xlrd.open_workbook(path, logfile=io.StringIO())
-            except Exception as e:  # any failure to read is the finding
-                checks.fail("%s cannot read %s: %s" % ("openpyxl" if path.endswith(".xlsx") else "xlrd", path, e))
-                books[path] = None
-        return books[path]
+    open_book = checklib.book_opener(checks, xlrd, openpyxl)
 
     names = {0: "visible", 1: "hidden", 2: "veryHidden"}
     for path, want in facts["states"]:
@@ -117,21 +98,7 @@ def check(facts_path):
             got = "(no such cell)"
         checks.equal(got, text, "%s: sheet %s, cell %s,%s" % (path, sheet, row, col))
 
-    # One LibreOffice run converts every book.
-    lo_books = sorted({f[0] for f in facts["lo"]} | {f[0] for f in facts["opens"]})
-    if lo_books:
-        made = checklib.convert(lo_books, "csv:Text - txt - csv (StarCalc):44,34,76", os.path.join(work, "csv"),
-                                os.path.join(work, "lo"))
-        for path in lo_books:
-            checks.check(made[path] is not None, "LibreOffice converts " + path)
-        for path, row, col, text in facts["lo"]:
-            if made[path] is None:
-                continue
-            with open(made[path], encoding="utf-8", newline="") as f:
-                rows = list(csv.reader(f))
-            row, col = int(row), int(col)
-            shown = rows[row][col] if row < len(rows) and col < len(rows[row]) else ""
-            checks.equal(shown, text, "%s: LibreOffice shows at %d,%d" % (path, row, col))
+    checklib.check_libreoffice_shows(checks, facts, work)
 
     checks.finish()
 

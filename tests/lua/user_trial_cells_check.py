@@ -24,7 +24,6 @@ books it saved as independent readers see them.
 import atexit
 import collections
 import csv
-import io
 import os
 import shutil
 import sys
@@ -83,28 +82,12 @@ def shortest(value):
 def check(facts_path):
     xlrd = checklib.require_module("xlrd", "python3-xlrd")
     openpyxl = checklib.require_module("openpyxl", "python3-openpyxl")
-    facts = collections.defaultdict(list)
-    with open(facts_path, encoding="utf-8") as f:
-        for line in f:
-            fields = line.rstrip("\n").split("\t")
-            facts[fields[0]].append(fields[1:])
+    facts = checklib.read_facts(facts_path)
 
     checks = checklib.Checks()
     work = tempfile.mkdtemp(prefix="celvo-trial-cells-")
     atexit.register(shutil.rmtree, work, True)
-    books = {}
-
-    def open_book(path):
-        if path not in books:
-            try:
-                if path.endswith(".xlsx"):
-                    books[path] = openpyxl.load_workbook(path)
-                else:
-                    books[path] = xlrd.open_workbook(path, logfile=io.StringIO())
-            except Exception as e:  # any failure to read is the finding
-                checks.fail("%s cannot read %s: %s" % ("openpyxl" if path.endswith(".xlsx") else "xlrd", path, e))
-                books[path] = None
-        return books[path]
+    open_book = checklib.book_opener(checks, xlrd, openpyxl)
 
     for path, sheet, row, col, want in facts["value"]:
         book = open_book(path)

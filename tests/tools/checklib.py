@@ -16,7 +16,10 @@ Use from a script of any test folder:
     import checklib
 """
 
+import collections
+import csv
 import importlib
+import io
 import os
 import shutil
 import subprocess
@@ -82,6 +85,58 @@ def convert(files, target, outdir, work, timeout=600):
         made = os.path.join(outdir, os.path.splitext(os.path.basename(f))[0] + "." + extension)
         out[f] = made if os.path.exists(made) else None
     return out
+
+
+def read_facts(path):
+    """The facts a Lua test wrote for its checker: one line each, fields
+    separated by tabs, the first naming the kind; blank lines are none."""
+    facts = collections.defaultdict(list)
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            if line.strip():
+                fields = line.rstrip("\n").split("\t")
+                facts[fields[0]].append(fields[1:])
+    return facts
+
+
+def book_opener(checks, xlrd, openpyxl):
+    """open_book(path): the book as openpyxl (.xlsx) or xlrd (.xls) reads it,
+    each read once; a book the reader refuses is a failed check and None."""
+    books = {}
+
+    def open_book(path):
+        if path not in books:
+            try:
+                if path.endswith(".xlsx"):
+                    books[path] = openpyxl.load_workbook(path)
+                else:
+                    books[path] = xlrd.open_workbook(path, logfile=io.StringIO())
+            except Exception as e:  # any failure to read is the finding
+                checks.fail("%s cannot read %s: %s" % ("openpyxl" if path.endswith(".xlsx") else "xlrd", path, e))
+                books[path] = None
+        return books[path]
+    return open_book
+
+
+def check_libreoffice_shows(checks, facts, work):
+    """One LibreOffice run converts every book of the facts "opens" <book>
+    and "lo" <book> <row> <col> <text> to CSV; each must convert, and each
+    "lo" cell must show its text."""
+    lo_books = sorted({f[0] for f in facts["lo"]} | {f[0] for f in facts["opens"]})
+    if not lo_books:
+        return
+    made = convert(lo_books, "csv:Text - txt - csv (StarCalc):44,34,76", os.path.join(work, "csv"),
+                   os.path.join(work, "lo"))
+    for path in lo_books:
+        checks.check(made[path] is not None, "LibreOffice converts " + path)
+    for path, row, col, text in facts["lo"]:
+        if made[path] is None:
+            continue
+        with open(made[path], encoding="utf-8", newline="") as f:
+            rows = list(csv.reader(f))
+        row, col = int(row), int(col)
+        shown = rows[row][col] if row < len(rows) and col < len(rows[row]) else ""
+        checks.equal(shown, text, "%s: LibreOffice shows at %d,%d" % (path, row, col))
 
 
 class Checks:
